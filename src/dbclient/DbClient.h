@@ -1,0 +1,141 @@
+#pragma once
+// RAII C++ over the MariaDB C API: one connection, queries with buffered result sets and typed
+// fields, and a script runner. Texts travel as Windows-1252 bytes (character set latin1).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "Moeda.h"
+#include "Regional.h"
+
+struct st_mysql;
+struct st_mysql_res;
+
+namespace dbclient {
+
+// Every failure of the client layer: the server's or the client library's own message.
+class EErroBanco : public std::runtime_error {
+ public:
+  explicit EErroBanco(const std::string& mensagem, unsigned codigo = 0)
+      : std::runtime_error(mensagem), Codigo(codigo) {}
+  unsigned Codigo;
+};
+
+// A value of a column: Null, integer, floating-point number, text or date-time.
+using TValor = std::variant<std::monostate, int64_t, double, std::string, plataforma::TDataHora>;
+inline bool EhNulo(const TValor& v) { return std::holds_alternative<std::monostate>(v); }
+
+class TConexao {
+ public:
+  TConexao();
+  ~TConexao();
+  TConexao(const TConexao&) = delete;
+  TConexao& operator=(const TConexao&) = delete;
+
+  // Parameters; an empty server name means the local machine. Port 3306 unless set.
+  std::string Servidor;
+  int Porta = 3306;
+  std::string Banco;
+  std::string Usuario;
+  std::string Senha;
+
+  // TCP over IPv4, 15 s connect timeout, character set latin1, no automatic reconnect.
+  void Conectar();
+  void Desconectar();
+  bool Conectado() const;
+
+  // Runs one statement and discards any rows.
+  void Executar(std::string_view sql);
+
+  st_mysql* Handle();  // for the query classes of this layer
+
+ private:
+  st_mysql* mysql_ = nullptr;
+};
+
+class TConsulta;
+
+// A field of the current row of an open query.
+class TCampo {
+ public:
+  TCampo(const TConsulta* consulta, size_t indice) : consulta_(consulta), indice_(indice) {}
+  const std::string& Nome() const;
+  bool IsNull() const;
+  std::string AsString() const;           // "" for NULL
+  std::string_view AsStringView() const;  // valid until the cursor moves
+  double AsFloat() const;                 // 0 for NULL
+  plataforma::TMoeda AsCurrency() const;  // four decimals, halves to even; 0 for NULL
+  int64_t AsInteger() const;              // 0 for NULL; error for a text that is no integer
+  TValor AsVariant() const;               // as the column's type gives
+
+ private:
+  const TConsulta* consulta_;
+  size_t indice_;
+};
+
+// A statement bound to the connection; opened, it holds the whole result in memory with a cursor.
+class TConsulta {
+ public:
+  explicit TConsulta(TConexao& conexao);
+  ~TConsulta();
+  TConsulta(const TConsulta&) = delete;
+  TConsulta& operator=(const TConsulta&) = delete;
+
+  void DefinirSql(std::string sql) { sql_ = std::move(sql); }
+  const std::string& Sql() const { return sql_; }
+  TConexao& Conexao() const { return *conexao_; }
+
+  void Executar();  // runs the text, discarding rows
+  void Abrir();     // runs the text and keeps its rows; positioned on the first row
+  void Fechar();
+  bool Aberta() const { return res_ != nullptr; }
+
+  bool Vazia() const;  // no rows
+  void Primeiro();
+  void Proximo();
+  void Anterior();
+  bool Eof() const;  // moved past the last row (true at once when empty)
+  bool Bof() const;
+  size_t NumeroRegistros() const;
+  size_t NumeroCampos() const;
+
+  // By name without regard to case; EErroBanco when there is no such column.
+  TCampo CampoPorNome(std::string_view nome) const;
+  size_t IndiceCampo(std::string_view nome) const;
+  TCampo Campo(size_t indice) const;
+
+ private:
+  friend class TCampo;
+  void Posicionar();
+  TConexao* conexao_;
+  std::string sql_;
+  st_mysql_res* res_ = nullptr;
+  std::vector<std::string> nomes_;
+  std::vector<int> tipos_;
+  char** linha_ = nullptr;
+  unsigned long* tamanhos_ = nullptr;
+  int64_t posicao_ = 0;  // 0-based row; == count means Eof
+  bool bof_ = true;
+};
+
+// Runs a text of several statements: split at each ";" outside quoted text (', ", `), empty and
+// blank pieces skipped, each piece sent as it stands, in order. A failing statement goes to the
+// callback and the script goes on.
+class TExecutorScript {
+ public:
+  explicit TExecutorScript(TConexao& conexao) : conexao_(&conexao) {}
+  void DefinirSql(std::string sql) { sql_ = std::move(sql); }
+  void Executar(const std::function<void(const EErroBanco&)>& aoFalhar);
+  static std::vector<std::string> Dividir(std::string_view sql);
+
+ private:
+  TConexao* conexao_;
+  std::string sql_;
+};
+
+}  // namespace dbclient

@@ -1,0 +1,65 @@
+#include "IniPerfil.h"
+
+#include <fstream>
+#include <string_view>
+
+namespace plataforma {
+namespace {
+
+bool EhBrancoIni(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string_view Aparar(std::string_view s) {
+  while (!s.empty() && EhBrancoIni(s.front())) s.remove_prefix(1);
+  while (!s.empty() && EhBrancoIni(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+bool IguaisSemCaixa(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string Limitar(std::string_view v) {
+  if (v.size() > kTamanhoBufferPerfil - 1) v = v.substr(0, kTamanhoBufferPerfil - 1);
+  return std::string(v);
+}
+
+}  // namespace
+
+std::string LerPerfilPrivado(const std::string& secao, const std::string& chave,
+                             const std::string& padrao, const std::string& arquivo) {
+  std::ifstream f(arquivo, std::ios::binary);
+  if (!f) return Limitar(padrao);
+  std::string linha;
+  bool naSecao = false;
+  bool secaoVista = false;
+  while (std::getline(f, linha)) {
+    std::string_view l = Aparar(linha);
+    if (l.empty() || l.front() == ';') continue;
+    if (l.front() == '[') {
+      if (secaoVista) break;  // only the first section of this name counts
+      auto fim = l.find(']');
+      std::string_view nome = Aparar(l.substr(1, fim == std::string_view::npos ? l.size() - 1 : fim - 1));
+      naSecao = IguaisSemCaixa(nome, secao);
+      secaoVista = naSecao;
+      continue;
+    }
+    if (!naSecao) continue;
+    auto igual = l.find('=');
+    if (igual == std::string_view::npos) continue;
+    if (!IguaisSemCaixa(Aparar(l.substr(0, igual)), chave)) continue;
+    std::string_view valor = Aparar(l.substr(igual + 1));
+    if (valor.size() >= 2 && (valor.front() == '"' || valor.front() == '\'') && valor.back() == valor.front())
+      valor = valor.substr(1, valor.size() - 2);
+    return Limitar(valor);
+  }
+  return Limitar(padrao);
+}
+
+}  // namespace plataforma

@@ -1,0 +1,34 @@
+#pragma once
+// The one seam through which every message box of the program goes. The application installs
+// the Qt boxes; tests install a recorder that answers questions and keeps the texts.
+// Texts are Windows-1252.
+#include <memory>
+#include <string>
+
+namespace plataforma {
+
+enum class TIconeMensagem { Pergunta, Informacao, Erro };
+
+class ICaixasMensagem {
+ public:
+  virtual ~ICaixasMensagem() = default;
+  // Yes/No question; true when the answer is Yes.
+  virtual bool Perguntar(const std::string& texto, const std::string& titulo, bool padraoSim) = 0;
+  // One OK button with the given icon.
+  virtual void Avisar(const std::string& texto, const std::string& titulo, TIconeMensagem icone) = 0;
+};
+
+// Installs the boxes and returns the previous ones (nullptr: texts go to standard error and every
+// question is answered No).
+std::shared_ptr<ICaixasMensagem> InstalarCaixasMensagem(std::shared_ptr<ICaixasMensagem> caixas);
+ICaixasMensagem& CaixasMensagem();
+
+// The application's title, used by the standard error box.
+const std::string& TituloAplicacao();  // "Inventário Modelo P7" in Windows-1252
+
+// The standard error box: title TituloAplicacao(), stop icon, OK; the message gets a "." when it
+// is not empty and its last character's code is greater than that of ".".
+std::string TextoErroPadrao(const std::string& mensagem);
+void MostrarErroPadrao(const std::string& mensagem);
+
+}  // namespace plataforma

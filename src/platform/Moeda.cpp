@@ -1,0 +1,109 @@
+#include "Moeda.h"
+
+#include <cctype>
+#include <limits>
+
+namespace plataforma {
+
+__int128 DividirArredondando(__int128 valor, int digitos, TArredondamento modo) {
+  if (digitos <= 0) return valor;
+  __int128 div = 1;
+  for (int i = 0; i < digitos; ++i) div *= 10;
+  bool negativo = valor < 0;
+  __int128 absoluto = negativo ? -valor : valor;
+  __int128 q = absoluto / div, r = absoluto % div;
+  __int128 dobro = r * 2;
+  if (dobro > div || (dobro == div && (modo == TArredondamento::MetadeLongeDoZero || (q % 2) == 1)))
+    ++q;
+  return negativo ? -q : q;
+}
+
+bool LerDecimal(std::string_view t, int casas, TArredondamento modo, int64_t& valor) {
+  size_t i = 0, n = t.size();
+  while (i < n && std::isspace(static_cast<unsigned char>(t[i]))) ++i;
+  while (n > i && std::isspace(static_cast<unsigned char>(t[n - 1]))) --n;
+  bool negativo = false;
+  if (i < n && (t[i] == '+' || t[i] == '-')) negativo = t[i++] == '-';
+
+  // Digits into a 128-bit mantissa; digits past 30 significant ones only matter for rounding,
+  // which a sticky flag keeps.
+  __int128 mantissa = 0;
+  int expoente = 0, significativos = 0;
+  bool algumDigito = false, pontoVisto = false, resto = false;
+  for (; i < n; ++i) {
+    char c = t[i];
+    if (c >= '0' && c <= '9') {
+      algumDigito = true;
+      if (significativos < 30) {
+        mantissa = mantissa * 10 + (c - '0');
+        if (mantissa != 0) ++significativos;
+        if (pontoVisto) --expoente;
+      } else {
+        if (c != '0') resto = true;
+        if (!pontoVisto) ++expoente;
+      }
+    } else if (c == '.' && !pontoVisto) {
+      pontoVisto = true;
+    } else {
+      break;
+    }
+  }
+  if (!algumDigito) return false;
+  if (i < n && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    bool expNeg = false;
+    if (i < n && (t[i] == '+' || t[i] == '-')) expNeg = t[i++] == '-';
+    if (i >= n) return false;
+    int e = 0;
+    for (; i < n && t[i] >= '0' && t[i] <= '9'; ++i)
+      if (e < 100000) e = e * 10 + (t[i] - '0');
+    expoente += expNeg ? -e : e;
+  }
+  if (i != n) return false;
+
+  int escala = expoente + casas;  // value = mantissa * 10^escala in output units
+  __int128 r;
+  if (escala >= 0) {
+    if (escala > 38) return mantissa == 0 ? (valor = 0, true) : false;
+    r = mantissa;
+    for (int k = 0; k < escala; ++k) {
+      if (r > std::numeric_limits<int64_t>::max()) return false;
+      r *= 10;
+    }
+  } else if (-escala > 38) {
+    r = 0;  // far below the last decimal: rounds to zero
+  } else {
+    __int128 div = 1;
+    for (int k = 0; k < -escala; ++k) div *= 10;
+    __int128 q = mantissa / div, dobro = (mantissa % div) * 2;
+    // A non-zero tail beyond the digits kept puts an exact half strictly above half.
+    bool sobe = dobro > div ||
+                (dobro == div && (resto || modo == TArredondamento::MetadeLongeDoZero || q % 2 == 1));
+    r = q + (sobe ? 1 : 0);
+  }
+  if (negativo) r = -r;
+  if (r > std::numeric_limits<int64_t>::max() || r < std::numeric_limits<int64_t>::min()) return false;
+  valor = static_cast<int64_t>(r);
+  return true;
+}
+
+TMoeda MoedaDeTexto(std::string_view texto) {
+  int64_t v = 0;
+  if (!LerDecimal(texto, 4, TArredondamento::MetadePar, v))
+    throw EValorForaDoIntervalo("'" + std::string(texto) + "' is not a valid floating point value");
+  return TMoeda{v};
+}
+
+TMoeda Multiplicar(TMoeda quantidade, TMoeda valor) {
+  __int128 p = static_cast<__int128>(quantidade.DezMilesimos) * valor.DezMilesimos;
+  __int128 r = DividirArredondando(p, 4, TArredondamento::MetadePar);
+  if (r > std::numeric_limits<int64_t>::max() || r < std::numeric_limits<int64_t>::min())
+    throw EValorForaDoIntervalo("Valor fora do intervalo permitido");
+  return TMoeda{static_cast<int64_t>(r)};
+}
+
+int64_t ParaCentavos(TMoeda valor) {
+  return static_cast<int64_t>(DividirArredondando(valor.DezMilesimos, 2, TArredondamento::MetadeLongeDoZero));
+}
+
+}  // namespace plataforma

@@ -1,0 +1,107 @@
+#include "Regional.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
+
+#include <cctype>
+#include <cstdio>
+
+#include "Win1252.h"
+
+namespace plataforma {
+namespace {
+TFormatSettings& Atuais() {
+  static TFormatSettings f = FormatSettingsBrasil();
+  return f;
+}
+
+char UmByte(const QString& s, char padrao) {
+  std::string b = Utf8ParaW1252(s.toStdString());
+  return b.size() == 1 ? b[0] : padrao;
+}
+}  // namespace
+
+TFormatSettings FormatSettingsBrasil() { return TFormatSettings{}; }
+
+TFormatSettings FormatSettingsDoLocale() {
+  QLocale loc = QLocale::system();
+  TFormatSettings f;
+  f.DecimalSeparator = UmByte(loc.decimalPoint(), '.');
+  f.ThousandSeparator = UmByte(loc.groupSeparator(), ',');
+  // Qt's short format ("dd/MM/yyyy", "M/d/yy") in our pattern letters, with four-digit years.
+  QString q = loc.dateFormat(QLocale::ShortFormat);
+  std::string formato;
+  char sep = 0;
+  for (qsizetype i = 0; i < q.size(); ++i) {
+    QChar c = q[i];
+    if (c == u'd' || c == u'M' || c == u'y') {
+      qsizetype j = i;
+      while (j < q.size() && q[j] == c) ++j;
+      qsizetype n = j - i;
+      if (c == u'd') formato += n >= 2 ? "dd" : "d";
+      else if (c == u'M') formato += n >= 2 ? "mm" : "m";
+      else formato += "yyyy";
+      i = j - 1;
+    } else if (!c.isLetter()) {
+      if (!sep) sep = UmByte(QString(c), '/');
+      formato += '/';
+    }
+  }
+  if (formato.find('d') == std::string::npos || formato.find('m') == std::string::npos ||
+      formato.find('y') == std::string::npos)
+    formato = "dd/mm/yyyy";
+  f.ShortDateFormat = formato;
+  f.DateSeparator = sep ? sep : '/';
+  return f;
+}
+
+const TFormatSettings& FormatSettings() { return Atuais(); }
+void DefinirFormatSettings(const TFormatSettings& f) { Atuais() = f; }
+
+TDataHora Agora() {
+  QDateTime agora = QDateTime::currentDateTime();
+  QDate d = agora.date();
+  QTime t = agora.time();
+  return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+}
+
+std::string FormatarData(const std::string& formato, const TDataHora& d, const TFormatSettings& f) {
+  std::string out;
+  char buf[16];
+  for (size_t i = 0; i < formato.size();) {
+    char c = static_cast<char>(std::tolower(static_cast<unsigned char>(formato[i])));
+    size_t j = i;
+    while (j < formato.size() && std::tolower(static_cast<unsigned char>(formato[j])) == c) ++j;
+    size_t n = j - i;
+    if (c == 'd' || c == 'm') {
+      int v = c == 'd' ? d.Dia : d.Mes;
+      std::snprintf(buf, sizeof buf, n >= 2 ? "%02d" : "%d", v);
+      out += buf;
+      i = j;
+    } else if (c == 'y') {
+      std::snprintf(buf, sizeof buf, n >= 3 ? "%04d" : "%02d", n >= 3 ? d.Ano : d.Ano % 100);
+      out += buf;
+      i = j;
+    } else if (c == '/') {
+      out += f.DateSeparator;
+      ++i;
+    } else if (c == '"') {
+      size_t fim = formato.find('"', i + 1);
+      if (fim == std::string::npos) fim = formato.size();
+      out.append(formato, i + 1, fim - i - 1);
+      i = fim + 1;
+    } else {
+      out += formato[i++];
+    }
+  }
+  return out;
+}
+
+std::string DataSql(const TDataHora& d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.Ano, d.Mes, d.Dia);
+  return buf;
+}
+
+}  // namespace plataforma

@@ -1,0 +1,14 @@
+#include "Shell.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace plataforma {
+
+void BloquearEntrada(bool) {}
+
+void AbrirEndereco(const std::string& endereco) {
+  QDesktopServices::openUrl(QUrl(QString::fromStdString(endereco)));
+}
+
+}  // namespace plataforma

@@ -1,0 +1,19 @@
+#pragma once
+// The suite's shared configuration file sistema_kot.ini beside the program; read, never written.
+#include <string>
+
+class TConfigSistemaKOT {
+ public:
+  TConfigSistemaKOT() = delete;
+  static std::string ConfigFileName();
+  static std::string ReadSetting(const std::string& Section, const std::string& Ident,
+                                 const std::string& Default);
+  static int GetCodLogica();
+  static std::string GetPermissao();
+};
+
+// Mode "E" scrambles Text with Key, "D" descrambles it; any other mode gives "".
+// A malformed scrambled text raises "'$..' is not a valid integer value".
+std::string ScrambleText(const std::string& Mode, const std::string& Text, const std::string& Key);
+// The session's call: "" for a blank text, else ScrambleText("D", Text, Key).
+std::string DescramblePassword(const std::string& Text, const std::string& Key);

@@ -1,0 +1,47 @@
+#pragma once
+// The program's one database session: one physical connection from connect to the end.
+#include <memory>
+#include <string>
+
+#include "DbClient.h"
+
+class IDatabase {
+ public:
+  virtual ~IDatabase() = default;
+  // False for a blank text (nothing sent). A text with ";" runs as a script whose failing
+  // statements go to the standard error box; otherwise one statement whose error is raised.
+  virtual bool Execute(const std::string& sql) = 0;
+  // An open query for the text (unopened for a blank text); the caller owns it.
+  virtual std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) = 0;
+  virtual bool IsConnected() = 0;
+  virtual std::unique_ptr<dbclient::TConsulta> NewQuery() = 0;
+  // Null for a blank text; the default when there is no row or the first column is NULL.
+  virtual void GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) = 0;
+  virtual dbclient::TConexao& GetConnection() = 0;
+};
+
+class TDatabase : public IDatabase {
+ public:
+  // Reads section IP of sistema_kot.ini and connects; raises on any failure.
+  TDatabase();
+  ~TDatabase() override;
+
+  bool Execute(const std::string& sql) override;
+  std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override;
+  bool IsConnected() override;
+  std::unique_ptr<dbclient::TConsulta> NewQuery() override;
+  void GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) override;
+  dbclient::TConexao& GetConnection() override;
+
+  // Server name and port from a "host[:port]" text.
+  static void SetServerAddress(const std::string& local, std::string& servidor, int& porta);
+
+ private:
+  void ExecuteStatement(const std::string& sql);
+  void ExecuteScript(const std::string& sql);
+  void Destruir() noexcept;
+  std::unique_ptr<dbclient::TConexao> conexao_;
+};
+
+// Process-wide; empty until the main window connects.
+extern std::shared_ptr<IDatabase> DatabaseSession;
