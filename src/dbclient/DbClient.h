@@ -15,6 +15,7 @@
 
 struct st_mysql;
 struct st_mysql_res;
+struct st_mysql_rows;
 
 namespace dbclient {
 
@@ -121,6 +122,7 @@ class TConsulta {
   unsigned long* tamanhos_ = nullptr;
   int64_t posicao_ = 0;  // 0-based row; == count means Eof
   bool bof_ = true;
+  std::vector<st_mysql_rows*> offsets_;  // each row's place in the buffered result: O(1) moves
 };
 
 // Runs a text of several statements: split at each ";" outside quoted text (', ", `), empty and

@@ -1,5 +1,6 @@
 #pragma once
 // The suite's shared configuration file sistema_kot.ini beside the program; read, never written.
+#include <stdexcept>
 #include <string>
 
 class TConfigSistemaKOT {
@@ -10,6 +11,12 @@ class TConfigSistemaKOT {
                                  const std::string& Default);
   static int GetCodLogica();
   static std::string GetPermissao();
+};
+
+// A text that is not the number it should be (the message names the text).
+class EConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // Mode "E" scrambles Text with Key, "D" descrambles it; any other mode gives "".

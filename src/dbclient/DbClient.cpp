@@ -1,0 +1,438 @@
+#include "DbClient.h"
+
+#include <mysql.h>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "Win1252.h"
+
+namespace dbclient {
+
+namespace {
+
+[[noreturn]] void Falhar(MYSQL* m) {
+  throw EErroBanco(mysql_error(m), mysql_errno(m));
+}
+
+[[noreturn]] void FalharSemConexao() {
+  throw EErroBanco(W("Não há conexão com o banco de dados."));
+}
+
+// Frees every result the last statement produced, so the next one can be sent.
+void DescartarResultados(MYSQL* m) {
+  for (;;) {
+    if (MYSQL_RES* r = mysql_store_result(m)) {
+      mysql_free_result(r);
+    } else if (mysql_field_count(m) != 0) {
+      Falhar(m);
+    }
+    int prox = mysql_next_result(m);
+    if (prox < 0) return;
+    if (prox > 0) Falhar(m);
+  }
+}
+
+char Minuscula(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IguaisSemCaixa(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Minuscula(a[i]) != Minuscula(b[i])) return false;
+  return true;
+}
+
+bool TipoInteiro(int t) {
+  switch (t) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_YEAR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TipoReal(int t) {
+  switch (t) {
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TipoData(int t) {
+  switch (t) {
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool LerInteiro(std::string_view s, int64_t& v) {
+  const char* ini = s.data();
+  const char* fim = ini + s.size();
+  if (ini != fim && *ini == '+') ++ini;
+  auto r = std::from_chars(ini, fim, v);
+  return r.ec == std::errc() && r.ptr == fim && ini != fim;
+}
+
+bool LerReal(std::string_view s, double& v) {
+  const char* ini = s.data();
+  const char* fim = ini + s.size();
+  if (ini != fim && *ini == '+') ++ini;
+  auto r = std::from_chars(ini, fim, v);
+  return r.ec == std::errc() && r.ptr == fim && ini != fim;
+}
+
+// "yyyy-mm-dd[ hh:mm:ss[.ffffff]]" as the server writes it.
+bool LerDataHora(std::string_view s, plataforma::TDataHora& d) {
+  auto numero = [&](size_t pos, size_t len, int& out) {
+    if (pos + len > s.size()) return false;
+    int v = 0;
+    for (size_t i = pos; i < pos + len; ++i) {
+      if (s[i] < '0' || s[i] > '9') return false;
+      v = v * 10 + (s[i] - '0');
+    }
+    out = v;
+    return true;
+  };
+  plataforma::TDataHora r;
+  r.Hora = r.Minuto = r.Segundo = 0;
+  if (!numero(0, 4, r.Ano) || s.size() < 10 || s[4] != '-' || !numero(5, 2, r.Mes) || s[7] != '-' ||
+      !numero(8, 2, r.Dia))
+    return false;
+  if (s.size() >= 19) {
+    if (!numero(11, 2, r.Hora) || !numero(14, 2, r.Minuto) || !numero(17, 2, r.Segundo)) return false;
+  }
+  d = r;
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TConexao
+
+TConexao::TConexao() = default;
+
+TConexao::~TConexao() {
+  if (mysql_) mysql_close(mysql_);
+}
+
+void TConexao::Conectar() {
+  Desconectar();
+  MYSQL* m = mysql_init(nullptr);
+  if (!m) throw EErroBanco(W("Memória insuficiente para a conexão."));
+  unsigned protocolo = MYSQL_PROTOCOL_TCP;
+  unsigned espera = 15;
+  my_bool reconectar = 0;
+  mysql_options(m, MYSQL_OPT_PROTOCOL, &protocolo);
+  mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &espera);
+  mysql_options(m, MYSQL_OPT_RECONNECT, &reconectar);
+  mysql_options(m, MYSQL_SET_CHARSET_NAME, "latin1");
+
+  // An empty server is this machine, reached over TCP on IPv4.
+  const std::string host = Servidor.empty() ? std::string("127.0.0.1") : Servidor;
+  // A blank database name connects without a default database; the session decides what that means.
+  bool semBanco = true;
+  for (unsigned char c : Banco)
+    if (c > 32) semBanco = false;
+  if (!mysql_real_connect(m, host.c_str(), Usuario.c_str(), Senha.c_str(), semBanco ? nullptr : Banco.c_str(),
+                          static_cast<unsigned>(Porta), nullptr, CLIENT_MULTI_RESULTS)) {
+    EErroBanco erro(mysql_error(m), mysql_errno(m));
+    mysql_close(m);
+    throw erro;
+  }
+  mysql_ = m;
+}
+
+void TConexao::Desconectar() {
+  if (mysql_) {
+    mysql_close(mysql_);
+    mysql_ = nullptr;
+  }
+}
+
+bool TConexao::Conectado() const { return mysql_ != nullptr; }
+
+st_mysql* TConexao::Handle() {
+  if (!mysql_) FalharSemConexao();
+  return mysql_;
+}
+
+void TConexao::Executar(std::string_view sql) {
+  MYSQL* m = Handle();
+  if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0) Falhar(m);
+  DescartarResultados(m);
+}
+
+// ---------------------------------------------------------------- TConsulta
+
+TConsulta::TConsulta(TConexao& conexao) : conexao_(&conexao) {}
+
+TConsulta::~TConsulta() { Fechar(); }
+
+void TConsulta::Executar() {
+  Fechar();
+  conexao_->Executar(sql_);
+}
+
+void TConsulta::Abrir() {
+  Fechar();
+  MYSQL* m = conexao_->Handle();
+  if (mysql_real_query(m, sql_.data(), static_cast<unsigned long>(sql_.size())) != 0) Falhar(m);
+  MYSQL_RES* r = mysql_store_result(m);
+  if (!r) {
+    if (mysql_field_count(m) != 0) Falhar(m);
+    DescartarResultados(m);
+    throw EErroBanco(W("O comando não devolveu um conjunto de registros."));
+  }
+  // Further results (a procedure's status) are dropped so the connection stays usable.
+  try {
+    while (mysql_more_results(m)) {
+      int prox = mysql_next_result(m);
+      if (prox > 0) Falhar(m);
+      if (prox < 0) break;
+      if (MYSQL_RES* extra = mysql_store_result(m)) mysql_free_result(extra);
+    }
+  } catch (...) {
+    mysql_free_result(r);
+    throw;
+  }
+  res_ = r;
+
+  unsigned n = mysql_num_fields(r);
+  MYSQL_FIELD* campos = mysql_fetch_fields(r);
+  nomes_.reserve(n);
+  tipos_.reserve(n);
+  for (unsigned i = 0; i < n; ++i) {
+    nomes_.emplace_back(campos[i].name, campos[i].name_length);
+    tipos_.push_back(static_cast<int>(campos[i].type));
+  }
+
+  // One pass over the buffered rows, keeping where each one starts.
+  const uint64_t total = mysql_num_rows(r);
+  offsets_.reserve(static_cast<size_t>(total));
+  mysql_data_seek(r, 0);
+  for (uint64_t i = 0; i < total; ++i) {
+    offsets_.push_back(mysql_row_tell(r));
+    mysql_fetch_row(r);
+  }
+  Primeiro();
+}
+
+void TConsulta::Fechar() {
+  if (res_) mysql_free_result(res_);
+  res_ = nullptr;
+  nomes_.clear();
+  tipos_.clear();
+  offsets_.clear();
+  linha_ = nullptr;
+  tamanhos_ = nullptr;
+  posicao_ = 0;
+  bof_ = true;
+}
+
+void TConsulta::Posicionar() {
+  linha_ = nullptr;
+  tamanhos_ = nullptr;
+  if (!res_ || posicao_ < 0 || posicao_ >= static_cast<int64_t>(offsets_.size())) return;
+  mysql_row_seek(res_, offsets_[static_cast<size_t>(posicao_)]);
+  linha_ = mysql_fetch_row(res_);
+  tamanhos_ = mysql_fetch_lengths(res_);
+}
+
+bool TConsulta::Vazia() const { return offsets_.empty(); }
+
+void TConsulta::Primeiro() {
+  posicao_ = 0;
+  bof_ = true;
+  Posicionar();
+}
+
+void TConsulta::Proximo() {
+  const auto n = static_cast<int64_t>(offsets_.size());
+  if (posicao_ >= n) return;
+  bof_ = false;
+  ++posicao_;
+  Posicionar();
+}
+
+void TConsulta::Anterior() {
+  const auto n = static_cast<int64_t>(offsets_.size());
+  if (n == 0 || posicao_ == 0) {
+    bof_ = true;
+    return;
+  }
+  posicao_ = (posicao_ > n ? n : posicao_) - 1;
+  bof_ = false;
+  Posicionar();
+}
+
+bool TConsulta::Eof() const { return posicao_ >= static_cast<int64_t>(offsets_.size()); }
+
+bool TConsulta::Bof() const { return bof_; }
+
+size_t TConsulta::NumeroRegistros() const { return offsets_.size(); }
+
+size_t TConsulta::NumeroCampos() const { return nomes_.size(); }
+
+size_t TConsulta::IndiceCampo(std::string_view nome) const {
+  for (size_t i = 0; i < nomes_.size(); ++i)
+    if (IguaisSemCaixa(nomes_[i], nome)) return i;
+  throw EErroBanco(W("Campo '") + std::string(nome) + W("' não encontrado."));
+}
+
+TCampo TConsulta::CampoPorNome(std::string_view nome) const { return TCampo(this, IndiceCampo(nome)); }
+
+TCampo TConsulta::Campo(size_t indice) const {
+  if (indice >= nomes_.size())
+    throw EErroBanco(W("Campo de índice ") + std::to_string(indice) + W(" não existe."));
+  return TCampo(this, indice);
+}
+
+// ---------------------------------------------------------------- TCampo
+
+const std::string& TCampo::Nome() const { return consulta_->nomes_[indice_]; }
+
+bool TCampo::IsNull() const { return !consulta_->linha_ || !consulta_->linha_[indice_]; }
+
+std::string_view TCampo::AsStringView() const {
+  if (IsNull()) return {};
+  return {consulta_->linha_[indice_], consulta_->tamanhos_[indice_]};
+}
+
+std::string TCampo::AsString() const { return std::string(AsStringView()); }
+
+double TCampo::AsFloat() const {
+  if (IsNull()) return 0.0;
+  double v = 0;
+  if (!LerReal(AsStringView(), v))
+    throw EErroBanco("'" + AsString() + W("' não é um valor numérico válido (campo ") + Nome() + ").");
+  return v;
+}
+
+plataforma::TMoeda TCampo::AsCurrency() const {
+  if (IsNull()) return {};
+  try {
+    return plataforma::MoedaDeTexto(AsStringView());
+  } catch (const std::exception&) {
+    throw EErroBanco("'" + AsString() + W("' não é um valor monetário válido (campo ") + Nome() + ").");
+  }
+}
+
+int64_t TCampo::AsInteger() const {
+  if (IsNull()) return 0;
+  std::string_view s = AsStringView();
+  int64_t v = 0;
+  if (LerInteiro(s, v)) return v;
+  // A decimal column read as an integer rounds like the currency does.
+  if (TipoReal(consulta_->tipos_[indice_]) && plataforma::LerDecimal(s, 0, plataforma::TArredondamento::MetadePar, v))
+    return v;
+  throw EErroBanco("'" + std::string(s) + W("' não é um número inteiro válido (campo ") + Nome() + ").");
+}
+
+TValor TCampo::AsVariant() const {
+  if (IsNull()) return std::monostate{};
+  std::string_view s = AsStringView();
+  const int tipo = consulta_->tipos_[indice_];
+  if (TipoInteiro(tipo)) {
+    int64_t v = 0;
+    if (LerInteiro(s, v)) return v;
+    double d = 0;  // an unsigned BIGINT beyond the signed range
+    if (LerReal(s, d)) return d;
+  } else if (TipoReal(tipo)) {
+    double d = 0;
+    if (LerReal(s, d)) return d;
+  } else if (TipoData(tipo)) {
+    plataforma::TDataHora dh;
+    if (LerDataHora(s, dh)) return dh;
+  }
+  return std::string(s);
+}
+
+// ---------------------------------------------------------------- TExecutorScript
+
+std::vector<std::string> TExecutorScript::Dividir(std::string_view sql) {
+  std::vector<std::string> pecas;
+  const size_t n = sql.size();
+  size_t inicio = 0;
+  bool temConteudo = false;  // something besides blanks and comments since the last ";"
+
+  auto fecharPeca = [&](size_t fim) {
+    if (temConteudo) pecas.emplace_back(sql.substr(inicio, fim - inicio));
+    inicio = fim + 1;
+    temConteudo = false;
+  };
+
+  size_t i = 0;
+  while (i < n) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '`') {
+      temConteudo = true;
+      ++i;
+      while (i < n) {
+        if (sql[i] == '\\' && c != '`') {
+          i += 2;
+        } else if (sql[i] == c) {
+          if (i + 1 < n && sql[i + 1] == c) {
+            i += 2;  // doubled quote
+          } else {
+            ++i;
+            break;
+          }
+        } else {
+          ++i;
+        }
+      }
+      continue;
+    }
+    // Comments may hold quotes or ";" that mean nothing.
+    if (c == '#' || (c == '-' && i + 1 < n && sql[i + 1] == '-' &&
+                     (i + 2 >= n || static_cast<unsigned char>(sql[i + 2]) <= 32))) {
+      while (i < n && sql[i] != '\n') ++i;
+      continue;
+    }
+    if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+      // "/*!" and "/*M!" hold executable text
+      if (sql.substr(i + 2, 1) == "!" || sql.substr(i + 2, 2) == "M!") temConteudo = true;
+      size_t fim = sql.find("*/", i + 2);
+      i = fim == std::string_view::npos ? n : fim + 2;
+      continue;
+    }
+    if (c == ';') {
+      fecharPeca(i);
+      ++i;
+      continue;
+    }
+    if (static_cast<unsigned char>(c) > 32) temConteudo = true;
+    ++i;
+  }
+  if (inicio < n) fecharPeca(n);
+  return pecas;
+}
+
+void TExecutorScript::Executar(const std::function<void(const EErroBanco&)>& aoFalhar) {
+  for (const std::string& peca : Dividir(sql_)) {
+    try {
+      conexao_->Executar(peca);
+    } catch (const EErroBanco& e) {
+      if (aoFalhar) aoFalhar(e);
+      else throw;
+    }
+  }
+}
+
+}  // namespace dbclient

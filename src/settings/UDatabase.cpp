@@ -1,0 +1,150 @@
+#include "UDatabase.h"
+
+#include <cstdint>
+
+#include "IniPerfil.h"
+#include "Mensagens.h"
+#include "UConfigSistemaKOT.h"
+#include "Win1252.h"
+
+std::shared_ptr<IDatabase> DatabaseSession;
+
+namespace {
+
+// Only characters of codes up to 32.
+bool EmBranco(const std::string& s) {
+  for (unsigned char c : s)
+    if (c > 32) return false;
+  return true;
+}
+
+const char* const kSenhaPadrao = "574203kqw";
+const char* const kChaveSenha = "QEW";
+
+}  // namespace
+
+TDatabase::TDatabase() {
+  try {
+    const std::string arquivo = TConfigSistemaKOT::ConfigFileName();
+    auto ler = [&](const char* secao, const char* chave, const char* padrao) {
+      return plataforma::LerPerfilPrivado(secao, chave, padrao, arquivo);
+    };
+    conexao_ = std::make_unique<dbclient::TConexao>();
+    SetServerAddress(ler("IP", "local", ""), conexao_->Servidor, conexao_->Porta);
+    conexao_->Banco = ler("IP", "database", "");
+    const std::string senha = ler("ip", "senha", "");
+    conexao_->Senha = senha.empty() ? std::string(kSenhaPadrao) : DescramblePassword(senha, kChaveSenha);
+    conexao_->Usuario = ler("IP", "usuario", "root");
+    conexao_->Conectar();
+    if (conexao_->Conectado() && EmBranco(conexao_->Banco)) {
+      conexao_->Desconectar();
+      throw dbclient::EErroBanco(W("Database configurada não existe."));
+    }
+  } catch (...) {
+    Destruir();
+    throw;
+  }
+}
+
+TDatabase::~TDatabase() { Destruir(); }
+
+void TDatabase::Destruir() noexcept {
+  try {
+    if (conexao_ && conexao_->Conectado()) conexao_->Desconectar();
+  } catch (...) {
+  }
+  try {
+    conexao_.reset();
+  } catch (...) {
+  }
+}
+
+void TDatabase::SetServerAddress(const std::string& local, std::string& servidor, int& porta) {
+  bool doisPontos = false;
+  std::string textoPorta;
+  for (char c : local) {
+    if (c == ':') {
+      doisPontos = true;
+    } else if (doisPontos) {
+      if (c < '0' || c > '9') break;
+      textoPorta += c;
+    }
+  }
+
+  // Every ":" followed by the port text goes, the port text included.
+  const std::string marca = ":" + textoPorta;
+  servidor.clear();
+  for (size_t i = 0; i < local.size();) {
+    if (local.compare(i, marca.size(), marca) == 0) {
+      i += marca.size();
+    } else {
+      servidor += local[i++];
+    }
+  }
+
+  porta = 3306;
+  if (!textoPorta.empty()) {
+    int64_t v = 0;
+    bool cabe = true;
+    for (char c : textoPorta) {
+      v = v * 10 + (c - '0');
+      if (v > INT32_MAX) {
+        cabe = false;
+        break;
+      }
+    }
+    if (cabe) porta = static_cast<int>(v);
+  }
+}
+
+dbclient::TConexao& TDatabase::GetConnection() {
+  if (!conexao_) throw dbclient::EErroBanco(W("Não há conexão com o banco de dados."));
+  return *conexao_;
+}
+
+bool TDatabase::IsConnected() { return conexao_ && conexao_->Conectado(); }
+
+std::unique_ptr<dbclient::TConsulta> TDatabase::NewQuery() {
+  return std::make_unique<dbclient::TConsulta>(GetConnection());
+}
+
+bool TDatabase::Execute(const std::string& sql) {
+  if (EmBranco(sql)) return false;
+  if (sql.find(';') != std::string::npos)
+    ExecuteScript(sql);
+  else
+    ExecuteStatement(sql);
+  return true;
+}
+
+void TDatabase::ExecuteStatement(const std::string& sql) {
+  auto q = NewQuery();
+  q->DefinirSql(sql);
+  q->Executar();
+}
+
+void TDatabase::ExecuteScript(const std::string& sql) {
+  dbclient::TExecutorScript script(GetConnection());
+  script.DefinirSql(sql);
+  script.Executar([](const dbclient::EErroBanco& e) { plataforma::MostrarErroPadrao(e.what()); });
+}
+
+std::unique_ptr<dbclient::TConsulta> TDatabase::OpenQuery(const std::string& sql) {
+  auto q = NewQuery();
+  if (EmBranco(sql)) return q;
+  q->DefinirSql(sql);
+  q->Abrir();  // on failure the query goes with the unwinding
+  return q;
+}
+
+void TDatabase::GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) {
+  valor = std::monostate{};
+  if (EmBranco(sql)) return;
+  auto q = NewQuery();
+  q->DefinirSql(sql);
+  q->Abrir();
+  if (q->Vazia() || q->Campo(0).IsNull())
+    valor = padrao;
+  else
+    valor = q->Campo(0).AsVariant();
+}
