@@ -1,0 +1,422 @@
+#include "JanelaVisualizador.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <algorithm>
+#include <cmath>
+
+#include "TextoQt.h"
+
+namespace visualizador {
+
+namespace {
+
+constexpr int kMargemTela = 12;      // pixels of paper around the text on screen
+constexpr int kColunasMinimas = 80;  // a short file is not blown up to giant letters
+const double kZooms[] = {0.5, 0.67, 0.75, 0.9, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
+
+int ColunasDe(const TDocumento& doc) { return std::max(doc.LarguraMaxima, kColunasMinimas); }
+
+}  // namespace
+
+QFont FonteRegistro() {
+  QFont f(QStringLiteral("Liberation Mono"));
+  f.setStyleHint(QFont::Monospace);
+  f.setFixedPitch(true);
+  f.setKerning(false);
+  f.setHintingPreference(QFont::PreferNoHinting);
+  f.setPointSizeF(10);
+  return f;
+}
+
+double DesenharPagina(QPainter& p, const QRectF& area, const TPagina& pagina, int colunas, int linhas,
+                      const std::optional<TDestaque>& destaque) {
+  QFont fonte = FonteRegistro();
+  p.save();
+  p.setFont(fonte);
+  QFontMetricsF m(fonte, p.device());
+  const double avanco = m.horizontalAdvance(QLatin1Char('M'));
+  const double alturaLinha = m.lineSpacing();
+  const double escala = EscalaParaCaber(colunas, avanco, linhas, alturaLinha, area.width(), linhas > 0 ? area.height() : 0);
+  p.translate(area.topLeft());
+  p.scale(escala, escala);
+  if (destaque && destaque->Linha < pagina.size()) {
+    p.fillRect(QRectF(destaque->Coluna * avanco, destaque->Linha * alturaLinha, destaque->Tamanho * avanco, alturaLinha),
+               QColor(255, 230, 0));
+  }
+  p.setPen(Qt::black);
+  for (int i = 0; i < pagina.size(); ++i) {
+    if (!pagina[i].isEmpty()) p.drawText(QPointF(0, i * alturaLinha + m.ascent()), pagina[i]);
+  }
+  p.restore();
+  return escala;
+}
+
+bool RenderizarDocumento(QPagedPaintDevice& dispositivo, const TDocumento& doc, int de, int ate) {
+  QPainter p;
+  if (!p.begin(&dispositivo)) return false;
+  de = std::max(de, 0);
+  ate = std::min(ate, static_cast<int>(doc.Paginas.size()) - 1);
+  const QRectF area(0, 0, dispositivo.width(), dispositivo.height());
+  for (int i = de; i <= ate; ++i) {
+    if (i > de && !dispositivo.newPage()) return false;
+    // The same scale on every page: all are fitted to the widest line and the longest page.
+    DesenharPagina(p, area, doc.Paginas[i], ColunasDe(doc), std::max(doc.LinhasMaximas, 1));
+  }
+  return p.end();
+}
+
+bool GravarPdf(const TDocumento& doc, const QString& caminho, QString* erro) {
+  QSaveFile arquivo(caminho);
+  if (!arquivo.open(QIODevice::WriteOnly)) {
+    if (erro) *erro = Q("Não foi possível gravar o PDF \"%1\": %2.").arg(caminho, arquivo.errorString());
+    return false;
+  }
+  bool ok;
+  {
+    QPdfWriter pdf(&arquivo);
+    pdf.setCreator(QStringLiteral("visualizador"));
+    pdf.setTitle(QFileInfo(caminho).completeBaseName());
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                                  QPageLayout::Millimeter));
+    ok = RenderizarDocumento(pdf, doc, 0, static_cast<int>(doc.Paginas.size()) - 1);
+  }
+  if (!ok || !arquivo.commit()) {
+    arquivo.cancelWriting();
+    if (erro) *erro = Q("Não foi possível gravar o PDF \"%1\": %2.").arg(caminho, arquivo.errorString());
+    return false;
+  }
+  return true;
+}
+
+// The page on screen: paper with the text, as wide as the view times the zoom.
+class TPaginaWidget : public QWidget {
+ public:
+  explicit TPaginaWidget(TFVisualizador* janela) : QWidget(janela), janela_(janela) {
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+  }
+  double Escala = 1.0;
+  std::optional<TDestaque> Destaque;
+
+  // Scale and height for a given width.
+  void Ajustar(int largura) {
+    const TDocumento& doc = janela_->Documento();
+    QFont fonte = FonteRegistro();
+    QFontMetricsF m(fonte, this);
+    avanco_ = m.horizontalAdvance(QLatin1Char('M'));
+    Escala = EscalaParaCaber(ColunasDe(doc), avanco_, 0, 0, largura - 2 * kMargemTela, 0);
+    int linhas = std::max(doc.LinhasMaximas, 1);
+    resize(largura, static_cast<int>(std::ceil(linhas * m.lineSpacing() * Escala)) + 2 * kMargemTela);
+  }
+  double LarguraTexto() const { return ColunasDe(janela_->Documento()) * avanco_ * Escala; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    const TDocumento& doc = janela_->Documento();
+    if (doc.Paginas.empty()) return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QRectF area(kMargemTela, kMargemTela, width() - 2 * kMargemTela, height() - 2 * kMargemTela);
+    DesenharPagina(p, area, doc.Paginas[janela_->PaginaAtual()], ColunasDe(doc), 0, Destaque);
+  }
+
+ private:
+  TFVisualizador* janela_;
+  double avanco_ = 1.0;
+};
+
+TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle(Q("Visualizador de relatório"));
+  rolagem_ = new QScrollArea(this);
+  rolagem_->setWidgetResizable(false);
+  rolagem_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  rolagem_->setBackgroundRole(QPalette::Dark);
+  paginaWidget_ = new TPaginaWidget(this);
+  rolagem_->setWidget(paginaWidget_);
+  rolagem_->viewport()->installEventFilter(this);
+  setCentralWidget(rolagem_);
+
+  auto* barra = addToolBar(Q("Navegação"));
+  barra->setMovable(false);
+  // The keys are handled by the window itself (it sees every key first), so the buttons carry
+  // them in their texts only.
+  barra->addAction(Q("Primeira (Home)"), this, &TFVisualizador::PrimeiraPagina);
+  barra->addAction(Q("Anterior (PgUp)"), this, &TFVisualizador::PaginaAnterior);
+  folha_ = new QLabel(this);
+  folha_->setMinimumWidth(130);
+  folha_->setAlignment(Qt::AlignCenter);
+  barra->addWidget(folha_);
+  barra->addAction(Q("Próxima (PgDn)"), this, &TFVisualizador::ProximaPagina);
+  barra->addAction(Q("Última (End)"), this, &TFVisualizador::UltimaPagina);
+  barra->addSeparator();
+  barra->addAction(Q("Zoom -"), this, &TFVisualizador::DiminuirZoom);
+  zoomRotulo_ = new QLabel(this);
+  zoomRotulo_->setMinimumWidth(50);
+  zoomRotulo_->setAlignment(Qt::AlignCenter);
+  barra->addWidget(zoomRotulo_);
+  barra->addAction(Q("Zoom +"), this, &TFVisualizador::AumentarZoom);
+  barra->addSeparator();
+  busca_ = new QLineEdit(this);
+  busca_->setPlaceholderText(Q("Procurar (Ctrl+F)"));
+  busca_->setMaximumWidth(220);
+  barra->addWidget(busca_);
+  barra->addAction(Q("Próximo (F3)"), this, [this] { ProcurarProxima(); });
+  barra->addSeparator();
+  barra->addAction(Q("Imprimir (Ctrl+P)"), this, &TFVisualizador::Imprimir);
+  barra->addAction(Q("Salvar PDF"), this, &TFVisualizador::SalvarPdf);
+  barra->addSeparator();
+  barra->addAction(Q("Fechar (Esc)"), this, &QWidget::close);
+
+  qApp->installEventFilter(this);
+  setFocusPolicy(Qt::StrongFocus);
+  if (QScreen* tela = QGuiApplication::primaryScreen()) {
+    QRect livre = tela->availableGeometry();
+    resize(livre.width() * 9 / 10, livre.height() * 9 / 10);
+    move(livre.center() - rect().center());
+  }
+  Atualizar();
+}
+
+TFVisualizador::~TFVisualizador() { qApp->removeEventFilter(this); }
+
+bool TFVisualizador::Abrir(const QString& caminho) {
+  try {
+    DefinirDocumento(LerDocumento(caminho), caminho);
+    erro_.clear();
+    return true;
+  } catch (const std::exception& e) {
+    erro_ = ParaQString(e.what());
+    DefinirDocumento(TDocumento{}, QString());
+    return false;
+  }
+}
+
+void TFVisualizador::DefinirDocumento(const TDocumento& doc, const QString& caminho) {
+  doc_ = doc;
+  caminho_ = caminho;
+  pagina_ = 0;
+  achado_.reset();
+  paginaWidget_->Destaque.reset();
+  setWindowTitle(caminho.isEmpty() ? Q("Visualizador de relatório")
+                                   : Q("%1 - Visualizador de relatório").arg(QFileInfo(caminho).fileName()));
+  AjustarTamanhoPagina();
+  Atualizar();
+}
+
+QString TFVisualizador::TextoFolha() const {
+  if (doc_.Paginas.empty()) return Q("Folha 0 de 0");
+  return Q("Folha %1 de %2").arg(pagina_ + 1).arg(NumeroPaginas());
+}
+
+void TFVisualizador::IrParaPagina(int pagina) {
+  if (doc_.Paginas.empty()) return;
+  pagina = std::clamp(pagina, 0, NumeroPaginas() - 1);
+  if (pagina != pagina_) {
+    pagina_ = pagina;
+    if (!achado_ || achado_->Pagina != pagina_) paginaWidget_->Destaque.reset();
+    rolagem_->verticalScrollBar()->setValue(0);
+  }
+  Atualizar();
+}
+
+void TFVisualizador::DefinirZoom(double zoom) {
+  zoom_ = std::clamp(zoom, kZooms[0], kZooms[std::size(kZooms) - 1]);
+  AjustarTamanhoPagina();
+  Atualizar();
+}
+
+void TFVisualizador::AumentarZoom() {
+  for (double z : kZooms)
+    if (z > zoom_ + 1e-9) return DefinirZoom(z);
+}
+
+void TFVisualizador::DiminuirZoom() {
+  for (auto it = std::rbegin(kZooms); it != std::rend(kZooms); ++it)
+    if (*it < zoom_ - 1e-9) return DefinirZoom(*it);
+}
+
+bool TFVisualizador::Procurar(const QString& texto) {
+  if (texto != textoAchado_) achado_.reset();
+  textoAchado_ = texto;
+  // Search from the page on screen when the last hit is elsewhere (the user paged away).
+  std::optional<TPosicaoBusca> depois = achado_;
+  if (!depois || depois->Pagina != pagina_) depois = pagina_ > 0 ? std::optional(TPosicaoBusca{pagina_, 0, -1}) : std::nullopt;
+  auto r = visualizador::Procurar(doc_, texto, depois);
+  if (!r) {
+    statusBar()->showMessage(Q("Texto não encontrado: \"%1\"").arg(texto), 5000);
+    return false;
+  }
+  achado_ = r;
+  paginaWidget_->Destaque = TDestaque{r->Linha, r->Coluna, static_cast<int>(texto.size())};
+  statusBar()->clearMessage();
+  IrParaPagina(r->Pagina);
+  // Bring the hit's line into view.
+  QFontMetricsF m(FonteRegistro(), paginaWidget_);
+  int y = kMargemTela + static_cast<int>(r->Linha * m.lineSpacing() * paginaWidget_->Escala);
+  rolagem_->ensureVisible(0, y, 0, rolagem_->viewport()->height() / 3);
+  paginaWidget_->update();
+  return true;
+}
+
+bool TFVisualizador::ProcurarProxima() {
+  if (busca_->text().isEmpty()) {
+    busca_->setFocus();
+    return false;
+  }
+  return Procurar(busca_->text());
+}
+
+bool TFVisualizador::SalvarPdfEm(const QString& caminho) {
+  QString erro;
+  if (GravarPdf(doc_, caminho, &erro)) {
+    statusBar()->showMessage(Q("PDF salvo em %1").arg(caminho), 5000);
+    return true;
+  }
+  erro_ = erro;
+  return false;
+}
+
+void TFVisualizador::SalvarPdf() {
+  if (doc_.Paginas.empty()) return;
+  QString inicial = caminho_.isEmpty() ? Q("relatorio.pdf")
+                                       : QFileInfo(caminho_).absolutePath() + "/" + QFileInfo(caminho_).completeBaseName() + ".pdf";
+  QString destino = QFileDialog::getSaveFileName(this, Q("Salvar PDF"), inicial, Q("Documento PDF (*.pdf)"));
+  if (destino.isEmpty()) return;
+  if (!destino.endsWith(".pdf", Qt::CaseInsensitive)) destino += ".pdf";
+  if (!SalvarPdfEm(destino)) Avisar(erro_);
+}
+
+void TFVisualizador::Imprimir() {
+  if (doc_.Paginas.empty()) return;
+  QPrinter impressora(QPrinter::HighResolution);
+  impressora.setPageOrientation(QPageLayout::Landscape);
+  impressora.setFullPage(false);
+  impressora.setDocName(QFileInfo(caminho_).fileName());
+  QPrintDialog dialogo(&impressora, this);
+  dialogo.setMinMax(1, NumeroPaginas());
+  dialogo.setOption(QAbstractPrintDialog::PrintCurrentPage, true);
+  if (dialogo.exec() != QDialog::Accepted) return;
+  int de = 0, ate = NumeroPaginas() - 1;
+  if (impressora.printRange() == QPrinter::PageRange) {
+    de = impressora.fromPage() - 1;
+    ate = impressora.toPage() - 1;
+  } else if (impressora.printRange() == QPrinter::CurrentPage) {
+    de = ate = pagina_;
+  }
+  if (!RenderizarDocumento(impressora, doc_, de, ate)) Avisar(Q("Não foi possível imprimir na impressora escolhida."));
+}
+
+double TFVisualizador::LarguraTextoNaTela() const { return paginaWidget_->LarguraTexto(); }
+double TFVisualizador::LarguraDisponivelNaTela() const {
+  return rolagem_->viewport()->width() * zoom_ - 2 * kMargemTela;
+}
+
+void TFVisualizador::Avisar(const QString& texto) {
+  QMessageBox::warning(this, Q("Visualizador de relatório"), texto);
+}
+
+void TFVisualizador::AjustarTamanhoPagina() {
+  int largura = std::max(100, static_cast<int>(rolagem_->viewport()->width() * zoom_));
+  paginaWidget_->Ajustar(largura);
+}
+
+void TFVisualizador::Atualizar() {
+  folha_->setText(TextoFolha());
+  zoomRotulo_->setText(Q("%1%").arg(std::lround(zoom_ * 100)));
+  paginaWidget_->update();
+}
+
+void TFVisualizador::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  AjustarTamanhoPagina();
+}
+
+bool TFVisualizador::eventFilter(QObject* objeto, QEvent* evento) {
+  if (objeto == rolagem_->viewport() && evento->type() == QEvent::Resize) {
+    AjustarTamanhoPagina();
+    return false;
+  }
+  if (evento->type() == QEvent::KeyPress) {
+    auto* w = qobject_cast<QWidget*>(objeto);
+    if (w && w->window() == this) return TratarTecla(static_cast<QKeyEvent*>(evento));
+  }
+  return QMainWindow::eventFilter(objeto, evento);
+}
+
+bool TFVisualizador::TratarTecla(QKeyEvent* tecla) {
+  const auto mods = tecla->modifiers() & ~Qt::KeypadModifier;
+  const bool ctrl = mods == Qt::ControlModifier;
+  const bool semMods = mods == Qt::NoModifier;
+  const bool naBusca = busca_->hasFocus();
+  switch (tecla->key()) {
+    case Qt::Key_Escape:
+      if (semMods) { close(); return true; }
+      break;
+    case Qt::Key_PageDown:
+      if (semMods) { ProximaPagina(); return true; }
+      break;
+    case Qt::Key_PageUp:
+      if (semMods) { PaginaAnterior(); return true; }
+      break;
+    case Qt::Key_Home:
+      // In the search box Home and End move the cursor.
+      if (ctrl || (semMods && !naBusca)) { PrimeiraPagina(); return true; }
+      break;
+    case Qt::Key_End:
+      if (ctrl || (semMods && !naBusca)) { UltimaPagina(); return true; }
+      break;
+    case Qt::Key_F3:
+      if (semMods) { ProcurarProxima(); return true; }
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (naBusca) { ProcurarProxima(); return true; }
+      break;
+    case Qt::Key_F:
+      if (ctrl) { busca_->setFocus(); busca_->selectAll(); return true; }
+      break;
+    case Qt::Key_P:
+      if (ctrl) { Imprimir(); return true; }
+      break;
+    case Qt::Key_S:
+      if (ctrl) { SalvarPdf(); return true; }
+      break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      if (ctrl || (mods == (Qt::ControlModifier | Qt::ShiftModifier))) { AumentarZoom(); return true; }
+      break;
+    case Qt::Key_Minus:
+      if (ctrl) { DiminuirZoom(); return true; }
+      break;
+    case Qt::Key_0:
+      if (ctrl) { DefinirZoom(1.0); return true; }
+      break;
+    default:
+      break;
+  }
+  return false;
+}
+
+}  // namespace visualizador

@@ -1,0 +1,106 @@
+#pragma once
+// The viewer's window: one register page at a time, in a fixed-pitch font sized so the widest
+// line fits; paging, zoom, text search, printing and PDF export. Every page is drawn by the one
+// routine below, on screen, on the printer and in the PDF alike.
+#include <QMainWindow>
+#include <QPagedPaintDevice>
+
+#include <optional>
+
+#include "NucleoVisualizador.h"
+
+class QLabel;
+class QLineEdit;
+class QPainter;
+class QScrollArea;
+
+namespace visualizador {
+
+// The family of every page; the fitting works on its measured advance, so any size will do.
+QFont FonteRegistro();
+
+struct TDestaque {
+  int Linha = 0, Coluna = 0, Tamanho = 0;
+};
+
+// Draws `pagina` into `area` (device units of the painter), `colunas` characters wide; with
+// `linhas` > 0 the page also fits that many lines in the area's height. Returns the scale used.
+double DesenharPagina(QPainter& p, const QRectF& area, const TPagina& pagina, int colunas, int linhas,
+                      const std::optional<TDestaque>& destaque = std::nullopt);
+
+// Pages from..to (0-based, inclusive) of the document, one device page each, fitted to the page
+// so that no register page is ever split. False when the device cannot be painted on.
+bool RenderizarDocumento(QPagedPaintDevice& dispositivo, const TDocumento& doc, int de, int ate);
+
+// Writes the whole document as a PDF, landscape A4, one PDF page per register page. The file
+// appears only when complete. On failure returns false with the message in *erro.
+bool GravarPdf(const TDocumento& doc, const QString& caminho, QString* erro);
+
+class TPaginaWidget;
+
+class TFVisualizador : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TFVisualizador(QWidget* parent = nullptr);
+  ~TFVisualizador() override;
+
+  // Loads the file; on failure keeps the window empty and returns false with the message in
+  // UltimoErro() (the caller shows it).
+  bool Abrir(const QString& caminho);
+  void DefinirDocumento(const TDocumento& doc, const QString& caminho);
+  const QString& UltimoErro() const { return erro_; }
+  const TDocumento& Documento() const { return doc_; }
+
+  int PaginaAtual() const { return pagina_; }  // 0-based
+  int NumeroPaginas() const { return static_cast<int>(doc_.Paginas.size()); }
+  QString TextoFolha() const;                 // "Folha n de m"
+  void IrParaPagina(int pagina);
+  void PrimeiraPagina() { IrParaPagina(0); }
+  void PaginaAnterior() { IrParaPagina(pagina_ - 1); }
+  void ProximaPagina() { IrParaPagina(pagina_ + 1); }
+  void UltimaPagina() { IrParaPagina(NumeroPaginas() - 1); }
+
+  double Zoom() const { return zoom_; }
+  void DefinirZoom(double zoom);
+  void AumentarZoom();
+  void DiminuirZoom();
+
+  // Searches for the text after the current hit; false when it is nowhere in the document.
+  bool Procurar(const QString& texto);
+  bool ProcurarProxima();
+  std::optional<TPosicaoBusca> Achado() const { return achado_; }
+
+  bool SalvarPdfEm(const QString& caminho);  // shows no dialog
+  void Imprimir();
+  void SalvarPdf();
+
+  // For checks of the fitting: the width the page text takes on screen and the width available.
+  double LarguraTextoNaTela() const;
+  double LarguraDisponivelNaTela() const;
+  QLineEdit* CampoBusca() const { return busca_; }
+
+ protected:
+  bool eventFilter(QObject* objeto, QEvent* evento) override;
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  bool TratarTecla(QKeyEvent* tecla);
+  void Atualizar();
+  void AjustarTamanhoPagina();
+  void Avisar(const QString& texto);
+
+  TDocumento doc_;
+  QString caminho_;
+  QString erro_;
+  int pagina_ = 0;
+  double zoom_ = 1.0;
+  std::optional<TPosicaoBusca> achado_;
+  QString textoAchado_;
+  QScrollArea* rolagem_ = nullptr;
+  TPaginaWidget* paginaWidget_ = nullptr;
+  QLabel* folha_ = nullptr;
+  QLabel* zoomRotulo_ = nullptr;
+  QLineEdit* busca_ = nullptr;
+};
+
+}  // namespace visualizador

@@ -1,0 +1,73 @@
+#pragma once
+// What the viewer does without a window: its command line, the report file read as Windows-1252
+// and split into pages at form feeds, page fitting and text search. Tested on its own.
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace visualizador {
+
+// The command line the tool starts the viewer with: <file> 132 permissao_<text>.
+struct TArgumentos {
+  QString Arquivo;
+  int Colunas = 132;
+  QString Permissao;  // the text after "permissao_", possibly empty
+};
+
+// The usage line shown with every argument error.
+QString TextoUso();
+
+// Reads the arguments that follow the program name. Returns the message for the user when the
+// shape is not exactly <file> 132 permissao_<text>.
+struct TResultadoArgumentos {
+  std::optional<TArgumentos> Argumentos;
+  QString Erro;
+};
+TResultadoArgumentos AnalisarArgumentos(const QStringList& argumentos);
+
+// One page of the register: its lines, without line ends.
+using TPagina = QStringList;
+
+struct TDocumento {
+  std::vector<TPagina> Paginas;  // at least one page, maybe empty
+  int LarguraMaxima = 0;         // characters of the widest line of all pages
+  int LinhasMaximas = 0;         // lines of the longest page
+};
+
+// Windows-1252 bytes to text.
+QString DecodificarW1252(const std::string& bytes);
+
+// Splits a report text into pages at form feeds and each page into lines at CR LF (or LF). The
+// line end before a form feed and at the end of the text closes a line; it does not open an
+// empty one. A form feed at the very end gives no empty page after it.
+TDocumento DividirPaginas(const QString& texto);
+
+// Reads and splits the file; throws std::runtime_error with a message naming the path when the
+// file cannot be read.
+TDocumento LerDocumento(const QString& caminho);
+
+// The path the tool hands over may carry Windows separators ("...bin/\relatorio\relatorio.txt");
+// when that path does not exist but its "/" form does, the "/" form is used.
+QString NormalizarCaminho(const QString& caminho);
+
+// Scale that fits a block of `colunas` characters of advance `avanco` and `linhas` lines of
+// height `alturaLinha` into a width x height area (height <= 0: fit the width only).
+double EscalaParaCaber(int colunas, double avanco, int linhas, double alturaLinha, double largura, double altura);
+
+// A hit of the text search.
+struct TPosicaoBusca {
+  int Pagina = 0;
+  int Linha = 0;
+  int Coluna = 0;
+  bool operator==(const TPosicaoBusca&) const = default;
+};
+
+// Next occurrence of `texto` (case and accents as typed, case-insensitive) strictly after
+// `depois` (or from the start when empty), wrapping round to the first page once.
+std::optional<TPosicaoBusca> Procurar(const TDocumento& doc, const QString& texto,
+                                      std::optional<TPosicaoBusca> depois);
+
+}  // namespace visualizador

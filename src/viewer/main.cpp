@@ -1,0 +1,32 @@
+// visualizador: the text viewer the tool starts on its report:
+//   visualizador <file> 132 permissao_<text>
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+
+#include "JanelaVisualizador.h"
+#include "TextoQt.h"
+
+namespace {
+
+int Falhar(const QString& texto, int codigo) {
+  std::fprintf(stderr, "visualizador: %s\n", texto.toLocal8Bit().constData());
+  QMessageBox::critical(nullptr, Q("Visualizador de relatório"), texto);
+  return codigo;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("visualizador"));
+  // Qt's own options (-platform, ...) are gone from arguments() by now.
+  auto analise = visualizador::AnalisarArgumentos(QApplication::arguments().mid(1));
+  if (!analise.Argumentos) return Falhar(analise.Erro, 2);
+
+  visualizador::TFVisualizador janela;
+  if (!janela.Abrir(visualizador::NormalizarCaminho(analise.Argumentos->Arquivo))) return Falhar(janela.UltimoErro(), 1);
+  janela.show();
+  return QApplication::exec();
+}
