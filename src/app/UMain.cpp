@@ -1,0 +1,295 @@
+#include "UMain.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <exception>
+
+#include "Mensagens.h"
+#include "Shell.h"
+#include "TextoQt.h"
+#include "UConstantesKotHelper.h"
+#include "UDatabase.h"
+#include "UtilsApp.h"
+
+#if __has_include("GeracaoP7.h")
+#include "GeracaoP7.h"
+#define P7_COM_GERACAO 1
+#endif
+
+// The resources live in a static library: nothing would pull them in otherwise.
+static void IniciarRecursos() { Q_INIT_RESOURCE(recursos); }
+
+namespace {
+
+const QColor kCinzaGrupo(215, 215, 215);
+constexpr int64_t kArtigoAjuda = 18568207;
+
+QFont Arial(int pixels, bool negrito = false) {
+  QFont f("Arial");
+  f.setPixelSize(pixels);
+  f.setBold(negrito);
+  return f;
+}
+
+// A check box whose caption wraps inside its width; text() keeps the caption as given.
+class TCheckQuebrada : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter p(this);
+    QStyleOptionButton opcao;
+    initStyleOption(&opcao);
+    const QString texto = opcao.text;
+    opcao.text.clear();
+    p.drawControl(QStyle::CE_CheckBox, opcao);
+    const QRect indicador = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opcao, this);
+    QRect area = rect();
+    area.setLeft(indicador.right() + 5);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, texto);
+  }
+};
+
+}  // namespace
+
+TGrupoP7::TGrupoP7(const QString& titulo, QWidget* pai) : QWidget(pai) {
+  Titulo = new QLabel(titulo, this);
+  Titulo->setGeometry(7, 1, 75, 13);
+  Titulo->setFont(Arial(9, true));
+  Titulo->setAutoFillBackground(true);
+  QPalette p = Titulo->palette();
+  p.setColor(QPalette::Window, kCinzaGrupo);
+  Titulo->setPalette(p);
+}
+
+void TGrupoP7::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(0, height() - 2, width(), 2, kCinzaGrupo);
+}
+
+void TImagemClicavel::mouseReleaseEvent(QMouseEvent* evento) {
+  QLabel::mouseReleaseEvent(evento);
+  if (evento->button() == Qt::LeftButton && rect().contains(evento->position().toPoint())) emit clicked();
+}
+
+TFMain::TFMain()
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+  IniciarRecursos();
+  setObjectName("FMain");
+  setWindowTitle(Q("Inventário modelo P7"));
+  setFont(Arial(11));
+  setFixedSize(337, 243);
+
+  lbldataestoque = new QLabel(Q("Data da posição de estoque:"), this);
+  lbldataestoque->setObjectName("lbldataestoque");
+  lbldataestoque->move(8, 12);
+  lbldataestoque->adjustSize();
+
+  DataInventario = new QDateEdit(QDate::currentDate(), this);
+  DataInventario->setObjectName("DataInventario");
+  DataInventario->setGeometry(152, 8, 105, 22);
+  DataInventario->setCalendarPopup(true);
+  const QString sep = ParaQString(std::string(1, plataforma::FormatSettings().DateSeparator));
+  DataInventario->setDisplayFormat("dd'" + sep + "'MM'" + sep + "'yyyy");
+  DataInventario->calendarWidget()->setWindowTitle(Q("Selecione uma data"));
+
+  imgAjudaDralShare = new TImagemClicavel(this);
+  imgAjudaDralShare->setObjectName("imgAjudaDralShare");
+  imgAjudaDralShare->setGeometry(315, 2, 21, 17);
+  imgAjudaDralShare->setPixmap(QPixmap(":/ajuda.png"));
+  imgAjudaDralShare->setAlignment(Qt::AlignCenter);
+  imgAjudaDralShare->setCursor(Qt::PointingHandCursor);
+  imgAjudaDralShare->setToolTip(
+      Q("Clique aqui para acessar o artigo do Dral Share referente ao Inventário Modelo P7"));
+
+  GroupBox2 = new TGrupoP7(Q("Tipo de Preço"), this);
+  GroupBox2->setObjectName("GroupBox2");
+  GroupBox2->setGeometry(8, 40, 129, 57);
+  RadioCustoMedio = new QRadioButton(Q("Custo Médio"), GroupBox2);
+  RadioCustoMedio->setObjectName("RadioCustoMedio");
+  RadioCustoMedio->setGeometry(8, 16, 113, 17);
+  RadioCustoMedio->setChecked(true);
+  RadioPrecoCompra = new QRadioButton(Q("Preço de Compra"), GroupBox2);
+  RadioPrecoCompra->setObjectName("RadioPrecoCompra");
+  RadioPrecoCompra->setGeometry(8, 34, 113, 17);
+
+  grbFiltro = new TGrupoP7(Q("Filtros"), this);
+  grbFiltro->setObjectName("grbFiltro");
+  grbFiltro->setGeometry(144, 40, 185, 57);
+  Button1 = new QPushButton(Q("Filtro Grupos / Especificação"), grbFiltro);
+  Button1->setObjectName("Button1");
+  Button1->setGeometry(8, 20, 169, 25);
+
+  GroupBox1 = new TGrupoP7(Q("Opções"), this);
+  GroupBox1->setObjectName("GroupBox1");
+  GroupBox1->setGeometry(8, 100, 321, 103);
+  CheckConsiderarArredondamento = new QCheckBox(Q("Considerar arredondamento"), GroupBox1);
+  CheckConsiderarArredondamento->setObjectName("CheckConsiderarArredondamento");
+  CheckConsiderarArredondamento->setGeometry(8, 20, 161, 17);
+  CheckConsiderarArredondamento->setChecked(true);
+  CheckConsiderarProdutoApagado = new QCheckBox(Q("Considerar produtos apagados"), GroupBox1);
+  CheckConsiderarProdutoApagado->setObjectName("CheckConsiderarProdutoApagado");
+  CheckConsiderarProdutoApagado->setGeometry(8, 45, 201, 17);
+  CheckConsiderarProdutosCadastradosAntesDataInventario =
+      new TCheckQuebrada(Q("Considerar apenas produtos cadastrados antes da data do inventário"), GroupBox1);
+  CheckConsiderarProdutosCadastradosAntesDataInventario->setObjectName(
+      "CheckConsiderarProdutosCadastradosAntesDataInventario");
+  CheckConsiderarProdutosCadastradosAntesDataInventario->setGeometry(8, 68, 304, 24);
+
+  BtnGerar = new QPushButton(Q("Gerar (F3)"), this);
+  BtnGerar->setObjectName("BtnGerar");
+  BtnGerar->setGeometry(128, 211, 97, 25);
+  BtnCancelar = new QPushButton(Q("Fechar (Esc)"), this);
+  BtnCancelar->setObjectName("BtnCancelar");
+  BtnCancelar->setGeometry(232, 211, 97, 25);
+
+  // Tab order: the date, the filter box, the two buttons, the options box, the price box.
+  setTabOrder(DataInventario, Button1);
+  setTabOrder(Button1, BtnGerar);
+  setTabOrder(BtnGerar, BtnCancelar);
+  setTabOrder(BtnCancelar, CheckConsiderarArredondamento);
+  setTabOrder(CheckConsiderarArredondamento, CheckConsiderarProdutoApagado);
+  setTabOrder(CheckConsiderarProdutoApagado, CheckConsiderarProdutosCadastradosAntesDataInventario);
+  setTabOrder(CheckConsiderarProdutosCadastradosAntesDataInventario, RadioCustoMedio);
+  setTabOrder(RadioCustoMedio, RadioPrecoCompra);
+
+  connect(Button1, &QPushButton::clicked, this, &TFMain::Button1Click);
+  connect(BtnGerar, &QPushButton::clicked, this, &TFMain::BtnGerarClick);
+  connect(BtnCancelar, &QPushButton::clicked, this, &TFMain::BtnCancelarClick);
+  connect(imgAjudaDralShare, &TImagemClicavel::clicked, this, &TFMain::imgAjudaDralShareClick);
+
+  Terminar = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
+
+  if (QScreen* tela = QGuiApplication::primaryScreen())
+    move(tela->availableGeometry().center() - rect().center());
+
+  // The window sees every key before its controls.
+  qApp->installEventFilter(this);
+}
+
+TFMain::~TFMain() { qApp->removeEventFilter(this); }
+
+void TFMain::AtualizarLegendaFiltro() {
+  QFont f = Button1->font();
+  f.setBold(!FiltroGrupos.empty() || !FiltroEspecificacoes.empty());
+  Button1->setFont(f);
+}
+
+plataforma::TDataHora TFMain::DataEscolhida() const {
+  QDate d = QDate::fromString(DataInventario->text(), DataInventario->displayFormat());
+  if (!d.isValid()) {
+    plataforma::TDataHora hoje = plataforma::Agora();
+    return {hoje.Ano, hoje.Mes, hoje.Dia};
+  }
+  return {d.year(), d.month(), d.day()};
+}
+
+void TFMain::showEvent(QShowEvent* evento) {
+  QWidget::showEvent(evento);
+  if (!mostrada_) {
+    mostrada_ = true;
+    FormShow();
+  }
+}
+
+void TFMain::FormShow() {
+  setWindowTitle(ParaQString(W("Inventário Modelo P7 - ") + VersaoArquivo("")));
+  if (!ConectarBanco()) {
+    Terminar();
+    return;
+  }
+  DataInventario->setDate(QDate::currentDate());
+}
+
+bool TFMain::ConectarBanco() {
+  // A loop rather than a call per retry: the user may answer Yes any number of times.
+  for (;;) {
+    try {
+      DatabaseSession.reset();  // the old connection goes before the new one is made
+      DatabaseSession = std::make_shared<TDatabase>();
+      return DatabaseSession->IsConnected();
+    } catch (const std::exception& e) {
+      DatabaseSession.reset();
+      const std::string texto = W("Não foi possível estabelecer conexão com o banco de dados.\r\nErro: ") + e.what() +
+                                "\r\n" + W("Deseja tentar novamente?");
+      if (!Confirmar(texto, true, W("Confirmação..."))) return false;
+    }
+  }
+}
+
+bool TFMain::eventFilter(QObject* objeto, QEvent* evento) {
+  if (evento->type() == QEvent::KeyPress && objeto->isWidgetType() &&
+      static_cast<QWidget*>(objeto)->window() == this) {
+    auto* tecla = static_cast<QKeyEvent*>(evento);
+    if (FormKeyDown(tecla->key())) return true;
+    int caractere = 0;
+    if (tecla->key() == Qt::Key_Escape) caractere = 27;
+    else if (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter) caractere = 13;
+    else if (tecla->text().size() == 1) caractere = tecla->text()[0].unicode();
+    if (caractere && FormKeyPress(caractere)) return true;
+  }
+  return QWidget::eventFilter(objeto, evento);
+}
+
+bool TFMain::FormKeyDown(int tecla) {
+  if (tecla != Qt::Key_F3) return false;
+  BtnGerar->click();
+  return true;
+}
+
+bool TFMain::FormKeyPress(int caractere) {
+  if (caractere == 27) {
+    close();
+    return true;
+  }
+  if (caractere == 13) {
+    focusNextChild();
+    return true;
+  }
+  return false;
+}
+
+void TFMain::HabilitarBotoes(bool habilitar) {
+  BtnGerar->setEnabled(habilitar);
+  BtnCancelar->setEnabled(habilitar);
+  Button1->setEnabled(habilitar);
+}
+
+void TFMain::Button1Click() {}
+
+void TFMain::BtnGerarClick() { GerarRelatorio(); }
+
+void TFMain::GerarRelatorio() {
+#ifdef P7_COM_GERACAO
+  TEscolhasGeracao escolhas;
+  escolhas.Data = DataEscolhida();
+  escolhas.CustoMedio = RadioCustoMedio->isChecked();
+  escolhas.ConsiderarArredondamento = CheckConsiderarArredondamento->isChecked();
+  escolhas.ConsiderarProdutoApagado = CheckConsiderarProdutoApagado->isChecked();
+  escolhas.ConsiderarCadastradosAntesData = CheckConsiderarProdutosCadastradosAntesDataInventario->isChecked();
+  escolhas.FiltroGrupos = FiltroGrupos;
+  escolhas.FiltroEspecificacoes = FiltroEspecificacoes;
+  ::GerarRelatorio(escolhas, [this](bool habilitar) { HabilitarBotoes(habilitar); });
+#endif
+}
+
+void TFMain::BtnCancelarClick() { close(); }
+
+void TFMain::imgAjudaDralShareClick() {
+  plataforma::AbrirEndereco(TConstantesKotClass::LinkArtigo(kArtigoAjuda));
+}

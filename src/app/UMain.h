@@ -1,0 +1,93 @@
+#pragma once
+// The main window: stock date, price basis, options, filter and the "Gerar (F3)" button.
+#include <QLabel>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+#include "Regional.h"
+
+class QCheckBox;
+class QDateEdit;
+class QPushButton;
+class QRadioButton;
+
+// A group box of the suite: a bold title on a grey band at the top left and a grey line along the
+// bottom edge; children are placed in its own coordinates.
+class TGrupoP7 : public QWidget {
+  Q_OBJECT
+ public:
+  TGrupoP7(const QString& titulo, QWidget* pai);
+  QLabel* Titulo;
+
+ protected:
+  void paintEvent(QPaintEvent* evento) override;
+};
+
+// An image that answers clicks.
+class TImagemClicavel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit TImagemClicavel(QWidget* pai) : QLabel(pai) {}
+ signals:
+  void clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* evento) override;
+};
+
+class TFMain : public QWidget {
+  Q_OBJECT
+ public:
+  TFMain();
+  ~TFMain() override;
+
+  // Group and specification id lists chosen in the filter dialog; "" = no filter.
+  std::string FiltroGrupos;
+  std::string FiltroEspecificacoes;
+  // Button1's caption is bold while a filter stands.
+  void AtualizarLegendaFiltro();
+
+  // The stock date: the date of the field, today when its text is empty or not a date.
+  plataforma::TDataHora DataEscolhida() const;
+
+  // Opens the database session, asking whether to try again after each failure.
+  bool ConectarBanco();
+  void GerarRelatorio();
+
+  // How the program ends when there is no session; tests replace it.
+  std::function<void()> Terminar;
+
+  QLabel* lbldataestoque;
+  QDateEdit* DataInventario;
+  TImagemClicavel* imgAjudaDralShare;
+  TGrupoP7* GroupBox2;
+  QRadioButton* RadioCustoMedio;
+  QRadioButton* RadioPrecoCompra;
+  TGrupoP7* grbFiltro;
+  QPushButton* Button1;
+  TGrupoP7* GroupBox1;
+  QCheckBox* CheckConsiderarArredondamento;
+  QCheckBox* CheckConsiderarProdutoApagado;
+  QCheckBox* CheckConsiderarProdutosCadastradosAntesDataInventario;
+  QPushButton* BtnGerar;
+  QPushButton* BtnCancelar;
+
+ public slots:
+  void Button1Click();
+  void BtnGerarClick();
+  void BtnCancelarClick();
+  void imgAjudaDralShareClick();
+
+ protected:
+  void showEvent(QShowEvent* evento) override;
+  bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+ private:
+  void FormShow();
+  bool FormKeyDown(int tecla);
+  bool FormKeyPress(int caractere);
+  void HabilitarBotoes(bool habilitar);
+  bool mostrada_ = false;
+};

@@ -1,0 +1,20 @@
+// Inventário Modelo P7: one window that produces the P7 inventory register of the branch.
+#include <memory>
+
+#include "AplicacaoP7.h"
+#include "CaixasMensagemQt.h"
+#include "Mensagens.h"
+#include "Regional.h"
+#include "TextoQt.h"
+#include "UMain.h"
+
+int main(int argc, char** argv) {
+  TAplicacaoP7 app(argc, argv);
+  QApplication::setApplicationName(ParaQString(plataforma::TituloAplicacao()));
+  plataforma::DefinirFormatSettings(plataforma::FormatSettingsDoLocale());
+  plataforma::InstalarCaixasMensagem(std::make_shared<TCaixasMensagemQt>());
+
+  TFMain FMain;
+  FMain.show();
+  return app.exec();
+}
