@@ -1,0 +1,416 @@
+#include "UFiltroGrupEsp.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "Mensagens.h"
+#include "Regional.h"
+#include "Shell.h"
+#include "TextoQt.h"
+#include "UDatabase.h"
+#include "Win1252.h"
+
+using dbclient::TConjuntoLinhas;
+using dbclient::TControlesDesabilitados;
+using dbclient::TValor;
+
+namespace {
+
+const QColor CinzaTitulo(215, 215, 215);
+
+QFont Arial(int pixels, bool negrito) {
+  QFont f(QStringLiteral("Arial"));
+  f.setPixelSize(pixels);
+  f.setBold(negrito);
+  return f;
+}
+
+// A framed box with the suite's small bold title on a grey patch and a grey line at its bottom.
+QGroupBox* CriarCaixa(QWidget* pai, const QString& titulo, const QRect& geometria) {
+  auto* caixa = new QGroupBox(pai);
+  caixa->setGeometry(geometria);
+  auto* rotulo = new QLabel(titulo, caixa);
+  rotulo->setFont(Arial(9, true));
+  rotulo->setGeometry(7, 1, 75, 13);
+  rotulo->setAutoFillBackground(true);
+  QPalette p = rotulo->palette();
+  p.setColor(QPalette::Window, CinzaTitulo);
+  rotulo->setPalette(p);
+  auto* linha = new QFrame(caixa);
+  linha->setGeometry(0, geometria.height() - 2, geometria.width(), 2);
+  linha->setAutoFillBackground(true);
+  QPalette pl = linha->palette();
+  pl.setColor(QPalette::Window, CinzaTitulo);
+  linha->setPalette(pl);
+  return caixa;
+}
+
+void MostrarErro(const std::exception& e) {
+  plataforma::BloquearEntrada(false);
+  plataforma::MostrarErroPadrao(e.what());
+}
+
+IDatabase& Sessao() {
+  if (!DatabaseSession) throw std::runtime_error(W("Não há conexão com o banco de dados."));
+  return *DatabaseSession;
+}
+
+}  // namespace
+
+void TCaixaBusca::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Up) {
+    emit MoverAcima();
+    e->accept();
+    return;
+  }
+  if (e->key() == Qt::Key_Down) {
+    emit MoverAbaixo();
+    e->accept();
+    return;
+  }
+  // The search uses the text with this key already applied.
+  QLineEdit::keyPressEvent(e);
+  emit TeclaDigitada();
+}
+
+TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
+    : QDialog(dono, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                        Qt::MSWindowsFixedSizeDialogHint),
+      QGrupos_(std::make_unique<TConjuntoLinhas>()),
+      QEspec_(std::make_unique<TConjuntoLinhas>()) {
+  setWindowTitle(Q("288 Filtro Grupos e Especificações"));
+  QFont fonte(QStringLiteral("Arial"));
+  fonte.setPointSize(8);
+  setFont(fonte);
+  setFixedSize(457, 487);
+
+  auto* lblFiltros = new QLabel(Q("Filtros"), this);
+  lblFiltros->setFont(Arial(19, true));
+  lblFiltros->setGeometry(8, 10, 110, 26);
+
+  // Legend: the keys and the marked colour, in one row.
+  auto* grbLegenda = CriarCaixa(this, Q("Legenda"), QRect(124, 4, 325, 42));
+  auto* legenda = new QWidget(grbLegenda);
+  legenda->setGeometry(4, 17, 317, 20);
+  auto* linhaLegenda = new QHBoxLayout(legenda);
+  linhaLegenda->setContentsMargins(2, 0, 2, 0);
+  linhaLegenda->setSpacing(3);
+  auto rotulo = [&](const char* texto, bool negrito) {
+    auto* l = new QLabel(Q(texto), legenda);
+    QFont f = font();
+    f.setBold(negrito);
+    l->setFont(f);
+    linhaLegenda->addWidget(l);
+  };
+  rotulo("(F5)", true);
+  rotulo("Marcar/desmarcar", false);
+  linhaLegenda->addSpacing(4);
+  rotulo("(F6)", true);
+  rotulo("Todos", false);
+  linhaLegenda->addSpacing(4);
+  rotulo("(F7)", true);
+  rotulo("Nenhum", false);
+  linhaLegenda->addSpacing(4);
+  auto* amostra = new QFrame(legenda);
+  amostra->setFixedSize(12, 12);
+  amostra->setStyleSheet(QStringLiteral("background-color: rgb(255,128,128); border: 1px solid rgb(255,85,85);"));
+  linhaLegenda->addWidget(amostra);
+  rotulo("Marcado", false);
+  linhaLegenda->addStretch();
+
+  auto* grbGrupos = CriarCaixa(this, Q("Grupos"), QRect(8, 50, 441, 200));
+  EditGrupos = new TCaixaBusca(grbGrupos);
+  EditGrupos->setGeometry(8, 18, 425, 21);
+  DBGrid1 = new TGradeDados(grbGrupos);
+  DBGrid1->setGeometry(8, 42, 425, 150);
+
+  auto* grbEspec = CriarCaixa(this, Q("Especificações"), QRect(8, 254, 441, 194));
+  EditEspec = new TCaixaBusca(grbEspec);
+  EditEspec->setGeometry(8, 18, 425, 21);
+  DBGrid2 = new TGradeDados(grbEspec);
+  DBGrid2->setGeometry(8, 42, 425, 144);
+
+  Button1 = new QPushButton(Q("Ok (F3)"), this);
+  Button1->setGeometry(264, 455, 89, 25);
+  Button2 = new QPushButton(Q("Cancelar (Esc)"), this);
+  Button2->setGeometry(360, 455, 89, 25);
+
+  modeloGrupos_ = new TModeloConjuntoLinhas(
+      *QGrupos_, {{"grupo_id", Q("ID"), 44}, {"desc_arvore", Q("Descrição"), 325}}, "MARCADO", this);
+  modeloEspec_ = new TModeloConjuntoLinhas(
+      *QEspec_, {{"espec_id", Q("ID"), 57}, {"descricao", Q("Descrição"), 311}}, "MARCADO", this);
+  DBGrid1->DefinirModelo(modeloGrupos_);
+  DBGrid2->DefinirModelo(modeloEspec_);
+
+  QGrupos_->AposGravar = [this](TConjuntoLinhas& linhas) { QGruposAfterPost(linhas); };
+
+  connect(Button1, &QPushButton::clicked, this, [this] { Protegido([this] { Button1Click(); }); });
+  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int c) { Protegido([&] { TitleClick(DBGrid1, c); }); });
+  connect(DBGrid2->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int c) { Protegido([&] { TitleClick(DBGrid2, c); }); });
+  connect(EditGrupos, &TCaixaBusca::MoverAcima, this, [this] { Protegido([&] { MoverGrade(DBGrid1, true); }); });
+  connect(EditGrupos, &TCaixaBusca::MoverAbaixo, this, [this] { Protegido([&] { MoverGrade(DBGrid1, false); }); });
+  connect(EditGrupos, &TCaixaBusca::TeclaDigitada, this, [this] { Protegido([&] { Buscar(DBGrid1, EditGrupos); }); });
+  connect(EditEspec, &TCaixaBusca::MoverAcima, this, [this] { Protegido([&] { MoverGrade(DBGrid2, true); }); });
+  connect(EditEspec, &TCaixaBusca::MoverAbaixo, this, [this] { Protegido([&] { MoverGrade(DBGrid2, false); }); });
+  connect(EditEspec, &TCaixaBusca::TeclaDigitada, this, [this] { Protegido([&] { Buscar(DBGrid2, EditEspec); }); });
+
+  setTabOrder(Button1, Button2);
+  setTabOrder(Button2, DBGrid1);
+  setTabOrder(DBGrid1, EditGrupos);
+  setTabOrder(EditGrupos, EditEspec);
+  setTabOrder(EditEspec, DBGrid2);
+  Button1->setFocus();
+
+  // The window sees every key before the focused control.
+  installEventFilter(this);
+  for (auto* w : findChildren<QWidget*>()) w->installEventFilter(this);
+
+  // Centred on the screen, not on the owner.
+  QScreen* tela = dono && dono->screen() ? dono->screen() : QGuiApplication::primaryScreen();
+  if (tela) move(tela->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+TFFiltroGrupoEspec::~TFFiltroGrupoEspec() {
+  if (Exibido_) {
+    try {
+      if (QGrupos_ && QGrupos_->Aberta()) QGrupos_->Fechar();
+    } catch (...) {
+    }
+    try {
+      if (QEspec_ && QEspec_->Aberta()) QEspec_->Fechar();
+    } catch (...) {
+    }
+  }
+  // The models observe the row sets, which go before the child widgets do.
+  delete modeloGrupos_;
+  delete modeloEspec_;
+}
+
+template <class F>
+void TFFiltroGrupoEspec::Protegido(F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    MostrarErro(e);
+  }
+}
+
+std::string TFFiltroGrupoEspec::SqlGrupos() {
+  return "Select grupo_id, desc_arvore, descricao, \"S\" as MARCADO, codigo from grupo where apagado = \"N\" "
+         "order by desc_arvore";
+}
+
+std::string TFFiltroGrupoEspec::SqlEspec(const std::string& hojeAAAAMMDD) {
+  return "Select espec_id, descricao, \"S\" as MARCADO from espec where ((validade >= \"" + hojeAAAAMMDD +
+         " 00:00:00\") or (validade is null)) and apagado = \"N\" order by descricao";
+}
+
+std::string TFFiltroGrupoEspec::SqlGruposFilhos(int64_t grupoId) {
+  char id[32];
+  std::snprintf(id, sizeof id, "%07lld", static_cast<long long>(grupoId));
+  return "Select\r\n"
+         " grupo_id\r\n"
+         "from\r\n"
+         " grupo\r\n"
+         "where\r\n"
+         " codigo like \"%" + std::string(id) + "%\" and\r\n"
+         " apagado = \"N\"\r\n";
+}
+
+std::string TFFiltroGrupoEspec::MontarListaIds(TConjuntoLinhas& linhas, const std::string& campoId) {
+  std::string lista;
+  if (!linhas.Aberta()) return lista;
+  TControlesDesabilitados desabilitados(linhas);
+  size_t id = linhas.IndiceCampo(campoId), marca = linhas.IndiceCampo("MARCADO");
+  for (size_t p = 0; p < linhas.NumeroRegistros(); ++p)
+    if (TConjuntoLinhas::ParaTexto(linhas.ValorNa(p, marca)) == "S")
+      lista += std::to_string(TConjuntoLinhas::ParaInteiro(linhas.ValorNa(p, id))) + ",";
+  if (!lista.empty()) lista.back() = ' ';
+  return lista;
+}
+
+void TFFiltroGrupoEspec::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!Exibido_) FormShow();
+}
+
+void TFFiltroGrupoEspec::FormShow() {
+  Exibido_ = true;
+  GruposAlterados_ = false;
+  EspecAlteradas_ = false;
+  // A list that fails is left out, and so is every list after it.
+  try {
+    auto& conexao = Sessao().GetConnection();
+    QGrupos_->DefinirConexao(conexao);
+    QGrupos_->DefinirSql(SqlGrupos());
+    QGrupos_->Abrir();
+    QEspec_->DefinirConexao(conexao);
+    QEspec_->DefinirSql(SqlEspec(plataforma::FormatarData("yyyymmdd", plataforma::Agora())));
+    QEspec_->Abrir();
+  } catch (const std::exception& e) {
+    MostrarErro(e);
+  }
+  Button1->setFocus();
+}
+
+bool TFFiltroGrupoEspec::eventFilter(QObject* alvo, QEvent* e) {
+  if (e->type() == QEvent::KeyPress) {
+    bool tratada = false;
+    Protegido([&] { tratada = FormKeyDown(static_cast<QKeyEvent*>(e)->key()); });
+    if (tratada) return true;
+  }
+  return QDialog::eventFilter(alvo, e);
+}
+
+bool TFFiltroGrupoEspec::FormKeyDown(int tecla) {
+  switch (tecla) {
+    case Qt::Key_F3:
+      Button1->click();
+      return true;
+    case Qt::Key_Escape:
+      Button2Click();
+      return true;
+    case Qt::Key_F5:
+    case Qt::Key_F6:
+    case Qt::Key_F7: {
+      QWidget* foco = focusWidget();
+      TGradeDados* grade = foco == DBGrid1 ? DBGrid1 : foco == DBGrid2 ? DBGrid2 : nullptr;
+      if (!grade) return false;
+      if (tecla == Qt::Key_F5)
+        AlternarMarca(grade);
+      else
+        MarcarTodos(grade, tecla == Qt::Key_F6);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void TFFiltroGrupoEspec::AlternarMarca(TGradeDados* grade) {
+  bool grupos = grade == DBGrid1;
+  TConjuntoLinhas& linhas = grupos ? *QGrupos_ : *QEspec_;
+  if (grupos) MarcacaoEmMassa_ = false;
+  if (!linhas.Aberta() || linhas.Vazia()) return;
+  linhas.Editar();
+  linhas.DefinirValor("MARCADO", std::string(linhas.Texto("MARCADO") == "S" ? "N" : "S"));
+  linhas.Gravar();  // for groups, the child-group rule runs here
+  (grupos ? GruposAlterados_ : EspecAlteradas_) = true;
+}
+
+void TFFiltroGrupoEspec::MarcarTodos(TGradeDados* grade, bool marcar) {
+  bool grupos = grade == DBGrid1;
+  TConjuntoLinhas& linhas = grupos ? *QGrupos_ : *QEspec_;
+  if (grupos) MarcacaoEmMassa_ = true;
+  // All marked or none: either way the list yields no filter.
+  (grupos ? GruposAlterados_ : EspecAlteradas_) = false;
+  if (!linhas.Aberta() || linhas.Vazia()) return;
+  auto marcador = linhas.Marcador();
+  TControlesDesabilitados desabilitados(linhas);
+  for (linhas.Primeiro(); !linhas.Eof(); linhas.Proximo()) {
+    linhas.Editar();
+    linhas.DefinirValor("MARCADO", std::string(marcar ? "S" : "N"));
+    linhas.Gravar();
+  }
+  linhas.IrParaMarcador(marcador);
+}
+
+void TFFiltroGrupoEspec::QGruposAfterPost(TConjuntoLinhas& linhas) {
+  if (MarcacaoEmMassa_) return;
+  // An error here leaves the toggled row with its new mark.
+  try {
+    auto filhos = Sessao().OpenQuery(SqlGruposFilhos(linhas.Inteiro("grupo_id")));
+    if (!filhos->Aberta() || filhos->NumeroRegistros() < 2) return;  // no descendants
+    plataforma::BloquearEntrada(false);
+    if (!plataforma::CaixasMensagem().Perguntar(W("Deseja alterar também os grupos filhos?"), W("Atenção"), true))
+      return;
+    const std::string novaMarca = linhas.Texto("MARCADO");
+    // Detached while the descendants are saved, so that their saves do not ask again.
+    struct TReanexar {
+      TConjuntoLinhas& l;
+      TConjuntoLinhas::TAposGravar gancho;
+      ~TReanexar() {  // also when a step fails
+        if (!l.AposGravar) l.AposGravar = std::move(gancho);
+      }
+    } reanexar{linhas, std::move(linhas.AposGravar)};
+    linhas.AposGravar = nullptr;
+    const size_t posicao = linhas.Posicao();
+    TControlesDesabilitados desabilitados(linhas);
+    for (filhos->Primeiro(); !filhos->Eof(); filhos->Proximo()) {
+      if (linhas.Localizar("grupo_id", TValor(filhos->CampoPorNome("grupo_id").AsInteger()))) {
+        linhas.Editar();
+        linhas.DefinirValor("MARCADO", novaMarca);
+        linhas.Gravar();
+      }
+    }
+    linhas.AposGravar = std::move(reanexar.gancho);
+    linhas.IrPara(posicao);
+  } catch (const std::exception& e) {
+    MostrarErro(e);
+  }
+}
+
+void TFFiltroGrupoEspec::TitleClick(TGradeDados* grade, int coluna) {
+  TModeloConjuntoLinhas* modelo = grade->Modelo();
+  for (int c = 0; c < modelo->columnCount(); ++c) modelo->DefinirCorTitulo(c, QColor(Qt::white));
+  modelo->DefinirCorTitulo(coluna, QColor(255, 255, 0));
+  const std::string& campo = modelo->Coluna(coluna).Campo;
+  std::string& ordem = grade == DBGrid1 ? CampoOrdemGrupos_ : CampoOrdemEspec_;
+  TConjuntoLinhas& linhas = modelo->Linhas();
+  if (campo != ordem) {
+    ordem = campo;
+    if (linhas.Aberta()) linhas.Ordenar(campo);
+  }
+  linhas.Primeiro();
+}
+
+void TFFiltroGrupoEspec::MoverGrade(TGradeDados* grade, bool acima) {
+  TConjuntoLinhas& linhas = grade->Modelo()->Linhas();
+  if (acima)
+    linhas.Anterior();
+  else
+    linhas.Proximo();
+}
+
+void TFFiltroGrupoEspec::Buscar(TGradeDados* grade, TCaixaBusca* caixa) {
+  TConjuntoLinhas& linhas = grade->Modelo()->Linhas();
+  if (!linhas.Aberta() || linhas.Vazia()) return;
+  linhas.LocalizarInicio("descricao", DeQString(caixa->text()));
+}
+
+void TFFiltroGrupoEspec::Button1Click() {
+  if (GruposAlterados_) {
+    GruposMarcados_.clear();
+    GruposMarcados_ = MontarListaIds(*QGrupos_, "grupo_id");
+  }
+  if (EspecAlteradas_) {
+    EspecMarcadas_.clear();
+    EspecMarcadas_ = MontarListaIds(*QEspec_, "espec_id");
+  }
+  accept();
+}
+
+void TFFiltroGrupoEspec::Button2Click() { reject(); }
+
+bool ExecutarFiltroGrupoEspec(QWidget* dono, std::string& FiltroGrupos, std::string& FiltroEspecificacoes) {
+  auto dialogo = std::make_unique<TFFiltroGrupoEspec>(dono);  // freed also when a step fails
+  FiltroGrupos.clear();
+  FiltroEspecificacoes.clear();
+  dialogo->exec();
+  if (dialogo->GruposAlterados()) FiltroGrupos = dialogo->GruposMarcados();
+  if (dialogo->EspecAlteradas()) FiltroEspecificacoes = dialogo->EspecMarcadas();
+  return !FiltroGrupos.empty() || !FiltroEspecificacoes.empty();
+}
