@@ -1,0 +1,83 @@
+// Windows-1252 text, fixed-point amounts and date formatting.
+#include <gtest/gtest.h>
+
+#include "Moeda.h"
+#include "Regional.h"
+#include "SuporteTestes.h"
+#include "Win1252.h"
+
+using namespace plataforma;
+
+TEST(Win1252, EveryPrintableByteRoundTripsThroughUtf8) {
+  for (int c = 0x20; c <= 0xFF; ++c) {
+    const std::string b(1, static_cast<char>(c));
+    const std::string u = W1252ParaUtf8(b);
+    EXPECT_EQ(Utf8ParaW1252(u), b) << std::hex << c;
+    if (c >= 0x80) EXPECT_GE(u.size(), 2u) << std::hex << c;
+  }
+  EXPECT_EQ(W("INVENTÁRIO"), "INVENT\xC1RIO");
+  EXPECT_EQ(W("€ Š ž Ÿ"), "\x80 \x8A \x9E \x9F");
+  EXPECT_EQ(W1252ParaUtf8("\x80"), "\xE2\x82\xAC");
+  EXPECT_EQ(W("日"), "?");
+}
+
+TEST(Moeda, LerDecimalRounding) {
+  auto ler = [](std::string_view t, int casas, TArredondamento m) {
+    int64_t v = -999;
+    EXPECT_TRUE(LerDecimal(t, casas, m, v)) << t;
+    return v;
+  };
+  const auto par = TArredondamento::MetadePar, longe = TArredondamento::MetadeLongeDoZero;
+  EXPECT_EQ(ler("1.23455", 4, par), 12346);
+  EXPECT_EQ(ler("1.23465", 4, par), 12346);
+  EXPECT_EQ(ler("1.234650000000000000000000000000001", 4, par), 12347);  // a tail above half
+  EXPECT_EQ(ler("-1.23465", 4, par), -12346);
+  EXPECT_EQ(ler("1.23465", 4, longe), 12347);
+  EXPECT_EQ(ler("-1.23465", 4, longe), -12347);
+  EXPECT_EQ(ler(" 0.000050 ", 4, par), 0);
+  EXPECT_EQ(ler("0.00015", 4, par), 2);
+  EXPECT_EQ(ler("7", 4, par), 70000);
+  EXPECT_EQ(ler("+.5", 0, par), 0);
+  EXPECT_EQ(ler("1.5", 0, par), 2);
+  EXPECT_EQ(ler("1.5e3", 4, par), 15000000);
+  EXPECT_EQ(ler("15E-1", 4, par), 15000);
+  EXPECT_EQ(ler("1.23455e+0", 4, par), 12346);
+  EXPECT_EQ(ler("0e999999", 4, par), 0);
+  EXPECT_EQ(ler("922337203685477.5807", 4, par), INT64_MAX);
+
+  int64_t v = 0;
+  for (const char* ruim : {"", " ", "abc", "1.2.3", "1e", "1e+", "--1", "1,5", ".", "1 2", "e5"})
+    EXPECT_FALSE(LerDecimal(ruim, 4, par, v)) << ruim;
+  EXPECT_FALSE(LerDecimal("922337203685477.5808", 4, par, v));
+  EXPECT_FALSE(LerDecimal("1e30", 4, par, v));
+  EXPECT_FALSE(LerDecimal("99999999999999999999999999999999999999999", 0, par, v));
+  EXPECT_THROW(MoedaDeTexto("x"), EValorForaDoIntervalo);
+  EXPECT_EQ(MoedaDeTexto("12.34565").DezMilesimos, 123456);
+}
+
+TEST(Moeda, MultiplicarEParaCentavos) {
+  EXPECT_EQ(Multiplicar({25000}, {12345}).DezMilesimos, 30862);   // 2.5 x 1.2345 = 3.08625 -> even
+  EXPECT_EQ(Multiplicar({15000}, {10001}).DezMilesimos, 15002);   // 1.50015 -> 1.5002 (even)
+  EXPECT_EQ(Multiplicar({-25000}, {12345}).DezMilesimos, -30862);
+  EXPECT_THROW(Multiplicar({INT64_MAX}, {20000}), EValorForaDoIntervalo);
+  EXPECT_EQ(ParaCentavos({12350}), 124);
+  EXPECT_EQ(ParaCentavos({12250}), 123);
+  EXPECT_EQ(ParaCentavos({-12350}), -124);
+  EXPECT_EQ(ParaCentavos({12349}), 123);
+  EXPECT_EQ(ParaCentavos({50}), 1);
+  EXPECT_EQ(ParaCentavos({-50}), -1);
+  EXPECT_EQ(ParaCentavos({49}), 0);
+}
+
+TEST(Regional, BrazilianDates) {
+  suporte::TRegionalBrasil br;
+  const TDataHora d{2023, 1, 5, 10, 0, 0};
+  EXPECT_EQ(FormatarData(FormatSettings().ShortDateFormat, d), "05/01/2023");
+  EXPECT_EQ(FormatarData("d/m/yy", d), "5/1/23");
+  EXPECT_EQ(FormatarData("DD/MM/YYYY", TDataHora{2023, 12, 31}), "31/12/2023");
+  EXPECT_EQ(FormatarData("\"dia\" dd", d), "dia 05");
+  TFormatSettings f = FormatSettingsBrasil();
+  f.DateSeparator = '-';
+  EXPECT_EQ(FormatarData("dd/mm/yyyy", d, f), "05-01-2023");
+  EXPECT_EQ(DataSql(d), "2023-01-05");
+}
