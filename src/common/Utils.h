@@ -1,0 +1,22 @@
+#pragma once
+// The shared part of Utils: the register's money text and the query check.
+#include <cstdint>
+#include <string>
+
+#include "Moeda.h"
+#include "Regional.h"
+
+// The amount rounded to two decimals (halves away from zero) in the pattern "###,###,##0.00":
+// digits grouped by threes, two decimals, the locale's separators, "-" before a negative value.
+std::string FormatarValor(plataforma::TMoeda valor,
+                          const plataforma::TFormatSettings& f = plataforma::FormatSettings());
+// The same text for an amount already in cents (the register's running total).
+std::string FormatarCentavos(int64_t centavos,
+                             const plataforma::TFormatSettings& f = plataforma::FormatSettings());
+
+// The query itself when it is usable, otherwise null. Windows own their queries, so a live
+// object is every non-null one.
+template <class TQuery>
+TQuery* ConsultaValida(TQuery* consulta) noexcept {
+  return consulta != nullptr ? consulta : nullptr;
+}

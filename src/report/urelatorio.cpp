@@ -1,0 +1,209 @@
+#include "urelatorio.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+#include "Processo.h"
+#include "Programa.h"
+#include "Regional.h"
+#include "Win1252.h"
+
+namespace {
+
+constexpr int32_t LinhaDaFolha = 12;
+constexpr size_t TamanhoBuffer = size_t(1) << 20;  // the file goes out in 1 MiB writes
+
+[[noreturn]] void FalharArquivo(const std::string& caminho, int erro) {
+  // The system's texts follow the locale, which is UTF-8 on this platform; the message is
+  // Windows-1252 like every other.
+  std::string texto = std::generic_category().message(erro);
+  throw EErroRelatorio(W("Não foi possível gravar o relatório \"") + plataforma::Utf8ParaW1252(caminho) +
+                           "\": " + plataforma::Utf8ParaW1252(texto) + " (erro " + std::to_string(erro) + ")",
+                       erro);
+}
+
+// A file written through large buffered writes; any failure removes it.
+class TArquivoTemporario {
+ public:
+  explicit TArquivoTemporario(std::string caminho) : caminho_(std::move(caminho)) {
+    fd_ = ::open(caminho_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0) FalharArquivo(caminho_, errno);
+    buffer_.reserve(TamanhoBuffer + 4096);
+  }
+  ~TArquivoTemporario() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!concluido_) ::unlink(caminho_.c_str());
+  }
+
+  std::string& Buffer() { return buffer_; }
+  void Talvez() {
+    if (buffer_.size() >= TamanhoBuffer) Descarregar();
+  }
+  void Descarregar() {
+    const char* p = buffer_.data();
+    size_t resta = buffer_.size();
+    while (resta > 0) {
+      ssize_t n = ::write(fd_, p, resta);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        FalharArquivo(caminho_, errno);
+      }
+      p += n;
+      resta -= static_cast<size_t>(n);
+    }
+    buffer_.clear();
+  }
+  // Flushes, syncs and closes, then puts the file in place of `destino`.
+  void Concluir(const std::string& destino) {
+    Descarregar();
+    if (::fsync(fd_) != 0) FalharArquivo(caminho_, errno);
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) FalharArquivo(caminho_, errno);
+    if (::rename(caminho_.c_str(), destino.c_str()) != 0) FalharArquivo(destino, errno);
+    concluido_ = true;
+  }
+
+ private:
+  std::string caminho_;
+  int fd_ = -1;
+  std::string buffer_;
+  bool concluido_ = false;
+};
+
+void SincronizarPasta(const std::string& pasta) {
+  // Makes the rename itself durable; a failure here leaves a complete file either way.
+  int fd = ::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+TImpressao::TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha)
+    : Params(params), Folha(primeiraFolha) {}
+
+void TImpressao::Escrever(std::vector<std::string>& bloco, const std::string& texto, int32_t linha,
+                          int32_t coluna) {
+  if (linha < 1) return;  // lines are numbered from 1
+  if (coluna < 0) coluna = 0;
+  size_t n = static_cast<size_t>(linha), m = static_cast<size_t>(coluna);
+  if (bloco.size() < n) {
+    bloco.resize(n - 1);
+    std::string nova;
+    nova.reserve(m + texto.size());
+    nova.append(m, ' ');
+    nova += texto;
+    bloco.push_back(std::move(nova));
+    return;
+  }
+  std::string& s = bloco[n - 1];
+  if (m + texto.size() > s.size()) s.resize(m + texto.size() + 1, ' ');
+  s.replace(m, texto.size(), texto);
+}
+
+void TImpressao::EscreverCabecalho(const std::string& texto, int32_t linha, int32_t coluna) {
+  Escrever(Cabecalho, texto, linha, coluna);
+}
+
+void TImpressao::EscreverCorpo(const std::string& texto, int32_t linha, int32_t coluna) {
+  Escrever(Corpo, texto, linha, coluna);
+}
+
+std::string TImpressao::CompletarDireita(const std::string& texto, char preenchimento, int32_t largura) {
+  if (largura <= 0 || texto.size() >= static_cast<size_t>(largura)) return texto;
+  std::string r = texto;
+  r.append(static_cast<size_t>(largura) - texto.size(), preenchimento);
+  return r;
+}
+
+std::string TImpressao::CompletarEsquerda(const std::string& texto, char preenchimento, int32_t largura) {
+  if (largura <= 0 || texto.size() >= static_cast<size_t>(largura)) return texto;
+  std::string r(static_cast<size_t>(largura) - texto.size(), preenchimento);
+  r += texto;
+  return r;
+}
+
+std::string TImpressao::Centralizar(std::string texto, char preenchimento, int32_t largura) {
+  size_t n = largura > 0 ? static_cast<size_t>(largura) : 0;
+  if (texto.size() > n) texto.resize(n);
+  // One fill at a time: right when the current length is even, left when it is odd.
+  size_t falta = n - texto.size();
+  size_t esquerda = 0, direita = 0, atual = texto.size();
+  for (size_t i = 0; i < falta; ++i, ++atual) (atual % 2 == 0 ? direita : esquerda)++;
+  std::string r(esquerda, preenchimento);
+  r += texto;
+  r.append(direita, preenchimento);
+  return r;
+}
+
+std::string TImpressao::LinhaFolha(int32_t folha, const std::string& data) {
+  return "| FOLHA: " + CompletarDireita(std::to_string(folha), ' ', 30) + "ESTOQUES EXISTENTES EM: " +
+         CompletarDireita(data, ' ', 72) + "|";
+}
+
+std::string TImpressao::CaminhoRelatorio(const std::string& pasta) {
+  return pasta + "/relatorio/relatorio.txt";
+}
+
+std::string TImpressao::LinhaComandoVisualizador(const std::string& pasta, const std::string& permissao) {
+  return "\"" + pasta + "/visualizador\" \"" + CaminhoRelatorio(pasta) + "\" 132 permissao_" + permissao;
+}
+
+void TImpressao::GravarArquivo(const std::string& caminho) {
+  size_t linhasCabecalho = Cabecalho.size();
+  if (LinhasPorPagina <= 0 || static_cast<size_t>(LinhasPorPagina) <= linhasCabecalho + 1)
+    throw std::runtime_error(W("Linhas por página insuficientes para o cabeçalho do relatório"));
+  size_t porPagina = static_cast<size_t>(LinhasPorPagina) - (linhasCabecalho + 1);
+  size_t linhasCorpo = Corpo.size() > 1 ? Corpo.size() - 1 : 0;
+  // A report without body lines still gets one page with its header.
+  size_t paginas = linhasCorpo == 0 ? 1 : (linhasCorpo + porPagina - 1) / porPagina;
+
+  static std::atomic<unsigned> sequencia{0};
+  std::string pasta = caminho.substr(0, caminho.rfind('/') + 1);
+  std::string temporario = caminho + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++sequencia);
+
+  TArquivoTemporario arquivo(temporario);
+  std::string& b = arquivo.Buffer();
+  b += "\r\n";
+  std::string data = plataforma::FormatarData(plataforma::FormatSettings().ShortDateFormat, Params.DataEstoque);
+  size_t proxima = 1;  // index in Corpo of the next body line to write (line 2)
+  for (size_t p = 1; p <= paginas; ++p) {
+    for (const std::string& l : Cabecalho) {
+      b += l;
+      b += "\r\n";
+    }
+    size_t fim = p == paginas ? Corpo.size() : std::min(Corpo.size(), proxima + porPagina);
+    for (; proxima < fim; ++proxima) {
+      b += Corpo[proxima];
+      b += "\r\n";
+      arquivo.Talvez();
+    }
+    if (p != paginas) b += '\f';
+    ++Folha;
+    EscreverCabecalho(LinhaFolha(Folha, data), LinhaDaFolha, 1);
+    arquivo.Talvez();
+  }
+  arquivo.Concluir(caminho);
+  SincronizarPasta(pasta);
+}
+
+void TImpressao::EmitirRelatorio(const std::string& permissao) {
+  std::string pasta = plataforma::PastaPrograma();
+  std::vector<std::string> cabecalho, corpo;  // the blocks go when this call ends, written or not
+  try {
+    GravarArquivo(CaminhoRelatorio(pasta));
+  } catch (...) {
+    Cabecalho.swap(cabecalho);
+    Corpo.swap(corpo);
+    throw;
+  }
+  Cabecalho.swap(cabecalho);
+  Corpo.swap(corpo);
+  // A viewer that is missing or cannot start is not reported: the file is written.
+  (void)plataforma::IniciarPrograma(LinhaComandoVisualizador(pasta, permissao));
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The text report writer: two blocks of lines (page header and body) in memory, placed by line
+// and column offset, then written page by page to relatorio/relatorio.txt beside the program,
+// after which the suite's viewer is started on the file.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "UInventarioP7Params.h"
+
+// The report file could not be written; Codigo is the system's error number.
+class EErroRelatorio : public std::runtime_error {
+ public:
+  EErroRelatorio(const std::string& mensagem, int codigo) : std::runtime_error(mensagem), Codigo(codigo) {}
+  int Codigo;
+};
+
+class TImpressao {
+ public:
+  TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha);
+
+  void DefinirLinhasPorPagina(int32_t linhas) { LinhasPorPagina = linhas; }
+  // Puts the text at positions coluna + 1 .. coluna + length of line `linha` (from 1).
+  void EscreverCabecalho(const std::string& texto, int32_t linha, int32_t coluna);
+  void EscreverCorpo(const std::string& texto, int32_t linha, int32_t coluna);
+
+  static std::string CompletarDireita(const std::string& texto, char preenchimento, int32_t largura);
+  static std::string CompletarEsquerda(const std::string& texto, char preenchimento, int32_t largura);
+  static std::string Centralizar(std::string texto, char preenchimento, int32_t largura);
+
+  // Writes the file page by page (replacing the earlier one only once it is complete) and starts
+  // the viewer. EErroRelatorio when the file cannot be written; then no viewer starts.
+  void EmitirRelatorio(const std::string& permissao);
+
+  // The page line of header line 12 for a page number and date text.
+  static std::string LinhaFolha(int32_t folha, const std::string& data);
+  // The viewer's command line for a program folder ending with its separator.
+  static std::string LinhaComandoVisualizador(const std::string& pasta, const std::string& permissao);
+  static std::string CaminhoRelatorio(const std::string& pasta);
+
+  // Room for the expected number of body lines, so large registers grow without reallocations.
+  void ReservarCorpo(size_t linhas) { Corpo.reserve(linhas); }
+
+  const std::vector<std::string>& LinhasCabecalho() const { return Cabecalho; }
+  const std::vector<std::string>& LinhasCorpo() const { return Corpo; }
+  int32_t FolhaAtual() const { return Folha; }
+
+ private:
+  static void Escrever(std::vector<std::string>& bloco, const std::string& texto, int32_t linha, int32_t coluna);
+  void GravarArquivo(const std::string& caminho);
+
+  TParamsRelatorio Params;
+  int32_t LinhasPorPagina = 0;
+  std::vector<std::string> Cabecalho;  // line n at index n - 1
+  std::vector<std::string> Corpo;
+  int32_t Folha;
+};
