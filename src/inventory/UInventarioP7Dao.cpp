@@ -1,0 +1,209 @@
+#include "UInventarioP7Dao.h"
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+#include <variant>
+
+#include "Regional.h"
+#include "UDatabase.h"
+#include "Win1252.h"
+
+namespace {
+
+IDatabase& Sessao() {
+  if (!DatabaseSession) throw std::runtime_error(W("Não há conexão com o banco de dados."));
+  return *DatabaseSession;
+}
+
+std::string Decimal(int32_t n) { return std::to_string(n); }
+
+int32_t ParaInteiro(const dbclient::TValor& v) {
+  if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<int32_t>(*i);
+  if (const auto* d = std::get_if<double>(&v)) return static_cast<int32_t>(std::trunc(*d));
+  if (const auto* s = std::get_if<std::string>(&v)) {
+    int32_t n = 0;
+    const char* ini = s->data();
+    while (ini < s->data() + s->size() && *ini == ' ') ++ini;
+    std::from_chars(ini, s->data() + s->size(), n);
+    return n;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string TInventarioP7Dao::AplicarMascara(const std::string& texto, const std::string& mascara) {
+  std::string r = texto;
+  size_t pos = 0;
+  for (char m : mascara) {
+    if (m == '0') {
+      if (pos >= r.size()) r.push_back(' ');
+      ++pos;
+    } else {
+      const char c = (m == '/') ? plataforma::FormatSettings().DateSeparator : m;
+      r.insert(r.begin() + static_cast<std::ptrdiff_t>(pos), c);
+      ++pos;
+    }
+  }
+  return r;
+}
+
+std::string TInventarioP7Dao::SqlDadosFilial(int32_t filialId) {
+  return "SELECT psi_nomest, cgc, inscr  FROM filial  WHERE filial_id = " + Decimal(filialId);
+}
+
+std::string TInventarioP7Dao::SqlProdutoArredondamento(int32_t filialId) {
+  return "SELECT produto_arredond FROM filial WHERE filial_id = " + Decimal(filialId);
+}
+
+const std::string& TInventarioP7Dao::SqlConsultaInventario() {
+  static const std::string sql = "SELECT registro74.* FROM registro74 ORDER BY descricao";
+  return sql;
+}
+
+// Every drop here and in the script names only temporary tables: a permanent table of the same
+// name, kept by another program of the suite, must survive when no temporary one exists.
+const std::string& TInventarioP7Dao::SqlApagarTabelas() {
+  static const std::string sql =
+      "DROP TEMPORARY TABLE IF EXISTS tmp_pmc; DROP TEMPORARY TABLE IF EXISTS ult_pmc_primeiro; "
+      "DROP TEMPORARY TABLE IF EXISTS tmp_hist_data; DROP TEMPORARY TABLE IF EXISTS tmp_mov; "
+      "DROP TEMPORARY TABLE IF EXISTS registro74;";
+  return sql;
+}
+
+void TInventarioP7Dao::ObterDadosFilial(int32_t filialId, TFilial& filial) {
+  std::unique_ptr<dbclient::TConsulta> q = Sessao().OpenQuery(SqlDadosFilial(filialId));
+  if (q->Vazia()) return;
+  filial.RazaoSocial = q->CampoPorNome("psi_nomest").AsString();
+  filial.Cnpj = AplicarMascara(q->CampoPorNome("cgc").AsString(), "00.000.000/0000-00");
+  filial.InscricaoEstadual = AplicarMascara(q->CampoPorNome("inscr").AsString(), "000.000.000");
+}
+
+int32_t TInventarioP7Dao::ObterProdutoArredondamento(int32_t filialId) {
+  dbclient::TValor valor;
+  Sessao().GetValue(SqlProdutoArredondamento(filialId), dbclient::TValor(int64_t{0}), valor);
+  return ParaInteiro(valor);
+}
+
+std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t produtoArredondamento) {
+  const std::string filial = Decimal(p.FilialId);
+  const std::string data = plataforma::DataSql(p.DataEstoque);
+
+  const std::string valor =
+      p.PrecoCompra
+          ? ", COALESCE(nullif(pmc.valor_entrada, 0), nullif(e.precoee, 0), p.preco_cmp_un) as valor "
+          : ", COALESCE(nullif(pmc.novo_pmc, 0), nullif(e.pmc, 0), p.preco_cmp_un) as valor ";
+
+  std::string arredondamento;
+  if (!p.ConsiderarArredondamento)
+    arredondamento = " AND m.produto_id NOT IN(" + Decimal(produtoArredondamento) + ")";
+
+  std::string grupos;
+  if (!p.Grupos.empty()) grupos = " AND p.grupo_id IN (" + p.Grupos + ") ";
+
+  std::string especificacoes;
+  if (!p.Especificacoes.empty()) especificacoes = " AND p.espec_id IN (" + p.Especificacoes + ") ";
+
+  std::string apagados;
+  if (!p.ConsiderarProdutoApagado) apagados = R"x( AND p.apagado = "N" )x";
+
+  std::string cadastro;
+  if (p.ConsiderarCadastradosAntesData) {
+    cadastro = R"x( AND (((p.dtcadastro <= DATE_SUB(")x" + data +
+               R"x(", INTERVAL 1 SECOND)) OR (p.dtcadastro IS NULL)) )x" +
+               R"x( AND ((e.dtcadastro <= DATE_SUB(" )x" + data +
+               R"x(", INTERVAL 1 SECOND)) OR (e.dtcadastro IS NULL))) )x";
+  }
+
+  std::string s;
+  s.reserve(4096);
+  s += R"x( DROP TEMPORARY TABLE IF EXISTS tmp_pmc;  CREATE TEMPORARY TABLE tmp_pmc (INDEX(produto_id))  SELECT pmc.produto_id    , MAX(pmc.datahora) AS datahora  FROM preco_medio_custo_historico pmc  WHERE pmc.filial_id = )x";
+  s += filial;
+  s += R"x( AND pmc.datahora <= DATE_SUB(DATE_ADD(")x";
+  s += data;
+  s += R"x(", INTERVAL 1 DAY), INTERVAL 1 SECOND) )x";
+  s += " GROUP BY pmc.produto_id; ";
+  s += " DROP TEMPORARY TABLE IF EXISTS ult_pmc_primeiro; ";
+  s += " CREATE TEMPORARY TABLE ult_pmc_primeiro (INDEX(produto_id)) ";
+  s += " SELECT pmc.produto_id ";
+  s += "   , pmc.novo_pmc ";
+  s += "   , pmc.historico_id ";
+  s += "   , pmc.valor_entrada ";
+  s += " FROM tmp_pmc ";
+  s += " JOIN preco_medio_custo_historico pmc ";
+  s += "  ON (pmc.filial_id = ";
+  s += filial;
+  s += "      AND tmp_pmc.produto_id = pmc.produto_id ";
+  s += "      AND pmc.datahora = tmp_pmc.datahora)  ";
+  s += "ORDER BY pmc.produto_id ";
+  s += "     , pmc.historico_id; ";
+  s += " DROP TEMPORARY TABLE IF EXISTS tmp_hist_data;";
+  s += " CREATE TEMPORARY TABLE tmp_hist_data (INDEX(produto_id)) ";
+  s += " SELECT produto_id ";
+  s += "   , MAX(historico_id) AS historico_id  ";
+  s += " FROM ult_pmc_primeiro ";
+  s += " GROUP BY produto_id ";
+  s += " HAVING COUNT(*) >= 2; ";
+  s += " DELETE ult_pmc_primeiro ";
+  s += " FROM tmp_hist_data AS hist ";
+  s += " JOIN ult_pmc_primeiro ";
+  s += "  ON (ult_pmc_primeiro.produto_id = hist.produto_id ";
+  s += "      AND ult_pmc_primeiro.historico_id <> hist.historico_id); ";
+  s += " DROP TEMPORARY TABLE IF EXISTS tmp_mov; ";
+  s += " CREATE TEMPORARY TABLE tmp_mov (INDEX(produto_id)) ";
+  s += " SELECT produto_id ";
+  s += R"x(   , SUM(IF(e_s = "E", m.quanti_uni * -1, m.quanti_uni)) AS quanti_uni )x";
+  s += " FROM movment m  ";
+  s += " LEFT JOIN movment_sem_acompanhamento ms on (m.movment_id = ms.movment_id) ";
+  s += " WHERE (IF(m.filial_id = 1, m.dafilial_id = ";
+  s += filial;
+  s += ", m.filial_id = ";
+  s += filial;
+  s += ")) ";
+  s += R"x( AND m.data_hora > DATE_SUB(DATE_ADD(")x";
+  s += data;
+  s += R"x(", INTERVAL 1 DAY), INTERVAL 1 SECOND) )x";
+  s += " AND oper NOT IN (8, 9, 16, 4, 7, 14, 17) ";
+  s += R"x( AND m.apagado = "N" )x";
+  s += arredondamento;
+  s += " AND ms.movment_id IS NULL ";
+  s += " GROUP BY produto_id; ";
+  s += " DROP TEMPORARY TABLE IF EXISTS registro74; ";
+  s += " CREATE TEMPORARY TABLE registro74 ";
+  s += " SELECT p.barras ";
+  s += "   , p.sittr  ";
+  s += "   , p.produto_id ";
+  s += "   , p.descricao ";
+  s += "   , p.ncm ";
+  s += "   , (COALESCE(e.estoque + COALESCE(m.quanti_uni, 0), 0)) AS quantidade ";
+  s += valor;
+  s += "    , p.unidade ";
+  s += " FROM produto p ";
+  s += " JOIN estoque_minimo e ";
+  s += "   ON (p.produto_id = e.produto_id) ";
+  s += " LEFT JOIN tmp_mov m  ";
+  s += "   ON (p.produto_id = m.produto_id) ";
+  s += " LEFT JOIN ult_pmc_primeiro pmc ";
+  s += "   ON (p.produto_id = pmc.produto_id) ";
+  s += " WHERE e.filial_id = ";
+  s += filial;
+  s += R"x( AND p.tipo = "P" )x";
+  s += grupos;
+  s += especificacoes;
+  s += apagados;
+  s += cadastro;
+  s += " ORDER BY produto_id; ";
+  s += " DELETE FROM registro74 WHERE quantidade <= 0;";
+  return s;
+}
+
+std::unique_ptr<dbclient::TConsulta> TInventarioP7Dao::ConsultarInventario(const TParamsRelatorio& params) {
+  IDatabase& banco = Sessao();
+  const int32_t arredondamento = ObterProdutoArredondamento(params.FilialId);
+  // One call: the statements run in order on the one connection, each failure shown on its own.
+  banco.Execute(MontarScript(params, arredondamento));
+  return banco.OpenQuery(SqlConsultaInventario());
+}
+
+void TInventarioP7Dao::ApagarTabelasTemporarias() { Sessao().Execute(SqlApagarTabelas()); }

@@ -1,0 +1,35 @@
+#pragma once
+// Data access of the register: the branch's header data, its rounding product and the stock
+// position at the end of a day, computed inside the server on temporary tables of the session's
+// connection.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "DbClient.h"
+#include "UInventarioP7Params.h"
+
+class TInventarioP7Dao {
+ public:
+  TInventarioP7Dao() = delete;
+
+  // Overwrites the three fields when the branch row exists; leaves them as they are otherwise.
+  static void ObterDadosFilial(int32_t filialId, TFilial& filial);
+  // The branch's rounding product; 0 when the branch has no row or no value.
+  static int32_t ObterProdutoArredondamento(int32_t filialId);
+  // Builds the temporary tables and returns the register's rows, ordered by descricao.
+  // The caller owns the result; ApagarTabelasTemporarias removes the tables afterwards.
+  static std::unique_ptr<dbclient::TConsulta> ConsultarInventario(const TParamsRelatorio& params);
+  static void ApagarTabelasTemporarias();
+
+  // The texts sent to the server, exposed so they can be checked as they stand.
+  static std::string MontarScript(const TParamsRelatorio& params, int32_t produtoArredondamento);
+  static std::string SqlDadosFilial(int32_t filialId);
+  static std::string SqlProdutoArredondamento(int32_t filialId);
+  static const std::string& SqlConsultaInventario();
+  static const std::string& SqlApagarTabelas();
+
+  // Lays a text into an edit mask: "0" takes a character (a blank past the end), "/" inserts the
+  // locale's date separator, any other mask character is inserted as it stands.
+  static std::string AplicarMascara(const std::string& texto, const std::string& mascara);
+};
