@@ -57,7 +57,9 @@ double DesenharPagina(QPainter& p, const QRectF& area, const TPagina& pagina, in
   const double avanco = m.horizontalAdvance(QLatin1Char('M'));
   const double alturaLinha = m.lineSpacing();
   const double escala = EscalaParaCaber(colunas, avanco, linhas, alturaLinha, area.width(), linhas > 0 ? area.height() : 0);
-  p.translate(area.topLeft());
+  // Centred across: a page bound by its height leaves room at the sides.
+  const double sobra = std::max(0.0, area.width() - std::max(1, colunas) * avanco * escala);
+  p.translate(area.left() + sobra / 2, area.top());
   p.scale(escala, escala);
   if (destaque && destaque->Linha < pagina.size()) {
     p.fillRect(QRectF(destaque->Coluna * avanco, destaque->Linha * alturaLinha, destaque->Tamanho * avanco, alturaLinha),
@@ -137,6 +139,7 @@ class TPaginaWidget : public QWidget {
     const TDocumento& doc = janela_->Documento();
     if (doc.Paginas.empty()) return;
     QPainter p(this);
+    p.fillRect(rect(), Qt::white);
     p.setRenderHint(QPainter::TextAntialiasing);
     QRectF area(kMargemTela, kMargemTela, width() - 2 * kMargemTela, height() - 2 * kMargemTela);
     DesenharPagina(p, area, doc.Paginas[janela_->PaginaAtual()], ColunasDe(doc), 0, Destaque);
@@ -180,7 +183,8 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   barra->addSeparator();
   busca_ = new QLineEdit(this);
   busca_->setPlaceholderText(Q("Procurar (Ctrl+F)"));
-  busca_->setMaximumWidth(220);
+  busca_->setMinimumWidth(160);
+  busca_->setMaximumWidth(240);
   barra->addWidget(busca_);
   barra->addAction(Q("Próximo (F3)"), this, [this] { ProcurarProxima(); });
   barra->addSeparator();

@@ -1,0 +1,224 @@
+// The viewer's window, offscreen: pages, keys, fitting, search, and the printed/PDF pages.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPrinter>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+
+#include "JanelaVisualizador.h"
+#include "SuporteTestes.h"
+#include "Win1252.h"
+
+using namespace visualizador;
+
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// A register as the writer lays it out: an empty first line, 18 header lines per page, up to 51
+// body lines, CR LF line ends and a form feed between pages; Windows-1252 bytes.
+std::string Registro(int linhasCorpo, bool linhaEstourada) {
+  std::string s = "\r\n";
+  int escritas = 0, folha = 2;
+  while (escritas < linhasCorpo || escritas == 0) {
+    if (escritas > 0) s += "\f";
+    s += "\r\n\r\n \r\n";
+    s += std::string(46, ' ') + W("LIVRO REGISTRO DE INVENTÁRIO - RI - MODELO P7") + std::string(45, ' ') + "\r\n";
+    s += " \r\n";
+    for (int i = 6; i <= 18; ++i) {
+      std::string miolo = i == 12 ? "| FOLHA: " + std::to_string(folha++) : W("| CLASSIFICAÇÃO");
+      miolo.resize(135, ' ');
+      s += " " + miolo + "|\r\n";
+    }
+    for (int i = 0; i < 51 && escritas < linhasCorpo; ++i, ++escritas) {
+      std::string linha = " |   12345678    |" + W("FEIJÃO CARIOCA PRODUTO ") + std::to_string(escritas + 1);
+      linha.resize(136, ' ');
+      linha += "|";
+      if (linhaEstourada && escritas == 3) linha += std::string(13, '9');  // a value that overflows
+      s += linha + "\r\n";
+    }
+  }
+  return s;
+}
+
+void Tecla(QWidget* alvo, int tecla, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QKeyEvent ev(QEvent::KeyPress, tecla, mods);
+  QApplication::sendEvent(alvo, &ev);
+}
+
+std::string Saida(const std::string& comando) {
+  std::string r;
+  if (FILE* f = ::popen(comando.c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) r.append(buf, n);
+    ::pclose(f);
+  }
+  return r;
+}
+
+bool Existe(const char* programa) { return std::system((std::string("command -v ") + programa + " >/dev/null 2>&1").c_str()) == 0; }
+
+int PaginasDoPdf(const std::string& caminho) {
+  std::smatch m;
+  std::string info = Saida("pdfinfo '" + caminho + "' 2>/dev/null");
+  if (!std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)"))) return -1;
+  return std::stoi(m[1]);
+}
+
+struct JanelaComRegistro : ::testing::Test {
+  suporte::TPastaTemporaria pasta;
+  TFVisualizador janela;
+  QString arquivo;
+  void Carregar(int linhasCorpo, bool estourada = false) {
+    pasta.EscreverArquivo("relatorio.txt", Registro(linhasCorpo, estourada));
+    arquivo = QString::fromStdString((pasta.Caminho() / "relatorio.txt").string());
+    ASSERT_TRUE(janela.Abrir(arquivo)) << janela.UltimoErro().toStdString();
+    janela.resize(1100, 700);
+    janela.show();
+    QApplication::processEvents();
+  }
+};
+
+}  // namespace
+
+TEST_F(JanelaComRegistro, FolhasENavegacaoPeloTeclado) {
+  Carregar(51 * 2 + 1);  // two full pages and one line on a third
+  ASSERT_EQ(janela.NumeroPaginas(), 3);
+  EXPECT_EQ(janela.Documento().Paginas[0].size(), 70);
+  EXPECT_EQ(janela.Documento().Paginas[1].size(), 69);
+  EXPECT_EQ(janela.Documento().Paginas[2].size(), 19);
+  EXPECT_EQ(janela.TextoFolha(), "Folha 1 de 3");
+
+  Tecla(&janela, Qt::Key_PageDown);
+  EXPECT_EQ(janela.TextoFolha(), "Folha 2 de 3");
+  Tecla(&janela, Qt::Key_End);
+  EXPECT_EQ(janela.PaginaAtual(), 2);
+  Tecla(&janela, Qt::Key_PageDown);  // stays on the last page
+  EXPECT_EQ(janela.TextoFolha(), "Folha 3 de 3");
+  Tecla(&janela, Qt::Key_PageUp);
+  EXPECT_EQ(janela.PaginaAtual(), 1);
+  Tecla(&janela, Qt::Key_Home);
+  EXPECT_EQ(janela.PaginaAtual(), 0);
+  Tecla(&janela, Qt::Key_PageUp);  // stays on the first page
+  EXPECT_EQ(janela.PaginaAtual(), 0);
+
+  // Keys reach the window before its controls; in the search box Home/End stay the box's.
+  janela.CampoBusca()->setFocus();
+  Tecla(janela.CampoBusca(), Qt::Key_PageDown);
+  EXPECT_EQ(janela.PaginaAtual(), 1);
+  Tecla(janela.CampoBusca(), Qt::Key_End);
+  EXPECT_EQ(janela.PaginaAtual(), 1);
+
+  Tecla(&janela, Qt::Key_Escape);
+  EXPECT_FALSE(janela.isVisible());
+}
+
+TEST_F(JanelaComRegistro, LinhaMaisLargaCabeNaJanelaEmQualquerLargura) {
+  Carregar(60, /*estourada=*/true);
+  EXPECT_EQ(janela.Documento().LarguraMaxima, 137 + 13);
+  for (int largura : {1400, 900, 500}) {
+    janela.resize(largura, 600);
+    QApplication::processEvents();
+    const double texto = janela.LarguraTextoNaTela(), livre = janela.LarguraDisponivelNaTela();
+    EXPECT_LE(texto, livre + 0.5) << largura;
+    EXPECT_GE(texto, livre * 0.97) << largura;  // and it uses the width, not a fixed small size
+  }
+  const double antes = janela.LarguraTextoNaTela();
+  Tecla(&janela, Qt::Key_Plus, Qt::ControlModifier);
+  EXPECT_GT(janela.Zoom(), 1.0);
+  EXPECT_NEAR(janela.LarguraTextoNaTela() / antes, janela.Zoom(), 0.02);
+  Tecla(&janela, Qt::Key_0, Qt::ControlModifier);
+  EXPECT_DOUBLE_EQ(janela.Zoom(), 1.0);
+  Tecla(&janela, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_LT(janela.Zoom(), 1.0);
+}
+
+TEST_F(JanelaComRegistro, ProcurarComCtrlFEF3PassaDePagina) {
+  Carregar(51 * 2 + 1);
+  Tecla(&janela, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(janela.CampoBusca()->hasFocus() || !janela.isActiveWindow());
+  janela.CampoBusca()->setText(U("feijão carioca produto 52"));
+  Tecla(janela.CampoBusca(), Qt::Key_Return);
+  ASSERT_TRUE(janela.Achado());
+  EXPECT_EQ(janela.PaginaAtual(), 1);
+  EXPECT_EQ(janela.Achado()->Linha, 18);  // first body line of the second page
+
+  janela.CampoBusca()->setText(U("FOLHA: "));
+  Tecla(janela.CampoBusca(), Qt::Key_Home, Qt::ControlModifier);  // Ctrl+Home pages even from the box
+  EXPECT_EQ(janela.PaginaAtual(), 0);
+  Tecla(&janela, Qt::Key_F3);
+  EXPECT_EQ(janela.PaginaAtual(), 0);
+  Tecla(&janela, Qt::Key_F3);
+  EXPECT_EQ(janela.PaginaAtual(), 1);
+  Tecla(&janela, Qt::Key_F3);
+  EXPECT_EQ(janela.PaginaAtual(), 2);
+  Tecla(&janela, Qt::Key_F3);  // round again
+  EXPECT_EQ(janela.PaginaAtual(), 0);
+
+  EXPECT_FALSE(janela.Procurar(U("ARROZ")));
+  EXPECT_EQ(janela.PaginaAtual(), 0);
+}
+
+TEST_F(JanelaComRegistro, ArquivoAusenteDeixaJanelaVaziaEMensagemComCaminho) {
+  QString ausente = QString::fromStdString((pasta.Caminho() / "sumiu.txt").string());
+  EXPECT_FALSE(janela.Abrir(ausente));
+  EXPECT_TRUE(janela.UltimoErro().contains(ausente)) << janela.UltimoErro().toStdString();
+  EXPECT_EQ(janela.NumeroPaginas(), 0);
+  EXPECT_EQ(janela.TextoFolha(), "Folha 0 de 0");
+  Tecla(&janela, Qt::Key_PageDown);  // nothing to page, nothing breaks
+  EXPECT_FALSE(janela.Procurar("x"));
+}
+
+TEST_F(JanelaComRegistro, PdfTemUmaPaginaPorFolhaEAcentosExtraiveis) {
+  if (!Existe("pdfinfo") || !Existe("pdftotext"))
+    GTEST_SKIP() << "pdfinfo/pdftotext (poppler-utils) not installed: PDF contents not checked";
+  Carregar(51 * 3 + 7, /*estourada=*/true);
+  ASSERT_EQ(janela.NumeroPaginas(), 4);
+  std::string pdf = (pasta.Caminho() / "relatorio.pdf").string();
+  ASSERT_TRUE(janela.SalvarPdfEm(QString::fromStdString(pdf))) << janela.UltimoErro().toStdString();
+  EXPECT_EQ(PaginasDoPdf(pdf), 4);
+
+  QString texto = QString::fromUtf8(Saida("pdftotext -layout -enc UTF-8 '" + pdf + "' -"));
+  QStringList paginas = texto.split('\f');
+  if (!paginas.isEmpty() && paginas.last().trimmed().isEmpty()) paginas.removeLast();
+  ASSERT_EQ(paginas.size(), 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_TRUE(paginas[i].contains(U("LIVRO REGISTRO DE INVENTÁRIO - RI - MODELO P7"))) << i;
+    EXPECT_TRUE(paginas[i].contains(U("FOLHA: %1").arg(i + 2))) << i;  // no page split in two
+  }
+  EXPECT_TRUE(paginas[0].contains(U("CLASSIFICAÇÃO")));
+  EXPECT_TRUE(paginas[0].contains(U("FEIJÃO CARIOCA PRODUTO 51")));
+  EXPECT_TRUE(paginas[1].contains(U("FEIJÃO CARIOCA PRODUTO 52")));
+  EXPECT_TRUE(paginas[0].contains("9999999999999"));  // the overflowing value is not cut off
+  EXPECT_TRUE(paginas[3].contains(U("FEIJÃO CARIOCA PRODUTO 160")));
+}
+
+TEST_F(JanelaComRegistro, PdfNumaPastaSemEscritaFalhaSemDeixarArquivo) {
+  Carregar(10);
+  std::string destino = (pasta.Caminho() / "nao_ha" / "r.pdf").string();
+  EXPECT_FALSE(janela.SalvarPdfEm(QString::fromStdString(destino)));
+  EXPECT_TRUE(janela.UltimoErro().contains(QString::fromStdString(destino)));
+  EXPECT_FALSE(std::filesystem::exists(destino));
+}
+
+TEST_F(JanelaComRegistro, ImpressaoUmaPaginaImpressaPorFolhaNoIntervalo) {
+  if (!Existe("pdfinfo")) GTEST_SKIP() << "pdfinfo (poppler-utils) not installed: printed pages not counted";
+  Carregar(51 * 2 + 1);
+  std::string saida = (pasta.Caminho() / "impresso.pdf").string();
+  {
+    QPrinter impressora(QPrinter::HighResolution);
+    impressora.setOutputFormat(QPrinter::PdfFormat);
+    impressora.setOutputFileName(QString::fromStdString(saida));
+    impressora.setPageOrientation(QPageLayout::Landscape);
+    ASSERT_TRUE(RenderizarDocumento(impressora, janela.Documento(), 1, 2));
+  }
+  EXPECT_EQ(PaginasDoPdf(saida), 2);
+  QString texto = QString::fromUtf8(Saida("pdftotext -layout -enc UTF-8 '" + saida + "' -"));
+  EXPECT_TRUE(texto.contains("FOLHA: 3"));
+  EXPECT_FALSE(texto.contains("FOLHA: 2 "));
+}
