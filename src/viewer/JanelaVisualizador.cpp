@@ -165,31 +165,30 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   barra->setMovable(false);
   // The keys are handled by the window itself (it sees every key first), so the buttons carry
   // them in their texts only.
-  barra->addAction(Q("Primeira (Home)"), this, &TFVisualizador::PrimeiraPagina);
-  barra->addAction(Q("Anterior (PgUp)"), this, &TFVisualizador::PaginaAnterior);
+  barra->addAction(Q("Primeira"), this, &TFVisualizador::PrimeiraPagina)->setToolTip(Q("Primeira folha (Home)"));
+  barra->addAction(Q("Anterior"), this, &TFVisualizador::PaginaAnterior)->setToolTip(Q("Folha anterior (PgUp)"));
   folha_ = new QLabel(this);
   folha_->setMinimumWidth(130);
   folha_->setAlignment(Qt::AlignCenter);
   barra->addWidget(folha_);
-  barra->addAction(Q("Próxima (PgDn)"), this, &TFVisualizador::ProximaPagina);
-  barra->addAction(Q("Última (End)"), this, &TFVisualizador::UltimaPagina);
+  barra->addAction(Q("Próxima"), this, &TFVisualizador::ProximaPagina)->setToolTip(Q("Próxima folha (PgDn)"));
+  barra->addAction(Q("Última"), this, &TFVisualizador::UltimaPagina)->setToolTip(Q("Última folha (End)"));
   barra->addSeparator();
-  barra->addAction(Q("Zoom -"), this, &TFVisualizador::DiminuirZoom);
+  barra->addAction(Q("Zoom -"), this, &TFVisualizador::DiminuirZoom)->setToolTip(Q("Diminuir (Ctrl+-)"));
   zoomRotulo_ = new QLabel(this);
   zoomRotulo_->setMinimumWidth(50);
   zoomRotulo_->setAlignment(Qt::AlignCenter);
   barra->addWidget(zoomRotulo_);
-  barra->addAction(Q("Zoom +"), this, &TFVisualizador::AumentarZoom);
+  barra->addAction(Q("Zoom +"), this, &TFVisualizador::AumentarZoom)->setToolTip(Q("Aumentar (Ctrl++); Ctrl+0 ajusta à janela"));
   barra->addSeparator();
   busca_ = new QLineEdit(this);
   busca_->setPlaceholderText(Q("Procurar (Ctrl+F)"));
-  busca_->setMinimumWidth(160);
-  busca_->setMaximumWidth(240);
+  busca_->setFixedWidth(170);
   barra->addWidget(busca_);
-  barra->addAction(Q("Próximo (F3)"), this, [this] { ProcurarProxima(); });
+  barra->addAction(Q("Procurar (F3)"), this, [this] { ProcurarProxima(); })->setToolTip(Q("Procurar o próximo (Ctrl+F, F3)"));
   barra->addSeparator();
-  barra->addAction(Q("Imprimir (Ctrl+P)"), this, &TFVisualizador::Imprimir);
-  barra->addAction(Q("Salvar PDF"), this, &TFVisualizador::SalvarPdf);
+  barra->addAction(Q("Imprimir"), this, &TFVisualizador::Imprimir)->setToolTip(Q("Imprimir (Ctrl+P)"));
+  barra->addAction(Q("Salvar PDF"), this, &TFVisualizador::SalvarPdf)->setToolTip(Q("Salvar PDF (Ctrl+S)"));
   barra->addSeparator();
   barra->addAction(Q("Fechar (Esc)"), this, &QWidget::close);
 
