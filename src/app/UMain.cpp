@@ -100,7 +100,7 @@ TFMain::TFMain()
   lbldataestoque->move(8, 12);
   lbldataestoque->adjustSize();
 
-  DataInventario = new QDateEdit(QDate::currentDate(), this);
+  DataInventario = new TCampoData(QDate::currentDate(), this);
   DataInventario->setObjectName("DataInventario");
   DataInventario->setGeometry(152, 8, 105, 22);
   DataInventario->setCalendarPopup(true);

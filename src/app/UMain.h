@@ -8,8 +8,9 @@
 
 #include "Regional.h"
 
+#include <QDateEdit>
+
 class QCheckBox;
-class QDateEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -23,6 +24,16 @@ class TGrupoP7 : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* evento) override;
+};
+
+// The date field: Tab leaves the field instead of walking its day, month and year.
+class TCampoData : public QDateEdit {
+  Q_OBJECT
+ public:
+  using QDateEdit::QDateEdit;
+
+ protected:
+  bool focusNextPrevChild(bool proximo) override { return QWidget::focusNextPrevChild(proximo); }
 };
 
 // An image that answers clicks.
@@ -60,7 +71,7 @@ class TFMain : public QWidget {
   std::function<void()> Terminar;
 
   QLabel* lbldataestoque;
-  QDateEdit* DataInventario;
+  TCampoData* DataInventario;
   TImagemClicavel* imgAjudaDralShare;
   TGrupoP7* GroupBox2;
   QRadioButton* RadioCustoMedio;
