@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "TextoQt.h"
 
@@ -9,6 +10,9 @@ bool TCaixasMensagemQt::Perguntar(const std::string& texto, const std::string& t
   QMessageBox caixa(QMessageBox::Question, ParaQString(titulo), ParaQString(texto),
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
   caixa.setTextFormat(Qt::PlainText);
+  // The tool speaks Portuguese, whatever translations Qt finds on the machine.
+  caixa.button(QMessageBox::Yes)->setText(Q("&Sim"));
+  caixa.button(QMessageBox::No)->setText(Q("&Não"));
   caixa.setDefaultButton(padraoSim ? QMessageBox::Yes : QMessageBox::No);
   return caixa.exec() == QMessageBox::Yes;
 }
