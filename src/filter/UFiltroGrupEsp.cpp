@@ -213,8 +213,8 @@ std::string TFFiltroGrupoEspec::SqlGrupos() {
          "order by desc_arvore";
 }
 
-std::string TFFiltroGrupoEspec::SqlEspec(const std::string& hojeAAAAMMDD) {
-  return "Select espec_id, descricao, \"S\" as MARCADO from espec where ((validade >= \"" + hojeAAAAMMDD +
+std::string TFFiltroGrupoEspec::SqlEspec(const std::string& hoje) {
+  return "Select espec_id, descricao, \"S\" as MARCADO from espec where ((validade >= \"" + hoje +
          " 00:00:00\") or (validade is null)) and apagado = \"N\" order by descricao";
 }
 
@@ -258,7 +258,9 @@ void TFFiltroGrupoEspec::FormShow() {
     QGrupos_->DefinirSql(SqlGrupos());
     QGrupos_->Abrir();
     QEspec_->DefinirConexao(conexao);
-    QEspec_->DefinirSql(SqlEspec(plataforma::FormatarData("yyyymmdd", plataforma::Agora())));
+    // Today as yyyy-mm-dd: MariaDB cannot read "yyyymmdd hh:mm:ss" as a date-time and would then
+    // let expired specifications through.
+    QEspec_->DefinirSql(SqlEspec(plataforma::DataSql(plataforma::Agora())));
     QEspec_->Abrir();
   } catch (const std::exception& e) {
     MostrarErro(e);

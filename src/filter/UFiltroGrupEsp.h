@@ -54,9 +54,9 @@ class TFFiltroGrupoEspec : public QDialog {
   dbclient::TConjuntoLinhas& QGrupos() { return *QGrupos_; }
   dbclient::TConjuntoLinhas& QEspec() { return *QEspec_; }
 
-  // The SQL texts of the lists; today's date as yyyymmdd in the specification text.
+  // The SQL texts of the lists; the specification text takes today's date (yyyy-mm-dd).
   static std::string SqlGrupos();
-  static std::string SqlEspec(const std::string& hojeAAAAMMDD);
+  static std::string SqlEspec(const std::string& hoje);
   // The query of a group and its descendants (seven lines, each ending in CR LF).
   static std::string SqlGruposFilhos(int64_t grupoId);
   // ListaIds of the rows whose MARCADO is "S", in the current order of the row set.
