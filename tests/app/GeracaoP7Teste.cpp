@@ -10,6 +10,8 @@
 #include <fstream>
 #include <thread>
 
+#include "ComposicaoP7.h"
+#include "DbClient.h"
 #include "GeracaoP7.h"
 #include "SuporteTestes.h"
 #include "TextoQt.h"
@@ -151,6 +153,28 @@ TEST_F(GeracaoP7, ErroDoBancoAntesDasLinhasFechaOAguardeESobe) {
   // The buttons were never disabled; at most they are enabled again.
   for (bool b : botoes_) EXPECT_TRUE(b);
   EXPECT_FALSE(fs::exists(Relatorio()));
+}
+
+// The rows come by column name, whatever their order, with NULL told apart from the empty text.
+TEST_F(GeracaoP7, FonteDeLinhasDaConsulta) {
+  auto consulta = DatabaseSession->OpenQuery(
+      "SELECT 'x' AS outra, 1.2345 AS valor, '' AS ncm, 'A' AS descricao, 'UN' AS unidade, 2.5 AS quantidade "
+      "UNION ALL SELECT 'y', NULL, NULL, NULL, NULL, NULL");
+  TFonteConsultaP7 fonte(*consulta);
+  EXPECT_EQ(fonte.Quantas(), 2u);
+  TLinhaP7 l;
+  ASSERT_TRUE(fonte.Proxima(l));
+  EXPECT_EQ(l.Ncm, "");
+  EXPECT_EQ(l.Descricao, "A");
+  EXPECT_EQ(l.Unidade, "UN");
+  ASSERT_TRUE(l.Quantidade && l.Valor);
+  EXPECT_EQ(plataforma::MoedaDeTexto(*l.Quantidade).DezMilesimos, 25000);
+  EXPECT_EQ(plataforma::MoedaDeTexto(*l.Valor).DezMilesimos, 12345);
+  ASSERT_TRUE(fonte.Proxima(l));
+  EXPECT_EQ(l.Descricao, "");
+  EXPECT_FALSE(l.Quantidade.has_value());
+  EXPECT_FALSE(l.Valor.has_value());
+  EXPECT_FALSE(fonte.Proxima(l));
 }
 
 }  // namespace
