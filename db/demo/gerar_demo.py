@@ -242,7 +242,9 @@ class Gerador:
                     eventos = sorted(self.momento(desde) for _ in range(r.randrange(3, 9)))
                 pmc = custo
                 if caso != "novo" and r.random() < 0.85:
-                    self.hist(filial, pid, dt.datetime(ANO - 1, 12, 31, 18, 0, 0), pmc, custo)
+                    # The cost carried from last year, stamped at that year's last purchase.
+                    anterior = dt.datetime(ANO - 1, 1, 2, 8, 0, 0) + dt.timedelta(seconds=r.randrange(360 * 86400))
+                    self.hist(filial, pid, anterior, pmc, custo)
                 ultima_entrada = custo
                 for t in eventos:
                     q = r.randrange(1, 60) * 10000
@@ -332,6 +334,9 @@ class Gerador:
                  for a, b, c, d, e, f, g, h, i in self.movimentos])
         inserir("movment_sem_acompanhamento", ["movment_id"], [(str(m),) for m in self.sem_acomp])
         linhas.append("COMMIT;")
+        # Fresh tables have no statistics yet; without them the server may pick full scans for joins.
+        linhas.append("ANALYZE TABLE filial, grupo, espec, produto, estoque_minimo, preco_medio_custo_historico, "
+                      "movment, movment_sem_acompanhamento;")
         return "\n".join(linhas) + "\n"
 
 
