@@ -139,3 +139,33 @@ TEST(BuscaVisualizador, AchaEmOrdemPassaDePaginaEDaVolta) {
   EXPECT_FALSE(Procurar(doc, U("arroz"), std::nullopt));
   EXPECT_FALSE(Procurar(doc, U(""), std::nullopt));
 }
+
+#include "Programa.h"
+#include "urelatorio.h"
+
+// The file the tool's writer produces is read back as the pages the writer made.
+TEST(PaginasVisualizador, ArquivoDoEscritorDaFerramentaVoltaComAsMesmasFolhas) {
+  suporte::TPastaProgramaTeste programa;  // no viewer in it: the writer's start just fails
+  TParamsRelatorio params;
+  params.DataEstoque = plataforma::TDataHora{2025, 6, 30};
+  TImpressao escritor(params, 2);
+  escritor.DefinirLinhasPorPagina(70);
+  for (int l = 3; l <= 18; ++l) escritor.EscreverCabecalho(W("CABEÇALHO ") + std::to_string(l), l, 1);
+  escritor.EscreverCabecalho(TImpressao::LinhaFolha(2, "30/06/2025"), 12, 1);
+  const int corpo = 51 * 2 + 5;
+  for (int l = 2; l < corpo + 2; ++l) escritor.EscreverCorpo(W("PRODUTO AÇÚCAR ") + std::to_string(l - 1), l, 1);
+  escritor.EmitirRelatorio("");
+
+  auto doc = LerDocumento(QString::fromStdString(TImpressao::CaminhoRelatorio(plataforma::PastaPrograma())));
+  ASSERT_EQ(doc.Paginas.size(), 3u);
+  EXPECT_EQ(doc.Paginas[0].size(), 70);  // the file's empty first line, 18 header, 51 body
+  EXPECT_EQ(doc.Paginas[1].size(), 69);
+  EXPECT_EQ(doc.Paginas[2].size(), 18 + 5);
+  for (int p = 0; p < 3; ++p) {
+    const TPagina& pagina = doc.Paginas[p];
+    int cab = p == 0 ? 1 : 0;  // header line 1 of page 1 follows the file's empty first line
+    EXPECT_TRUE(pagina[cab + 11].startsWith(U(" | FOLHA: %1 ").arg(p + 2))) << pagina[cab + 11].toStdString();
+    EXPECT_EQ(pagina[cab + 18], U(" PRODUTO AÇÚCAR %1").arg(p * 51 + 1));
+  }
+  EXPECT_EQ(doc.Paginas[2].last(), U(" PRODUTO AÇÚCAR %1").arg(corpo));
+}
