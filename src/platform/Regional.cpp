@@ -26,6 +26,8 @@ TFormatSettings FormatSettingsBrasil() { return TFormatSettings{}; }
 
 TFormatSettings FormatSettingsDoLocale() {
   QLocale loc = QLocale::system();
+  // A machine without a chosen locale (C/POSIX) gets the Brazilian settings the tool is made for.
+  if (loc.language() == QLocale::C) return FormatSettingsBrasil();
   TFormatSettings f;
   f.DecimalSeparator = UmByte(loc.decimalPoint(), '.');
   f.ThousandSeparator = UmByte(loc.groupSeparator(), ',');
@@ -48,9 +50,12 @@ TFormatSettings FormatSettingsDoLocale() {
       formato += '/';
     }
   }
+  // Only numeric dates with a visible separator are usable in the date field and the register.
   if (formato.find('d') == std::string::npos || formato.find('m') == std::string::npos ||
-      formato.find('y') == std::string::npos)
+      formato.find('y') == std::string::npos || q.contains(u"MMM") || sep == ' ' || sep == 0) {
     formato = "dd/mm/yyyy";
+    sep = '/';
+  }
   f.ShortDateFormat = formato;
   f.DateSeparator = sep ? sep : '/';
   return f;

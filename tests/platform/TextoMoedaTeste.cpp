@@ -81,3 +81,10 @@ TEST(Regional, BrazilianDates) {
   EXPECT_EQ(FormatarData("dd/mm/yyyy", d, f), "05-01-2023");
   EXPECT_EQ(DataSql(d), "2023-01-05");
 }
+
+TEST(Regional, LocaleWithoutNumericDatesFallsBackToBrazilianDates) {
+  // The tests run under C.UTF-8, whose short date format has no numeric separator.
+  TFormatSettings f = FormatSettingsDoLocale();
+  EXPECT_EQ(f.DateSeparator, '/');
+  EXPECT_EQ(FormatarData(f.ShortDateFormat, TDataHora{2023, 12, 31}, f), "31/12/2023");
+}
