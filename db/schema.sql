@@ -68,8 +68,7 @@ CREATE TABLE preco_medio_custo_historico (
   novo_pmc      DECIMAL(15,4) NULL,
   valor_entrada DECIMAL(15,4) NULL,
   PRIMARY KEY (historico_id),
-  KEY idx_pmc_filial_produto_data (filial_id, produto_id, datahora),
-  KEY idx_pmc_filial_data (filial_id, datahora)
+  KEY idx_pmc_filial_produto_data (filial_id, produto_id, datahora)
 ) ENGINE=InnoDB DEFAULT CHARSET=latin1;
 
 CREATE TABLE movment (
