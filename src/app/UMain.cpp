@@ -20,6 +20,7 @@
 #include "Shell.h"
 #include "TextoQt.h"
 #include "UConstantesKotHelper.h"
+#include "UFiltroGrupEsp.h"
 #include "UDatabase.h"
 #include "UtilsApp.h"
 
@@ -270,7 +271,11 @@ void TFMain::HabilitarBotoes(bool habilitar) {
   Button1->setEnabled(habilitar);
 }
 
-void TFMain::Button1Click() {}
+void TFMain::Button1Click() {
+  // The dialog starts every opening without a filter; only the lists whose marks changed come back.
+  ExecutarFiltroGrupoEspec(this, FiltroGrupos, FiltroEspecificacoes);
+  AtualizarLegendaFiltro();
+}
 
 void TFMain::BtnGerarClick() { GerarRelatorio(); }
 

@@ -278,15 +278,16 @@ TEST(Main, ErroNumCliqueVaiParaACaixaPadraoEAJanelaContinua) {
   t.caixas->Mostradas.clear();
   TFMain& j = *t.janela;
   int cliques = 0;
-  QObject::connect(j.Button1, &QPushButton::clicked, [&] {
+  // Button1 opens the filter dialog; a check box gives a click without a modal window.
+  QObject::connect(j.CheckConsiderarProdutoApagado, &QCheckBox::clicked, [&] {
     ++cliques;
     if (cliques == 1) throw std::runtime_error("Falha no clique");
     if (cliques == 2) throw std::runtime_error("Falha (1)");
   });
 
-  QTest::mouseClick(j.Button1, Qt::LeftButton);
-  QTest::mouseClick(j.Button1, Qt::LeftButton);
-  QTest::mouseClick(j.Button1, Qt::LeftButton);
+  QTest::mouseClick(j.CheckConsiderarProdutoApagado, Qt::LeftButton);
+  QTest::mouseClick(j.CheckConsiderarProdutoApagado, Qt::LeftButton);
+  QTest::mouseClick(j.CheckConsiderarProdutoApagado, Qt::LeftButton);
   EXPECT_EQ(cliques, 3);
   ASSERT_EQ(t.caixas->Mostradas.size(), 2u);
   EXPECT_EQ(t.caixas->Mostradas[0].Texto, "Falha no clique.");
@@ -296,6 +297,6 @@ TEST(Main, ErroNumCliqueVaiParaACaixaPadraoEAJanelaContinua) {
     EXPECT_EQ(c.Icone, TIconeMensagem::Erro);
     EXPECT_FALSE(c.Pergunta);
   }
-  EXPECT_FALSE(j.Button1->isDown());
+  EXPECT_FALSE(j.CheckConsiderarProdutoApagado->isDown());
   EXPECT_TRUE(j.isVisible());
 }
