@@ -54,7 +54,7 @@ class TFMain : public QWidget {
   TFMain();
   ~TFMain() override;
 
-  // Group and specification id lists chosen in the filter dialog; "" = no filter.
+  // Group and especificação id lists chosen in the filter dialog; "" = no filter.
   std::string FiltroGrupos;
   std::string FiltroEspecificacoes;
   // Button1's caption is bold while a filter stands.

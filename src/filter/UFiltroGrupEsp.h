@@ -1,5 +1,5 @@
 #pragma once
-// The group and specification filter: two lists read from the database, all rows marked at
+// The group and especificação filter: two lists read from the database, all rows marked at
 // opening; the user marks rows with F5/F6/F7 and OK hands back the ids of the changed lists.
 #include <QDialog>
 #include <QLineEdit>
@@ -54,7 +54,7 @@ class TFFiltroGrupoEspec : public QDialog {
   dbclient::TConjuntoLinhas& QGrupos() { return *QGrupos_; }
   dbclient::TConjuntoLinhas& QEspec() { return *QEspec_; }
 
-  // The SQL texts of the lists; the specification text takes today's date (yyyy-mm-dd).
+  // The SQL texts of the lists; the especificação text takes today's date (yyyy-mm-dd).
   static std::string SqlGrupos();
   static std::string SqlEspec(const std::string& hoje);
   // The query of a group and its descendants (seven lines, each ending in CR LF).

@@ -138,7 +138,7 @@ TEST_F(FiltroGrupEsp, F5DuasVezesNaMesmaLinhaListaTodasAsLinhas) {
     EXPECT_EQ(Marcas(d.QEspec()), "SSSS");
     QTest::keyClick(d.DBGrid2, Qt::Key_F3);
   });
-  EXPECT_TRUE(negrito) << "changed specification marks only: only that list is set";
+  EXPECT_TRUE(negrito) << "changed especificação marks only: only that list is set";
   EXPECT_EQ(grupos, "");
   EXPECT_EQ(espec, "1,2,4,6 ");
 }
