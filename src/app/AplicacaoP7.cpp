@@ -7,13 +7,26 @@
 
 TAplicacaoP7::TAplicacaoP7(int& argc, char** argv) : QApplication(argc, argv) {}
 
+namespace {
+
+// The box itself may fail (no memory, a box that throws): nothing may leave notify all the same.
+// Null stands for an error that carries no message.
+void MostrarSemFalhar(const char* mensagem) noexcept {
+  try {
+    plataforma::MostrarErroPadrao(mensagem ? std::string(mensagem) : plataforma::Utf8ParaW1252("Erro desconhecido"));
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
 bool TAplicacaoP7::notify(QObject* receptor, QEvent* evento) {
   try {
     return QApplication::notify(receptor, evento);
   } catch (const std::exception& e) {
-    plataforma::MostrarErroPadrao(e.what());
+    MostrarSemFalhar(e.what());
   } catch (...) {
-    plataforma::MostrarErroPadrao(plataforma::Utf8ParaW1252("Erro desconhecido"));
+    MostrarSemFalhar(nullptr);
   }
   return true;
 }

@@ -1,5 +1,6 @@
 #include "ComposicaoP7.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "DbClient.h"
@@ -94,7 +95,9 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
     linha += R("|" + C(std::string(l.Ncm), 15), 15);
     linha += R("|" + std::string(descricao), 54);
     linha += R("|" + C(std::string(l.Unidade), 7), 7);
-    linha += R("|" + C(l.Quantidade ? TextoQuantidade(*l.Quantidade) : std::string(), 16), 16);
+    // A number is never cut: a quantity wider than its column lengthens the line, as the values do.
+    const std::string textoQuantidade = l.Quantidade ? TextoQuantidade(*l.Quantidade) : std::string();
+    linha += R("|" + C(textoQuantidade, std::max<int32_t>(16, static_cast<int32_t>(textoQuantidade.size()))), 16);
     linha += R("|" + L(FormatarValor(unitario), 13), 19);
     linha += R("|" + L(textoTotal, 12), 21);
     linha += "|";

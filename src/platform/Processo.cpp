@@ -57,8 +57,9 @@ std::vector<std::string> DividirLinhaComando(const std::string& linha) {
   return args;
 }
 
-bool IniciarPrograma(const std::string& linha) {
-  std::vector<std::string> args = DividirLinhaComando(linha);
+bool IniciarPrograma(const std::string& linha) { return IniciarPrograma(DividirLinhaComando(linha)); }
+
+bool IniciarPrograma(std::vector<std::string> args) {
   if (args.empty() || args[0].empty()) return false;
   if (::access(args[0].c_str(), X_OK) != 0) return false;
 

@@ -15,5 +15,8 @@ std::vector<std::string> DividirLinhaComando(const std::string& linha);
 // Starts the program named by the first argument of the line. Returns false when it could not be
 // started (no such file, not executable); the caller may ignore it, as WinExec's caller did.
 bool IniciarPrograma(const std::string& linha);
+// The same with the arguments already split: for paths that a Windows command line cannot carry
+// (a double quote in a folder name).
+bool IniciarPrograma(std::vector<std::string> args);
 
 }  // namespace plataforma

@@ -154,6 +154,10 @@ std::string TImpressao::LinhaComandoVisualizador(const std::string& pasta, const
   return "\"" + pasta + "/visualizador\" \"" + CaminhoRelatorio(pasta) + "\" 132 permissao_" + permissao;
 }
 
+std::vector<std::string> TImpressao::ArgumentosVisualizador(const std::string& pasta, const std::string& permissao) {
+  return {pasta + "/visualizador", CaminhoRelatorio(pasta), "132", "permissao_" + permissao};
+}
+
 void TImpressao::GravarArquivo(const std::string& caminho) {
   size_t linhasCabecalho = Cabecalho.size();
   if (LinhasPorPagina <= 0 || static_cast<size_t>(LinhasPorPagina) <= linhasCabecalho + 1)
@@ -162,6 +166,10 @@ void TImpressao::GravarArquivo(const std::string& caminho) {
   size_t linhasCorpo = Corpo.size() > 1 ? Corpo.size() - 1 : 0;
   // A report without body lines still gets one page with its header.
   size_t paginas = linhasCorpo == 0 ? 1 : (linhasCorpo + porPagina - 1) / porPagina;
+
+  // A report the user made read-only is refused, not replaced behind their back: the rename
+  // below would need only the folder to be writable.
+  if (::access(caminho.c_str(), F_OK) == 0 && ::access(caminho.c_str(), W_OK) != 0) FalharArquivo(caminho, errno);
 
   static std::atomic<unsigned> sequencia{0};
   std::string pasta = caminho.substr(0, caminho.rfind('/') + 1);
@@ -205,5 +213,5 @@ void TImpressao::EmitirRelatorio(const std::string& permissao) {
   Cabecalho.swap(cabecalho);
   Corpo.swap(corpo);
   // A viewer that is missing or cannot start is not reported: the file is written.
-  (void)plataforma::IniciarPrograma(LinhaComandoVisualizador(pasta, permissao));
+  (void)plataforma::IniciarPrograma(ArgumentosVisualizador(pasta, permissao));
 }

@@ -30,7 +30,8 @@ class TImpressao {
   static std::string Centralizar(std::string texto, char preenchimento, int32_t largura);
 
   // Writes the file page by page (replacing the earlier one only once it is complete) and starts
-  // the viewer. EErroRelatorio when the file cannot be written; then no viewer starts.
+  // the viewer. EErroRelatorio when the file cannot be written or the earlier one is read-only;
+  // then no viewer starts.
   void EmitirRelatorio(const std::string& permissao);
 
   // The page line of header line 12 for a page number and date text.
@@ -38,6 +39,9 @@ class TImpressao {
   // The viewer's command line for a program folder ending with its separator.
   static std::string LinhaComandoVisualizador(const std::string& pasta, const std::string& permissao);
   static std::string CaminhoRelatorio(const std::string& pasta);
+  // The same command line already split, as the viewer is started: a folder name may hold a
+  // double quote, which no Windows command line can carry, so the text is never re-parsed.
+  static std::vector<std::string> ArgumentosVisualizador(const std::string& pasta, const std::string& permissao);
 
   // Room for the expected number of body lines, so large registers grow without reallocations.
   void ReservarCorpo(size_t linhas) { Corpo.reserve(linhas); }
