@@ -128,7 +128,13 @@ class TConjuntoLinhas {
 class TControlesDesabilitados {
  public:
   explicit TControlesDesabilitados(TConjuntoLinhas& c) : c_(c) { c_.DesabilitarControles(); }
-  ~TControlesDesabilitados() { c_.HabilitarControles(); }
+  // The observers run here, possibly while an error unwinds: theirs must not end the program.
+  ~TControlesDesabilitados() {
+    try {
+      c_.HabilitarControles();
+    } catch (...) {
+    }
+  }
   TControlesDesabilitados(const TControlesDesabilitados&) = delete;
   TControlesDesabilitados& operator=(const TControlesDesabilitados&) = delete;
 

@@ -4,8 +4,10 @@
 // buttons are back, the waiting window is gone, the earlier report is whole, nothing stray is left
 // in the report folder and the window still closes.
 #include <QApplication>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -169,6 +171,29 @@ bool ContemAlgum(const std::string& texto, std::initializer_list<const char*> pa
   return false;
 }
 
+// ------------------------------------------------------------------------------ event loop
+
+// A box that itself fails while an error is shown must not take the program down: the event
+// loop goes on and the window still closes.
+TEST_F(Falhas, CaixaQueFalhaNaoDerrubaOPrograma) {
+  Abrir();
+  int tentativas = 0;
+  caixas_->AoMostrar = [&](const TCaixasGravadas::TCaixa&) {
+    ++tentativas;
+    throw std::runtime_error("caixa indisponível");
+  };
+  QObject::connect(janela_->CheckConsiderarProdutoApagado, &QCheckBox::clicked, [] {
+    throw std::runtime_error("Falha no clique");
+  });
+  QTest::mouseClick(janela_->CheckConsiderarProdutoApagado, Qt::LeftButton);
+  EXPECT_EQ(tentativas, 1);
+  caixas_->AoMostrar = nullptr;
+  QTest::mouseClick(janela_->CheckConsiderarProdutoApagado, Qt::LeftButton);
+  ASSERT_EQ(caixas_->Mostradas.size(), 2u);
+  EXPECT_EQ(caixas_->Mostradas[1].Texto, "Falha no clique.");
+  VerificarQueFecha();
+}
+
 // ------------------------------------------------------------------------------------ server
 
 // The server ends the session's connection between two runs: every later run shows the error,
@@ -194,6 +219,24 @@ TEST_F(Falhas, ServidorDerrubaAConexaoEntreDuasExecucoes) {
     EXPECT_TRUE(ContemAlgum(erros.back(), {"gone away", "Lost connection", "killed"})) << erros.back();
     VerificarAposFalha(primeiro);
   }
+  // The filter dialog over the lost connection shows the error, still comes up without its lists
+  // and closes with "Cancelar", leaving no filter.
+  bool dialogoAberto = false;
+  QTimer::singleShot(300, [&] {
+    if (QWidget* m = QApplication::activeModalWidget()) {
+      dialogoAberto = true;
+      QTest::keyClick(m, Qt::Key_Escape);
+    }
+  });
+  caixas_->Mostradas.clear();
+  QTest::mouseClick(janela_->Button1, Qt::LeftButton);
+  EXPECT_TRUE(dialogoAberto);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(janela_->FiltroGrupos, "");
+  EXPECT_EQ(janela_->FiltroEspecificacoes, "");
+  auto erros = TextosDeErro();
+  ASSERT_FALSE(erros.empty());
+  EXPECT_TRUE(ContemAlgum(erros.back(), {"gone away", "Lost connection", "killed"})) << erros.back();
   VerificarQueFecha();
 }
 

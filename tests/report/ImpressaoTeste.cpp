@@ -184,6 +184,8 @@ TEST(Impressao, LinhaDeComandoDoVisualizador) {
             (std::vector<std::string>{"/opt/meu programa/p7//visualizador",
                                       "/opt/meu programa/p7//relatorio/relatorio.txt", "132", "permissao_ABC"}));
   EXPECT_EQ(plataforma::DividirLinhaComando(TImpressao::LinhaComandoVisualizador(pasta, "")).back(), "permissao_");
+  // The viewer is started with the split form directly: the same for every folder a command line can carry.
+  EXPECT_EQ(TImpressao::ArgumentosVisualizador(pasta, "ABC"), plataforma::DividirLinhaComando(linha));
 }
 
 TEST(Impressao, IniciaOVisualizadorDaPastaDoPrograma) {
