@@ -2,36 +2,12 @@
 // treats differently.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-
+#include "GeradorDemo.h"
 #include "SuporteTestes.h"
 #include "Win1252.h"
 
-namespace {
-
-std::string Executar(const std::string& comando, int* status = nullptr) {
-  std::string r;
-  FILE* f = ::popen(comando.c_str(), "r");
-  if (!f) return r;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) r.append(buf, n);
-  int s = ::pclose(f);
-  if (status) *status = s;
-  return r;
-}
-
-bool TemPython() { return std::system("command -v python3 >/dev/null 2>&1") == 0; }
-
-std::string Gerar(const std::string& argumentos) {
-  int status = -1;
-  std::string sql = Executar("python3 '" + suporte::CaminhoFonte("db/demo/gerar_demo.py") + "' " + argumentos, &status);
-  EXPECT_EQ(status, 0) << argumentos;
-  return sql;
-}
-
-}  // namespace
+using demo::Gerar;
+using demo::TemPython;
 
 TEST(DemoBanco, DadosTemCadaCasoDoInventario) {
   if (!TemPython()) GTEST_SKIP() << "python3 not found: the demo generator cannot run";
