@@ -1,6 +1,8 @@
 // Windows-1252 text, fixed-point amounts and date formatting.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "Moeda.h"
 #include "Regional.h"
 #include "SuporteTestes.h"
@@ -83,7 +85,8 @@ TEST(Regional, BrazilianDates) {
 }
 
 TEST(Regional, LocaleWithoutNumericDatesFallsBackToBrazilianDates) {
-  // The tests run under C.UTF-8, whose short date format has no numeric separator.
+  // C.UTF-8's short date format has no numeric separator. Qt reads the locale once, on first use.
+  ::setenv("LC_ALL", "C.UTF-8", 1);
   TFormatSettings f = FormatSettingsDoLocale();
   EXPECT_EQ(f.DateSeparator, '/');
   EXPECT_EQ(FormatarData(f.ShortDateFormat, TDataHora{2023, 12, 31}, f), "31/12/2023");
