@@ -18,6 +18,29 @@ std::string L(const std::string& t, int32_t n) { return TImpressao::CompletarEsq
 std::string C(const std::string& t, int32_t n) { return TImpressao::Centralizar(t, ' ', n); }
 std::string Brancos(size_t n) { return std::string(n, ' '); }
 
+// The detail line is built in one buffer: the same texts as R("|" + C(x, w), n) and friends
+// give, without a temporary string for every column of every row.
+void AcrescentarCentro(std::string& out, std::string_view t, size_t largura) {
+  if (t.size() > largura) t = t.substr(0, largura);
+  // One blank at a time: right while the length is even, left while it is odd.
+  size_t k = largura - t.size();
+  size_t primeiro = (k + 1) / 2, segundo = k / 2;
+  size_t esquerda = t.size() % 2 == 0 ? segundo : primeiro;
+  out.append(esquerda, ' ');
+  out += t;
+  out.append(k - esquerda, ' ');
+}
+
+void AcrescentarEsquerda(std::string& out, std::string_view t, size_t largura) {
+  if (t.size() < largura) out.append(largura - t.size(), ' ');
+  out += t;
+}
+
+// Blanks after the segment that began at `inicio`, up to `largura` characters.
+void CompletarSegmento(std::string& out, size_t inicio, size_t largura) {
+  if (out.size() - inicio < largura) out.append(inicio + largura - out.size(), ' ');
+}
+
 // Blanks and control characters off both ends.
 std::string_view Aparar(std::string_view t) {
   size_t i = 0, n = t.size();
@@ -83,25 +106,37 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
   int64_t somaCentavos = 0;
   int32_t atual = 2, contador = 0;
   TLinhaP7 l;
-  std::string linha;
   while (linhas.Proxima(l)) {
     TMoeda quantidade = l.Quantidade ? plataforma::MoedaDeTexto(*l.Quantidade) : TMoeda{};
     TMoeda unitario = l.Valor ? plataforma::MoedaDeTexto(*l.Valor) : TMoeda{};
     TMoeda total = plataforma::Multiplicar(quantidade, unitario);
     std::string textoTotal = FormatarValor(total);
-
-    std::string_view descricao = Aparar(l.Descricao.substr(0, 53));
-    linha.clear();
-    linha += R("|" + C(std::string(l.Ncm), 15), 15);
-    linha += R("|" + std::string(descricao), 54);
-    linha += R("|" + C(std::string(l.Unidade), 7), 7);
     // A number is never cut: a quantity wider than its column lengthens the line, as the values do.
     const std::string textoQuantidade = l.Quantidade ? TextoQuantidade(*l.Quantidade) : std::string();
-    linha += R("|" + C(textoQuantidade, std::max<int32_t>(16, static_cast<int32_t>(textoQuantidade.size()))), 16);
-    linha += R("|" + L(FormatarValor(unitario), 13), 19);
-    linha += R("|" + L(textoTotal, 12), 21);
-    linha += "|";
-    imp.EscreverCorpo(linha, atual, 1);
+
+    std::string linha;
+    linha.reserve(160);
+    size_t inicio = linha.size();
+    linha += '|';
+    AcrescentarCentro(linha, l.Ncm, 15);
+    inicio = linha.size();
+    linha += '|';
+    linha += Aparar(l.Descricao.substr(0, 53));
+    CompletarSegmento(linha, inicio, 54);
+    linha += '|';
+    AcrescentarCentro(linha, l.Unidade, 7);
+    linha += '|';
+    AcrescentarCentro(linha, textoQuantidade, std::max<size_t>(16, textoQuantidade.size()));
+    inicio = linha.size();
+    linha += '|';
+    AcrescentarEsquerda(linha, FormatarValor(unitario), 13);
+    CompletarSegmento(linha, inicio, 19);
+    inicio = linha.size();
+    linha += '|';
+    AcrescentarEsquerda(linha, textoTotal, 12);
+    CompletarSegmento(linha, inicio, 21);
+    linha += '|';
+    imp.EscreverCorpo(std::move(linha), atual, 1);
     ++atual;
 
     // The total adds the values as printed, in cents.

@@ -114,6 +114,16 @@ void TImpressao::EscreverCorpo(const std::string& texto, int32_t linha, int32_t 
   Escrever(Corpo, texto, linha, coluna);
 }
 
+void TImpressao::EscreverCorpo(std::string&& texto, int32_t linha, int32_t coluna) {
+  if (linha < 1 || static_cast<size_t>(linha) <= Corpo.size()) {
+    Escrever(Corpo, texto, linha, coluna);
+    return;
+  }
+  Corpo.resize(static_cast<size_t>(linha) - 1);
+  texto.insert(0, static_cast<size_t>(coluna < 0 ? 0 : coluna), ' ');
+  Corpo.push_back(std::move(texto));
+}
+
 std::string TImpressao::CompletarDireita(const std::string& texto, char preenchimento, int32_t largura) {
   if (largura <= 0 || texto.size() >= static_cast<size_t>(largura)) return texto;
   std::string r = texto;

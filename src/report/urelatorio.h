@@ -24,6 +24,8 @@ class TImpressao {
   // Puts the text at positions coluna + 1 .. coluna + length of line `linha` (from 1).
   void EscreverCabecalho(const std::string& texto, int32_t linha, int32_t coluna);
   void EscreverCorpo(const std::string& texto, int32_t linha, int32_t coluna);
+  // The same, taking over the text's buffer when it becomes a new line (the common case).
+  void EscreverCorpo(std::string&& texto, int32_t linha, int32_t coluna);
 
   static std::string CompletarDireita(const std::string& texto, char preenchimento, int32_t largura);
   static std::string CompletarEsquerda(const std::string& texto, char preenchimento, int32_t largura);
