@@ -115,7 +115,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
     const std::string textoQuantidade = l.Quantidade ? TextoQuantidade(*l.Quantidade) : std::string();
 
     std::string linha;
-    linha.reserve(160);
+    linha.reserve(137);  // 136 characters and the blank of the column offset
     size_t inicio = linha.size();
     linha += '|';
     AcrescentarCentro(linha, l.Ncm, 15);
