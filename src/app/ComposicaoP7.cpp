@@ -80,7 +80,11 @@ void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, 
 }  // namespace
 
 std::string TextoQuantidade(std::string_view quantidade) {
-  int64_t v = plataforma::MoedaDeTexto(quantidade).DezMilesimos;
+  return TextoQuantidade(plataforma::MoedaDeTexto(quantidade));
+}
+
+std::string TextoQuantidade(TMoeda quantidade) {
+  int64_t v = quantidade.DezMilesimos;
   uint64_t absoluto = v < 0 ? uint64_t(0) - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
   std::string r = v < 0 ? "-" : "";
   r += std::to_string(absoluto / TMoeda::Escala);
@@ -112,7 +116,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
     TMoeda total = plataforma::Multiplicar(quantidade, unitario);
     std::string textoTotal = FormatarValor(total);
     // A number is never cut: a quantity wider than its column lengthens the line, as the values do.
-    const std::string textoQuantidade = l.Quantidade ? TextoQuantidade(*l.Quantidade) : std::string();
+    const std::string textoQuantidade = l.Quantidade ? TextoQuantidade(quantidade) : std::string();
 
     std::string linha;
     linha.reserve(137);  // 136 characters and the blank of the column offset

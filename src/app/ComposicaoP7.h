@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Moeda.h"
 #include "UInventarioP7Params.h"
 #include "urelatorio.h"
 
@@ -74,3 +75,5 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
 // The quantity text of a row: digits only for a whole quantity, else the locale's decimal
 // separator and the decimals it has ("2.5000" -> "2,5", "3.0000" -> "3").
 std::string TextoQuantidade(std::string_view quantidade);
+// The same for a quantity already read (four decimals).
+std::string TextoQuantidade(plataforma::TMoeda quantidade);

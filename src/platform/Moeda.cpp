@@ -5,8 +5,26 @@
 
 namespace plataforma {
 
+namespace {
+
+// The same rounding in 64 bits, for the values of every day (a 128-bit division is many times slower).
+int64_t DividirArredondando64(int64_t valor, int64_t div, TArredondamento modo) {
+  bool negativo = valor < 0;
+  uint64_t absoluto = negativo ? uint64_t(0) - static_cast<uint64_t>(valor) : static_cast<uint64_t>(valor);
+  uint64_t d = static_cast<uint64_t>(div), q = absoluto / d, dobro = (absoluto % d) * 2;
+  if (dobro > d || (dobro == d && (modo == TArredondamento::MetadeLongeDoZero || (q % 2) == 1))) ++q;
+  return negativo ? -static_cast<int64_t>(q) : static_cast<int64_t>(q);
+}
+
+}  // namespace
+
 __int128 DividirArredondando(__int128 valor, int digitos, TArredondamento modo) {
   if (digitos <= 0) return valor;
+  if (digitos <= 18 && valor > std::numeric_limits<int64_t>::min() / 2 && valor < std::numeric_limits<int64_t>::max() / 2) {
+    int64_t div = 1;
+    for (int i = 0; i < digitos; ++i) div *= 10;
+    return DividirArredondando64(static_cast<int64_t>(valor), div, modo);
+  }
   __int128 div = 1;
   for (int i = 0; i < digitos; ++i) div *= 10;
   bool negativo = valor < 0;
