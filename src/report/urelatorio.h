@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "BlocoLinhas.h"
 #include "UInventarioP7Params.h"
 
 // The report file could not be written; Codigo is the system's error number.
@@ -22,10 +24,8 @@ class TImpressao {
 
   void DefinirLinhasPorPagina(int32_t linhas) { LinhasPorPagina = linhas; }
   // Puts the text at positions coluna + 1 .. coluna + length of line `linha` (from 1).
-  void EscreverCabecalho(const std::string& texto, int32_t linha, int32_t coluna);
-  void EscreverCorpo(const std::string& texto, int32_t linha, int32_t coluna);
-  // The same, taking over the text's buffer when it becomes a new line (the common case).
-  void EscreverCorpo(std::string&& texto, int32_t linha, int32_t coluna);
+  void EscreverCabecalho(std::string_view texto, int32_t linha, int32_t coluna);
+  void EscreverCorpo(std::string_view texto, int32_t linha, int32_t coluna);
 
   static std::string CompletarDireita(const std::string& texto, char preenchimento, int32_t largura);
   static std::string CompletarEsquerda(const std::string& texto, char preenchimento, int32_t largura);
@@ -48,17 +48,17 @@ class TImpressao {
   // Room for the expected number of body lines, so large registers grow without reallocations.
   void ReservarCorpo(size_t linhas) { Corpo.reserve(linhas); }
 
-  const std::vector<std::string>& LinhasCabecalho() const { return Cabecalho; }
-  const std::vector<std::string>& LinhasCorpo() const { return Corpo; }
+  std::vector<std::string> LinhasCabecalho() const { return Cabecalho.Copia(); }
+  std::vector<std::string> LinhasCorpo() const { return Corpo.Copia(); }
   int32_t FolhaAtual() const { return Folha; }
 
  private:
-  static void Escrever(std::vector<std::string>& bloco, const std::string& texto, int32_t linha, int32_t coluna);
+  static void Escrever(TBlocoLinhas& bloco, std::string_view texto, int32_t linha, int32_t coluna);
   void GravarArquivo(const std::string& caminho);
 
   TParamsRelatorio Params;
   int32_t LinhasPorPagina = 0;
-  std::vector<std::string> Cabecalho;  // line n at index n - 1
-  std::vector<std::string> Corpo;
+  TBlocoLinhas Cabecalho;  // line n at index n - 1
+  TBlocoLinhas Corpo;
   int32_t Folha;
 };

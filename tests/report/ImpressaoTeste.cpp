@@ -79,6 +79,39 @@ TEST(Impressao, ColocacaoNosBlocos) {
   EXPECT_EQ(imp.LinhasCorpo().size(), 5u);
 }
 
+// The lines live in shared pieces of memory: a line written again after later ones, a line larger
+// than a piece and a block spread over many pieces must read back exactly as placed.
+TEST(Impressao, BlocoDeLinhasEmPedacos) {
+  TBlocoLinhas bloco;
+  std::vector<std::string> modelo;
+  auto escrever = [&](const std::string& t, size_t linha, size_t coluna) {
+    bloco.Escrever(t, linha, coluna);
+    if (modelo.size() < linha) {
+      modelo.resize(linha - 1);
+      modelo.push_back(std::string(coluna, ' ') + t);
+      return;
+    }
+    std::string& l = modelo[linha - 1];
+    if (coluna + t.size() > l.size()) l.resize(coluna + t.size() + 1, ' ');
+    l.replace(coluna, t.size(), t);
+  };
+  for (size_t i = 1; i <= 40000; ++i) escrever("linha " + std::to_string(i) + std::string(120, '.'), i, 1);
+  escrever("cresce no fim", 40000, 130);      // the last line grows where it is
+  escrever("cresce no meio", 7, 200);         // an earlier line moves to fresh room
+  escrever("X", 7, 0);                        // and is written again where it went
+  escrever("Y", 8, 3);                        // its neighbour is untouched by the move
+  escrever(std::string(3 << 20, 'g'), 40002, 2);  // larger than a piece, after an empty line
+  escrever("depois", 40003, 0);
+  ASSERT_EQ(bloco.Copia(), modelo);
+
+  TBlocoLinhas outro;
+  outro.swap(bloco);
+  EXPECT_TRUE(bloco.empty());
+  EXPECT_EQ(outro.size(), 40003u);
+  EXPECT_EQ(outro[40001].size(), 2u + (3 << 20));
+  EXPECT_EQ(outro[6].substr(0, 9), "Xlinha 7.");
+}
+
 TEST(Impressao, PreencherECentralizar) {
   EXPECT_EQ(TImpressao::CompletarDireita("abc", '-', 2), "abc");
   EXPECT_EQ(TImpressao::CompletarDireita("abc", '-', 5), "abc--");
