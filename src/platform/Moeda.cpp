@@ -16,6 +16,56 @@ int64_t DividirArredondando64(int64_t valor, int64_t div, TArredondamento modo) 
   return negativo ? -static_cast<int64_t>(q) : static_cast<int64_t>(q);
 }
 
+constexpr int64_t PotenciasDe10[19] = {1,
+                                       10,
+                                       100,
+                                       1000,
+                                       10000,
+                                       100000,
+                                       1000000,
+                                       10000000,
+                                       100000000,
+                                       1000000000,
+                                       10000000000,
+                                       100000000000,
+                                       1000000000000,
+                                       10000000000000,
+                                       100000000000000,
+                                       1000000000000000,
+                                       10000000000000000,
+                                       100000000000000000,
+                                       1000000000000000000};
+
+// The usual text from the server, "-123.4500": no blanks, no exponent and at most 18 digits, so
+// the number is read in 64 bits. False leaves the text to the general reader below.
+bool LerDecimalCurto(std::string_view t, int casas, TArredondamento modo, int64_t& valor) {
+  const char* p = t.data();
+  const char* fim = p + t.size();
+  bool negativo = false;
+  if (p != fim && (*p == '+' || *p == '-')) negativo = *p++ == '-';
+  // More than 18 digits wrap around here, but then the count below rejects the text.
+  uint64_t m = 0;
+  const char* inicio = p;
+  while (p != fim && static_cast<unsigned>(*p - '0') <= 9) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+  size_t digitos = static_cast<size_t>(p - inicio), decimais = 0;
+  if (p != fim && *p == '.') {
+    const char* primeiraDecimal = ++p;
+    while (p != fim && static_cast<unsigned>(*p - '0') <= 9) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+    decimais = static_cast<size_t>(p - primeiraDecimal);
+    digitos += decimais;
+  }
+  if (p != fim || digitos == 0 || digitos > 18 || casas < 0 || casas > 18) return false;
+  int64_t v = static_cast<int64_t>(m);
+  size_t c = static_cast<size_t>(casas);
+  if (decimais < c) {
+    if (__builtin_mul_overflow(v, PotenciasDe10[c - decimais], &v)) return false;
+  } else if (decimais > c) {
+    v = DividirArredondando64(v, PotenciasDe10[decimais - c], modo);
+  }
+  valor = negativo ? -v : v;
+  return true;
+}
+
 }  // namespace
 
 __int128 DividirArredondando(__int128 valor, int digitos, TArredondamento modo) {
@@ -37,6 +87,7 @@ __int128 DividirArredondando(__int128 valor, int digitos, TArredondamento modo) 
 }
 
 bool LerDecimal(std::string_view t, int casas, TArredondamento modo, int64_t& valor) {
+  if (LerDecimalCurto(t, casas, modo, valor)) return true;
   size_t i = 0, n = t.size();
   while (i < n && std::isspace(static_cast<unsigned char>(t[i]))) ++i;
   while (n > i && std::isspace(static_cast<unsigned char>(t[n - 1]))) --n;
@@ -113,6 +164,9 @@ TMoeda MoedaDeTexto(std::string_view texto) {
 }
 
 TMoeda Multiplicar(TMoeda quantidade, TMoeda valor) {
+  int64_t p64;
+  if (!__builtin_mul_overflow(quantidade.DezMilesimos, valor.DezMilesimos, &p64))
+    return TMoeda{DividirArredondando64(p64, TMoeda::Escala, TArredondamento::MetadePar)};
   __int128 p = static_cast<__int128>(quantidade.DezMilesimos) * valor.DezMilesimos;
   __int128 r = DividirArredondando(p, 4, TArredondamento::MetadePar);
   if (r > std::numeric_limits<int64_t>::max() || r < std::numeric_limits<int64_t>::min())
@@ -121,7 +175,7 @@ TMoeda Multiplicar(TMoeda quantidade, TMoeda valor) {
 }
 
 int64_t ParaCentavos(TMoeda valor) {
-  return static_cast<int64_t>(DividirArredondando(valor.DezMilesimos, 2, TArredondamento::MetadeLongeDoZero));
+  return DividirArredondando64(valor.DezMilesimos, 100, TArredondamento::MetadeLongeDoZero);
 }
 
 }  // namespace plataforma

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 #include "Moeda.h"
 #include "Regional.h"
@@ -15,7 +16,9 @@ TEST(Win1252, EveryPrintableByteRoundTripsThroughUtf8) {
     const std::string b(1, static_cast<char>(c));
     const std::string u = W1252ParaUtf8(b);
     EXPECT_EQ(Utf8ParaW1252(u), b) << std::hex << c;
-    if (c >= 0x80) EXPECT_GE(u.size(), 2u) << std::hex << c;
+    if (c >= 0x80) {
+      EXPECT_GE(u.size(), 2u) << std::hex << c;
+    }
   }
   EXPECT_EQ(W("INVENTÁRIO"), "INVENT\xC1RIO");
   EXPECT_EQ(W("€ Š ž Ÿ"), "\x80 \x8A \x9E \x9F");
@@ -57,11 +60,42 @@ TEST(Moeda, LerDecimalRounding) {
   EXPECT_EQ(MoedaDeTexto("12.34565").DezMilesimos, 123456);
 }
 
+// Short plain texts take a 64-bit path; a leading blank sends the same number through the
+// general reader, and both must agree on every digit count, point position, sign and rounding.
+TEST(Moeda, LeituraCurtaConcordaComAGeral) {
+  std::mt19937_64 gerador(7);
+  for (int i = 0; i < 200000; ++i) {
+    std::string t;
+    if (gerador() % 3 == 0) t += gerador() % 2 ? '-' : '+';
+    int digitos = 1 + static_cast<int>(gerador() % 20), ponto = static_cast<int>(gerador() % (digitos + 2)) - 1;
+    for (int d = 0; d < digitos; ++d) {
+      if (d == ponto) t += '.';
+      // Runs of 9s and of 0s followed by 5 reach the carries and the exact halves.
+      uint64_t r = gerador() % 10;
+      t += static_cast<char>('0' + (r < 3 ? 9 : r < 5 ? 0 : r == 5 ? 5 : gerador() % 10));
+    }
+    if (ponto == digitos) t += '.';  // "12."
+    for (int casas : {0, 2, 4, 18}) {
+      for (auto modo : {TArredondamento::MetadePar, TArredondamento::MetadeLongeDoZero}) {
+        int64_t curto = 0, geral = 0;
+        bool okCurto = LerDecimal(t, casas, modo, curto), okGeral = LerDecimal(" " + t, casas, modo, geral);
+        ASSERT_EQ(okCurto, okGeral) << t << " casas " << casas;
+        if (okCurto) {
+          ASSERT_EQ(curto, geral) << t << " casas " << casas;
+        }
+      }
+    }
+  }
+}
+
 TEST(Moeda, MultiplicarEParaCentavos) {
   EXPECT_EQ(Multiplicar({25000}, {12345}).DezMilesimos, 30862);   // 2.5 x 1.2345 = 3.08625 -> even
   EXPECT_EQ(Multiplicar({15000}, {10001}).DezMilesimos, 15002);   // 1.50015 -> 1.5002 (even)
   EXPECT_EQ(Multiplicar({-25000}, {12345}).DezMilesimos, -30862);
   EXPECT_THROW(Multiplicar({INT64_MAX}, {20000}), EValorForaDoIntervalo);
+  // A product beyond 64 bits whose result fits, with an exact half: to the even neighbour.
+  EXPECT_EQ(Multiplicar({50000000001}, {184475000}).DezMilesimos, 922375000018448);
+  EXPECT_EQ(Multiplicar({-50000000001}, {184475000}).DezMilesimos, -922375000018448);
   EXPECT_EQ(ParaCentavos({12350}), 124);
   EXPECT_EQ(ParaCentavos({12250}), 123);
   EXPECT_EQ(ParaCentavos({-12350}), -124);
