@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "DbClient.h"
 #include "Moeda.h"
@@ -18,28 +19,50 @@ std::string L(const std::string& t, int32_t n) { return TImpressao::CompletarEsq
 std::string C(const std::string& t, int32_t n) { return TImpressao::Centralizar(t, ' ', n); }
 std::string Brancos(size_t n) { return std::string(n, ' '); }
 
-// The detail line is built in one buffer: the same texts as R("|" + C(x, w), n) and friends
-// give, without a temporary string for every column of every row.
-void AcrescentarCentro(std::string& out, std::string_view t, size_t largura) {
-  if (t.size() > largura) t = t.substr(0, largura);
-  // One blank at a time: right while the length is even, left while it is odd.
-  size_t k = largura - t.size();
-  size_t primeiro = (k + 1) / 2, segundo = k / 2;
-  size_t esquerda = t.size() % 2 == 0 ? segundo : primeiro;
-  out.append(esquerda, ' ');
-  out += t;
-  out.append(k - esquerda, ' ');
-}
+// The detail line is laid into a buffer already full of blanks: each column only places its
+// text, the blanks around it are there. This runs once per product and a string per column cost
+// more than writing the file. Every column is bounded (the texts are cut, the numbers have at most
+// TamanhoTextoCentavos characters), so the widest line is under 160 characters.
+class TLinhaDetalhe {
+ public:
+  void Iniciar() {
+    std::memset(b_, ' ', sizeof b_);
+    p_ = b_;
+  }
+  void Caractere(char c) { *p_++ = c; }
+  void Texto(std::string_view t) {
+    if (!t.empty()) std::memcpy(p_, t.data(), t.size());
+    p_ += t.size();
+  }
+  // The text in the middle of `largura` characters, cut to them; the blanks go one at a time,
+  // right while the length is even and left while it is odd, as Centralizar does.
+  void Centro(std::string_view t, size_t largura) {
+    if (t.size() > largura) t = t.substr(0, largura);
+    size_t k = largura - t.size();
+    size_t esquerda = t.size() % 2 == 0 ? k / 2 : (k + 1) / 2;
+    p_ += esquerda;
+    Texto(t);
+    p_ += k - esquerda;
+  }
+  // The text right-aligned in `largura` characters (never cut).
+  void Direita(std::string_view t, size_t largura) {
+    if (t.size() < largura) p_ += largura - t.size();
+    Texto(t);
+  }
+  // Blanks after the segment that began at `inicio`, up to `largura` characters.
+  void CompletarDesde(const char* inicio, size_t largura) {
+    if (static_cast<size_t>(p_ - inicio) < largura) p_ = const_cast<char*>(inicio) + largura;
+  }
+  const char* Atual() const { return p_; }
+  std::string_view Pronta() const { return {b_, static_cast<size_t>(p_ - b_)}; }
 
-void AcrescentarEsquerda(std::string& out, std::string_view t, size_t largura) {
-  if (t.size() < largura) out.append(largura - t.size(), ' ');
-  out += t;
-}
-
-// Blanks after the segment that began at `inicio`, up to `largura` characters.
-void CompletarSegmento(std::string& out, size_t inicio, size_t largura) {
-  if (out.size() - inicio < largura) out.append(inicio + largura - out.size(), ' ');
-}
+ private:
+  static constexpr size_t Maior = 1 + 15 + 1 + 53 + 1 + 7 + 1 + TamanhoTextoQuantidade + 1 +
+                                  TamanhoTextoCentavos + 1 + TamanhoTextoCentavos + 1;
+  char b_[256];
+  char* p_ = b_;
+  static_assert(sizeof(b_) >= Maior);
+};
 
 // Blanks and control characters off both ends.
 std::string_view Aparar(std::string_view t) {
@@ -83,19 +106,34 @@ std::string TextoQuantidade(std::string_view quantidade) {
   return TextoQuantidade(plataforma::MoedaDeTexto(quantidade));
 }
 
-std::string TextoQuantidade(TMoeda quantidade) {
+size_t EscreverQuantidade(char* destino, TMoeda quantidade, char separadorDecimal) {
   int64_t v = quantidade.DezMilesimos;
   uint64_t absoluto = v < 0 ? uint64_t(0) - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-  std::string r = v < 0 ? "-" : "";
-  r += std::to_string(absoluto / TMoeda::Escala);
+  char invertido[TamanhoTextoQuantidade];
+  size_t n = 0;
   uint64_t fracao = absoluto % TMoeda::Escala;
   if (fracao != 0) {
-    std::string casas = std::to_string(fracao + TMoeda::Escala).substr(1);  // four digits
-    while (casas.back() == '0') casas.pop_back();
-    r += plataforma::FormatSettings().DecimalSeparator;
-    r += casas;
+    bool significativo = false;  // the trailing zeros of the decimals are dropped
+    for (uint64_t resto = TMoeda::Escala; resto > 1; resto /= 10, fracao /= 10) {
+      char digito = static_cast<char>('0' + fracao % 10);
+      if (digito != '0') significativo = true;
+      if (significativo) invertido[n++] = digito;
+    }
+    invertido[n++] = separadorDecimal;
   }
-  return r;
+  uint64_t inteiros = absoluto / TMoeda::Escala;
+  do {
+    invertido[n++] = static_cast<char>('0' + inteiros % 10);
+    inteiros /= 10;
+  } while (inteiros != 0);
+  if (v < 0) invertido[n++] = '-';
+  for (size_t i = 0; i < n; ++i) destino[i] = invertido[n - 1 - i];
+  return n;
+}
+
+std::string TextoQuantidade(TMoeda quantidade) {
+  char texto[TamanhoTextoQuantidade];
+  return std::string(texto, EscreverQuantidade(texto, quantidade, plataforma::FormatSettings().DecimalSeparator));
 }
 
 void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFonteLinhasP7& linhas,
@@ -107,44 +145,48 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
   size_t previstas = linhas.Quantas();
   imp.ReservarCorpo(previstas + previstas / 50 + 8);
 
+  const plataforma::TFormatSettings& formato = plataforma::FormatSettings();
   int64_t somaCentavos = 0;
   int32_t atual = 2, contador = 0;
   TLinhaP7 l;
+  TLinhaDetalhe linha;
+  char quantidadeTexto[TamanhoTextoQuantidade], unitarioTexto[TamanhoTextoCentavos], totalTexto[TamanhoTextoCentavos];
   while (linhas.Proxima(l)) {
     TMoeda quantidade = l.Quantidade ? plataforma::MoedaDeTexto(*l.Quantidade) : TMoeda{};
     TMoeda unitario = l.Valor ? plataforma::MoedaDeTexto(*l.Valor) : TMoeda{};
-    TMoeda total = plataforma::Multiplicar(quantidade, unitario);
-    std::string textoTotal = FormatarValor(total);
+    int64_t centavosTotal = plataforma::ParaCentavos(plataforma::Multiplicar(quantidade, unitario));
+    std::string_view textoTotal(totalTexto, EscreverCentavos(totalTexto, centavosTotal, formato));
+    std::string_view textoUnitario(unitarioTexto,
+                                   EscreverCentavos(unitarioTexto, plataforma::ParaCentavos(unitario), formato));
     // A number is never cut: a quantity wider than its column lengthens the line, as the values do.
-    const std::string textoQuantidade = l.Quantidade ? TextoQuantidade(quantidade) : std::string();
+    std::string_view textoQuantidade(
+        quantidadeTexto, l.Quantidade ? EscreverQuantidade(quantidadeTexto, quantidade, formato.DecimalSeparator) : 0);
 
-    std::string linha;
-    linha.reserve(137);  // 136 characters and the blank of the column offset
-    size_t inicio = linha.size();
-    linha += '|';
-    AcrescentarCentro(linha, l.Ncm, 15);
-    inicio = linha.size();
-    linha += '|';
-    linha += Aparar(l.Descricao.substr(0, 53));
-    CompletarSegmento(linha, inicio, 54);
-    linha += '|';
-    AcrescentarCentro(linha, l.Unidade, 7);
-    linha += '|';
-    AcrescentarCentro(linha, textoQuantidade, std::max<size_t>(16, textoQuantidade.size()));
-    inicio = linha.size();
-    linha += '|';
-    AcrescentarEsquerda(linha, FormatarValor(unitario), 13);
-    CompletarSegmento(linha, inicio, 19);
-    inicio = linha.size();
-    linha += '|';
-    AcrescentarEsquerda(linha, textoTotal, 12);
-    CompletarSegmento(linha, inicio, 21);
-    linha += '|';
-    imp.EscreverCorpo(std::move(linha), atual, 1);
+    linha.Iniciar();
+    linha.Caractere('|');
+    linha.Centro(l.Ncm, 15);
+    const char* inicio = linha.Atual();
+    linha.Caractere('|');
+    linha.Texto(Aparar(l.Descricao.substr(0, 53)));
+    linha.CompletarDesde(inicio, 54);
+    linha.Caractere('|');
+    linha.Centro(l.Unidade, 7);
+    linha.Caractere('|');
+    linha.Centro(textoQuantidade, std::max<size_t>(16, textoQuantidade.size()));
+    inicio = linha.Atual();
+    linha.Caractere('|');
+    linha.Direita(textoUnitario, 13);
+    linha.CompletarDesde(inicio, 19);
+    inicio = linha.Atual();
+    linha.Caractere('|');
+    linha.Direita(textoTotal, 12);
+    linha.CompletarDesde(inicio, 21);
+    linha.Caractere('|');
+    imp.EscreverCorpo(linha.Pronta(), atual, 1);
     ++atual;
 
     // The total adds the values as printed, in cents.
-    if (__builtin_add_overflow(somaCentavos, plataforma::ParaCentavos(total), &somaCentavos))
+    if (__builtin_add_overflow(somaCentavos, centavosTotal, &somaCentavos))
       throw plataforma::EValorForaDoIntervalo("Valor fora do intervalo permitido");
 
     if (++contador == 50) {

@@ -77,3 +77,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
 std::string TextoQuantidade(std::string_view quantidade);
 // The same for a quantity already read (four decimals).
 std::string TextoQuantidade(plataforma::TMoeda quantidade);
+// The same text written at `destino`, which has room for TamanhoTextoQuantidade characters;
+// returns its length.
+constexpr size_t TamanhoTextoQuantidade = 32;
+size_t EscreverQuantidade(char* destino, plataforma::TMoeda quantidade, char separadorDecimal);

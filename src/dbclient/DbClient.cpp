@@ -307,13 +307,6 @@ TCampo TConsulta::Campo(size_t indice) const {
 
 const std::string& TCampo::Nome() const { return consulta_->nomes_[indice_]; }
 
-bool TCampo::IsNull() const { return !consulta_->linha_ || !consulta_->linha_[indice_]; }
-
-std::string_view TCampo::AsStringView() const {
-  if (IsNull()) return {};
-  return {consulta_->linha_[indice_], consulta_->tamanhos_[indice_]};
-}
-
 std::string TCampo::AsString() const { return std::string(AsStringView()); }
 
 double TCampo::AsFloat() const {

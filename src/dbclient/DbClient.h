@@ -125,6 +125,14 @@ class TConsulta {
   std::vector<st_mysql_rows*> offsets_;  // each row's place in the buffered result: O(1) moves
 };
 
+// Read once per column of every row of a large result: kept inline.
+inline bool TCampo::IsNull() const { return !consulta_->linha_ || !consulta_->linha_[indice_]; }
+
+inline std::string_view TCampo::AsStringView() const {
+  if (IsNull()) return {};
+  return {consulta_->linha_[indice_], consulta_->tamanhos_[indice_]};
+}
+
 // Runs a text of several statements: split at each ";" outside quoted text (', ", `), empty and
 // blank pieces skipped, each piece sent as it stands, in order. A failing statement goes to the
 // callback and the script goes on.

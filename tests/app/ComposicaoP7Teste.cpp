@@ -2,6 +2,7 @@
 // tests/fixtures/report/<case>/ (computed by gerar.py from the layout, not by this program).
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <sstream>
 
@@ -127,6 +128,10 @@ TEST(TextoQuantidade, SoAsCasasQueTem) {
   EXPECT_EQ(TextoQuantidade("0.1235"), "0,1235");
   EXPECT_EQ(TextoQuantidade("-0.00001"), "0");
   EXPECT_EQ(TextoQuantidade("10"), "10");
+  EXPECT_EQ(TextoQuantidade("0.0100"), "0,01");
+  EXPECT_EQ(TextoQuantidade("1234567.0001"), "1234567,0001");
+  EXPECT_EQ(TextoQuantidade(plataforma::TMoeda{INT64_MIN}), "-922337203685477,5808");
+  EXPECT_EQ(TextoQuantidade(plataforma::TMoeda{INT64_MAX}), "922337203685477,5807");
 }
 
 // The composition grows linearly: a million products is a real register.
