@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -14,9 +16,8 @@
 namespace {
 
 constexpr int32_t LinhaDaFolha = 12;
-// The file goes out in 256 KiB writes: a larger buffer costs more page faults to fill than the
-// fewer system calls save.
-constexpr size_t TamanhoBuffer = size_t(1) << 18;
+// Pieces of the file queued before one writev; the system takes at most IOV_MAX at once.
+constexpr size_t MaximoTrechos = IOV_MAX;
 
 [[noreturn]] void FalharArquivo(const std::string& caminho, int erro) {
   // The system's texts follow the locale, which is UTF-8 on this platform; the message is
@@ -27,36 +28,68 @@ constexpr size_t TamanhoBuffer = size_t(1) << 18;
                        erro);
 }
 
-// A file written through large buffered writes; any failure removes it.
+// A file written from the report's own memory: runs of lines are queued as they lie and go out
+// in one writev per IOV_MAX runs, so the bytes are not copied into a buffer first. Any failure
+// removes the file.
 class TArquivoTemporario {
  public:
   explicit TArquivoTemporario(std::string caminho) : caminho_(std::move(caminho)) {
     fd_ = ::open(caminho_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) FalharArquivo(caminho_, errno);
-    buffer_.reserve(TamanhoBuffer + 4096);
+    trechos_.reserve(MaximoTrechos);
+    copias_.reserve(size_t(64) << 10);
   }
   ~TArquivoTemporario() {
     if (fd_ >= 0) ::close(fd_);
     if (!concluido_) ::unlink(caminho_.c_str());
   }
 
-  std::string& Buffer() { return buffer_; }
-  void Talvez() {
-    if (buffer_.size() >= TamanhoBuffer) Descarregar();
+  // Queues bytes that stay as they are until they are written. Bytes that continue the previous
+  // piece in memory join it.
+  void Acrescentar(std::string_view t) {
+    if (t.empty()) return;
+    if (!trechos_.empty()) {
+      iovec& ultimo = trechos_.back();
+      if (static_cast<const char*>(ultimo.iov_base) + ultimo.iov_len == t.data()) {
+        ultimo.iov_len += t.size();
+        return;
+      }
+    }
+    if (trechos_.size() == MaximoTrechos) Descarregar();
+    trechos_.push_back({const_cast<char*>(t.data()), t.size()});
+  }
+  // Queues a copy of bytes that change before they would be written (the page line).
+  void AcrescentarCopia(std::string_view t) {
+    if (trechos_.size() == MaximoTrechos || copias_.size() + t.size() > copias_.capacity()) Descarregar();
+    if (copias_.capacity() < t.size()) copias_.reserve(t.size());  // empty here: nothing points into it
+    const char* inicio = copias_.data() + copias_.size();
+    copias_.append(t);
+    Acrescentar({inicio, t.size()});
   }
   void Descarregar() {
-    const char* p = buffer_.data();
-    size_t resta = buffer_.size();
+    iovec* v = trechos_.data();
+    size_t resta = trechos_.size();
     while (resta > 0) {
-      ssize_t n = ::write(fd_, p, resta);
+      ssize_t n = ::writev(fd_, v, static_cast<int>(resta));
       if (n < 0) {
         if (errno == EINTR) continue;
         FalharArquivo(caminho_, errno);
       }
-      p += n;
-      resta -= static_cast<size_t>(n);
+      if (n == 0) FalharArquivo(caminho_, EIO);
+      // A short write (a full disk) goes on from where it stopped.
+      size_t escritos = static_cast<size_t>(n);
+      while (resta > 0 && escritos >= v->iov_len) {
+        escritos -= v->iov_len;
+        ++v;
+        --resta;
+      }
+      if (resta > 0) {
+        v->iov_base = static_cast<char*>(v->iov_base) + escritos;
+        v->iov_len -= escritos;
+      }
     }
-    buffer_.clear();
+    trechos_.clear();
+    copias_.clear();
   }
   // Flushes, syncs and closes, then puts the file in place of `destino`.
   void Concluir(const std::string& destino) {
@@ -72,7 +105,8 @@ class TArquivoTemporario {
  private:
   std::string caminho_;
   int fd_ = -1;
-  std::string buffer_;
+  std::vector<iovec> trechos_;
+  std::string copias_;
   bool concluido_ = false;
 };
 
@@ -164,25 +198,22 @@ void TImpressao::GravarArquivo(const std::string& caminho) {
   std::string temporario = caminho + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++sequencia);
 
   TArquivoTemporario arquivo(temporario);
-  std::string& b = arquivo.Buffer();
-  b += "\r\n";
+  arquivo.Acrescentar("\r\n");
   std::string data = plataforma::FormatarData(plataforma::FormatSettings().ShortDateFormat, Params.DataEstoque);
   size_t proxima = 1;  // index in Corpo of the next body line to write (line 2)
   for (size_t p = 1; p <= paginas; ++p) {
+    // Only the page line changes from page to page, so only it is copied.
     for (size_t i = 0; i < Cabecalho.size(); ++i) {
-      b += Cabecalho[i];
-      b += "\r\n";
+      if (i + 1 == static_cast<size_t>(LinhaDaFolha))
+        arquivo.AcrescentarCopia(Cabecalho.ComFimDeLinha(i));
+      else
+        arquivo.Acrescentar(Cabecalho.ComFimDeLinha(i));
     }
     size_t fim = p == paginas ? Corpo.size() : std::min(Corpo.size(), proxima + porPagina);
-    for (; proxima < fim; ++proxima) {
-      b += Corpo[proxima];
-      b += "\r\n";
-      arquivo.Talvez();
-    }
-    if (p != paginas) b += '\f';
+    for (; proxima < fim; ++proxima) arquivo.Acrescentar(Corpo.ComFimDeLinha(proxima));
+    if (p != paginas) arquivo.Acrescentar("\f");
     ++Folha;
     EscreverCabecalho(LinhaFolha(Folha, data), LinhaDaFolha, 1);
-    arquivo.Talvez();
   }
   arquivo.Concluir(caminho);
   SincronizarPasta(pasta);

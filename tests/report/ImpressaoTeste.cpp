@@ -103,6 +103,7 @@ TEST(Impressao, BlocoDeLinhasEmPedacos) {
   escrever(std::string(3 << 20, 'g'), 40002, 2);  // larger than a piece, after an empty line
   escrever("depois", 40003, 0);
   ASSERT_EQ(bloco.Copia(), modelo);
+  for (size_t i = 0; i < modelo.size(); ++i) ASSERT_EQ(bloco.ComFimDeLinha(i), modelo[i] + "\r\n") << i;
 
   TBlocoLinhas outro;
   outro.swap(bloco);
