@@ -1,6 +1,19 @@
 #include "Utils.h"
 
+#include <array>
 #include <cstring>
+
+namespace {
+
+// "000" to "999": a whole group of digits at a time.
+constexpr std::array<std::array<char, 3>, 1000> TresDigitos = [] {
+  std::array<std::array<char, 3>, 1000> t{};
+  for (unsigned i = 0; i < 1000; ++i)
+    t[i] = {static_cast<char>('0' + i / 100), static_cast<char>('0' + i / 10 % 10), static_cast<char>('0' + i % 10)};
+  return t;
+}();
+
+}  // namespace
 
 size_t EscreverCentavos(char* destino, int64_t centavos, const plataforma::TFormatSettings& f) {
   // Unsigned so that the most negative value has a magnitude too.
@@ -14,15 +27,15 @@ size_t EscreverCentavos(char* destino, int64_t centavos, const plataforma::TForm
   *--p = static_cast<char>('0' + fracao / 10);
   *--p = f.DecimalSeparator;
   uint64_t inteiros = absoluto / 100;
-  for (int noGrupo = 0;; ++noGrupo) {
-    if (noGrupo == 3) {
-      *--p = f.ThousandSeparator;
-      noGrupo = 0;
-    }
+  for (; inteiros >= 1000; inteiros /= 1000) {
+    p -= 3;
+    std::memcpy(p, TresDigitos[inteiros % 1000].data(), 3);
+    *--p = f.ThousandSeparator;
+  }
+  do {
     *--p = static_cast<char>('0' + inteiros % 10);
     inteiros /= 10;
-    if (inteiros == 0) break;
-  }
+  } while (inteiros != 0);
   if (negativo) *--p = '-';
   size_t n = static_cast<size_t>(texto + sizeof texto - p);
   std::memcpy(destino, p, n);

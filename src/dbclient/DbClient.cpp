@@ -297,10 +297,8 @@ size_t TConsulta::IndiceCampo(std::string_view nome) const {
 
 TCampo TConsulta::CampoPorNome(std::string_view nome) const { return TCampo(this, IndiceCampo(nome)); }
 
-TCampo TConsulta::Campo(size_t indice) const {
-  if (indice >= nomes_.size())
-    throw EErroBanco(W("Campo de índice ") + std::to_string(indice) + W(" não existe."));
-  return TCampo(this, indice);
+void TConsulta::FalharIndice(size_t indice) const {
+  throw EErroBanco(W("Campo de índice ") + std::to_string(indice) + W(" não existe."));
 }
 
 // ---------------------------------------------------------------- TCampo

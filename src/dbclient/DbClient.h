@@ -108,11 +108,15 @@ class TConsulta {
   // By name without regard to case; EErroBanco when there is no such column.
   TCampo CampoPorNome(std::string_view nome) const;
   size_t IndiceCampo(std::string_view nome) const;
-  TCampo Campo(size_t indice) const;
+  TCampo Campo(size_t indice) const {
+    if (indice >= nomes_.size()) FalharIndice(indice);
+    return TCampo(this, indice);
+  }
 
  private:
   friend class TCampo;
   void Posicionar();
+  [[noreturn]] void FalharIndice(size_t indice) const;
   TConexao* conexao_;
   std::string sql_;
   st_mysql_res* res_ = nullptr;

@@ -123,17 +123,8 @@ void SincronizarPasta(const std::string& pasta) {
 TImpressao::TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha)
     : Params(params), Folha(primeiraFolha) {}
 
-void TImpressao::Escrever(TBlocoLinhas& bloco, std::string_view texto, int32_t linha, int32_t coluna) {
-  if (linha < 1) return;  // lines are numbered from 1
-  bloco.Escrever(texto, static_cast<size_t>(linha), static_cast<size_t>(coluna < 0 ? 0 : coluna));
-}
-
 void TImpressao::EscreverCabecalho(std::string_view texto, int32_t linha, int32_t coluna) {
   Escrever(Cabecalho, texto, linha, coluna);
-}
-
-void TImpressao::EscreverCorpo(std::string_view texto, int32_t linha, int32_t coluna) {
-  Escrever(Corpo, texto, linha, coluna);
 }
 
 std::string TImpressao::CompletarDireita(const std::string& texto, char preenchimento, int32_t largura) {

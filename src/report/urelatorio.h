@@ -25,7 +25,7 @@ class TImpressao {
   void DefinirLinhasPorPagina(int32_t linhas) { LinhasPorPagina = linhas; }
   // Puts the text at positions coluna + 1 .. coluna + length of line `linha` (from 1).
   void EscreverCabecalho(std::string_view texto, int32_t linha, int32_t coluna);
-  void EscreverCorpo(std::string_view texto, int32_t linha, int32_t coluna);
+  void EscreverCorpo(std::string_view texto, int32_t linha, int32_t coluna) { Escrever(Corpo, texto, linha, coluna); }
 
   static std::string CompletarDireita(const std::string& texto, char preenchimento, int32_t largura);
   static std::string CompletarEsquerda(const std::string& texto, char preenchimento, int32_t largura);
@@ -53,7 +53,10 @@ class TImpressao {
   int32_t FolhaAtual() const { return Folha; }
 
  private:
-  static void Escrever(TBlocoLinhas& bloco, std::string_view texto, int32_t linha, int32_t coluna);
+  static void Escrever(TBlocoLinhas& bloco, std::string_view texto, int32_t linha, int32_t coluna) {
+    if (linha < 1) return;  // lines are numbered from 1
+    bloco.Escrever(texto, static_cast<size_t>(linha), static_cast<size_t>(coluna < 0 ? 0 : coluna));
+  }
   void GravarArquivo(const std::string& caminho);
 
   TParamsRelatorio Params;
