@@ -89,20 +89,21 @@ int main(int argc, char** argv) {
     linhas.reset();
     TInventarioP7Dao::ApagarTabelasTemporarias();
 
-    // The same bytes written once, with one buffered write and the same sync as the writer.
+    // The same bytes written once in place of the report, as the simplest program would replace
+    // it: one write over the truncated file and the same sync as the writer. Replacing a report
+    // frees the earlier one's blocks, so both sides pay for that.
     std::string caminho = TImpressao::CaminhoRelatorio(plataforma::PastaPrograma());
     std::ifstream f(caminho, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
+    f.close();
     std::string bytes = ss.str();
-    std::string copia = caminho + ".raw";
     auto r0 = std::chrono::steady_clock::now();
-    int fd = ::open(copia.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int fd = ::open(caminho.c_str(), O_WRONLY | O_TRUNC);
     if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) || ::fsync(fd) != 0)
       throw std::runtime_error("raw write failed");
     ::close(fd);
     auto r1 = std::chrono::steady_clock::now();
-    ::unlink(copia.c_str());
 
     rusage uso{};
     getrusage(RUSAGE_SELF, &uso);
