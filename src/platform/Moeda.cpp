@@ -1,5 +1,6 @@
 #include "Moeda.h"
 
+#include <array>
 #include <cctype>
 #include <limits>
 
@@ -16,25 +17,13 @@ int64_t DividirArredondando64(int64_t valor, int64_t div, TArredondamento modo) 
   return negativo ? -static_cast<int64_t>(q) : static_cast<int64_t>(q);
 }
 
-constexpr int64_t PotenciasDe10[19] = {1,
-                                       10,
-                                       100,
-                                       1000,
-                                       10000,
-                                       100000,
-                                       1000000,
-                                       10000000,
-                                       100000000,
-                                       1000000000,
-                                       10000000000,
-                                       100000000000,
-                                       1000000000000,
-                                       10000000000000,
-                                       100000000000000,
-                                       1000000000000000,
-                                       10000000000000000,
-                                       100000000000000000,
-                                       1000000000000000000};
+// 10^0 .. 10^18, every power that fits in 64 bits.
+constexpr std::array<int64_t, 19> PotenciasDe10 = [] {
+  std::array<int64_t, 19> p{};
+  p[0] = 1;
+  for (size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
 
 // The usual text from the server, "-123.4500": no blanks, no exponent and at most 18 digits, so
 // the number is read in 64 bits. False leaves the text to the general reader below.
