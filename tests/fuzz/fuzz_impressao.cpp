@@ -3,20 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/ModeloColocacao.h"
 #include "urelatorio.h"
-
-namespace {
-void Modelo(std::vector<std::string>& bloco, const std::string& t, size_t n, size_t m) {
-  if (bloco.size() < n) {
-    bloco.resize(n - 1);
-    bloco.push_back(std::string(m, ' ') + t);
-    return;
-  }
-  std::string& s = bloco[n - 1];
-  if (m + t.size() > s.size()) s.resize(m + t.size() + 1, ' ');
-  for (size_t i = 0; i < t.size(); ++i) s[m + i] = t[i];
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TImpressao impressao(TParamsRelatorio{}, 2);
@@ -28,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string texto(reinterpret_cast<const char*>(data + i), std::min(tamanho, size - i));
     i += texto.size();
     impressao.EscreverCorpo(texto, static_cast<int32_t>(linha), static_cast<int32_t>(coluna));
-    Modelo(modelo, texto, linha, coluna);
+    suporte::ColocarNoModelo(modelo, texto, linha, coluna);
   }
   if (impressao.LinhasCorpo() != modelo) std::abort();
   std::string t(reinterpret_cast<const char*>(data), size);

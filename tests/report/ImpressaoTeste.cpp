@@ -9,6 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "../support/ModeloColocacao.h"
 #include "Processo.h"
 #include "Programa.h"
 #include "SuporteTestes.h"
@@ -86,14 +87,7 @@ TEST(Impressao, BlocoDeLinhasEmPedacos) {
   std::vector<std::string> modelo;
   auto escrever = [&](const std::string& t, size_t linha, size_t coluna) {
     bloco.Escrever(t, linha, coluna);
-    if (modelo.size() < linha) {
-      modelo.resize(linha - 1);
-      modelo.push_back(std::string(coluna, ' ') + t);
-      return;
-    }
-    std::string& l = modelo[linha - 1];
-    if (coluna + t.size() > l.size()) l.resize(coluna + t.size() + 1, ' ');
-    l.replace(coluna, t.size(), t);
+    suporte::ColocarNoModelo(modelo, t, linha, coluna);
   };
   for (size_t i = 1; i <= 40000; ++i) escrever("linha " + std::to_string(i) + std::string(120, '.'), i, 1);
   escrever("cresce no fim", 40000, 130);      // the last line grows where it is
