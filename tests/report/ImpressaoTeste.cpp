@@ -156,6 +156,37 @@ TEST(Impressao, DuasPaginasCheiasComUmaQuebra) {
   EXPECT_EQ(l.back(), " corpo 103");
 }
 
+// Many pages go out in several writes of many pieces each; empty lines and a line moved by a later
+// write break the runs. The file must still be exactly the pages of the blocks as they stood.
+TEST(Impressao, ArquivoDeMuitasPaginasIgualAosBlocos) {
+  suporte::TRegionalBrasil br;
+  suporte::TPastaProgramaTeste pasta;
+  TImpressao imp = Escritor(3000);
+  imp.EscreverCorpo("", 500, 0);                      // stays as it was
+  imp.EscreverCorpo("bem mais larga agora", 700, 30);  // grows after later lines: moves
+  imp.EscreverCorpo("depois de um buraco", 3010, 2);   // lines 3002 .. 3009 are empty
+  std::vector<std::string> cabecalho = imp.LinhasCabecalho(), corpo = imp.LinhasCorpo();
+
+  std::string esperado = "\r\n";
+  const size_t porPagina = 70 - 19;
+  size_t paginas = (corpo.size() - 1 + porPagina - 1) / porPagina;
+  for (size_t p = 0; p < paginas; ++p) {
+    if (p > 0) {
+      esperado += '\f';
+      cabecalho[11] = " " + TImpressao::LinhaFolha(static_cast<int32_t>(2 + p), "31/12/2023");
+    }
+    for (const std::string& l : cabecalho) esperado += l + "\r\n";
+    for (size_t i = 1 + p * porPagina; i < std::min(corpo.size(), 1 + (p + 1) * porPagina); ++i)
+      esperado += corpo[i] + "\r\n";
+  }
+  imp.EmitirRelatorio("");
+  std::string arquivo = LerArquivo(pasta.Caminho() / "relatorio" / "relatorio.txt");
+  ASSERT_EQ(arquivo.size(), esperado.size());
+  EXPECT_TRUE(arquivo == esperado) << "first difference at byte "
+                                   << std::mismatch(arquivo.begin(), arquivo.end(), esperado.begin()).first - arquivo.begin();
+  EXPECT_NE(arquivo.find(" corpo 700" + std::string(20, ' ') + "bem mais larga agora \r\n"), std::string::npos);
+}
+
 TEST(Impressao, UmaLinhaAMaisAbreOutraPagina) {
   suporte::TRegionalBrasil br;
   suporte::TPastaProgramaTeste pasta;
