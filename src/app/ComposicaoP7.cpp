@@ -49,12 +49,12 @@ class TLinhaDetalhe {
     if (t.size() < largura) p_ += largura - t.size();
     Texto(t);
   }
-  // Blanks after the segment that began at `inicio`, up to `largura` characters.
-  void CompletarDesde(const char* inicio, size_t largura) {
-    if (static_cast<size_t>(p_ - inicio) < largura) p_ = const_cast<char*>(inicio) + largura;
+  // Blanks after the segment that began at position `inicio`, up to `largura` characters.
+  void CompletarDesde(size_t inicio, size_t largura) {
+    if (Atual() - inicio < largura) p_ = b_ + inicio + largura;
   }
-  const char* Atual() const { return p_; }
-  std::string_view Pronta() const { return {b_, static_cast<size_t>(p_ - b_)}; }
+  size_t Atual() const { return static_cast<size_t>(p_ - b_); }
+  std::string_view Pronta() const { return {b_, Atual()}; }
 
  private:
   static constexpr size_t Maior = 1 + 15 + 1 + 53 + 1 + 7 + 1 + TamanhoTextoQuantidade + 1 +
@@ -165,7 +165,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
     linha.Iniciar();
     linha.Caractere('|');
     linha.Centro(l.Ncm, 15);
-    const char* inicio = linha.Atual();
+    size_t inicio = linha.Atual();
     linha.Caractere('|');
     linha.Texto(Aparar(l.Descricao.substr(0, 53)));
     linha.CompletarDesde(inicio, 54);

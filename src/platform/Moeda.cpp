@@ -147,7 +147,6 @@ bool LerDecimal(std::string_view t, int casas, TArredondamento modo, int64_t& va
 
 TMoeda MoedaDeTexto(std::string_view texto) {
   int64_t v = 0;
-  if (LerDecimalCurto(texto, 4, TArredondamento::MetadePar, v)) return TMoeda{v};  // every row's two numbers
   if (!LerDecimal(texto, 4, TArredondamento::MetadePar, v))
     throw EValorForaDoIntervalo("'" + std::string(texto) + "' is not a valid floating point value");
   return TMoeda{v};
