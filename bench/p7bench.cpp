@@ -16,13 +16,13 @@
 #include <sstream>
 #include <string>
 
-#include "ComposicaoP7.h"
-#include "DbClient.h"
-#include "Programa.h"
-#include "UConfigSistemaKOT.h"
-#include "UDatabase.h"
-#include "UInventarioP7Dao.h"
-#include "urelatorio.h"
+#include "app/ComposicaoP7.h"
+#include "dbclient/DbClient.h"
+#include "inventory/UInventarioP7Dao.h"
+#include "platform/Programa.h"
+#include "report/urelatorio.h"
+#include "settings/UConfigSistemaKOT.h"
+#include "settings/UDatabase.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "AplicacaoP7.h"
+#include "app/AplicacaoP7.h"
 
 #include <exception>
 
-#include "Mensagens.h"
-#include "Win1252.h"
+#include "platform/Mensagens.h"
+#include "platform/Win1252.h"
 
 TAplicacaoP7::TAplicacaoP7(int& argc, char** argv) : QApplication(argc, argv) {}
 

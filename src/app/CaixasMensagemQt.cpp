@@ -1,10 +1,10 @@
-#include "CaixasMensagemQt.h"
+#include "app/CaixasMensagemQt.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "TextoQt.h"
+#include "platform/TextoQt.h"
 
 bool TCaixasMensagemQt::Perguntar(const std::string& texto, const std::string& titulo, bool padraoSim) {
   QMessageBox caixa(QMessageBox::Question, ParaQString(titulo), ParaQString(texto),

@@ -1,6 +1,6 @@
 #pragma once
 // The message boxes of the running program: modal QMessageBox over the active window.
-#include "Mensagens.h"
+#include "platform/Mensagens.h"
 
 class TCaixasMensagemQt : public plataforma::ICaixasMensagem {
  public:

@@ -1,14 +1,14 @@
-#include "ComposicaoP7.h"
+#include "app/ComposicaoP7.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "DbClient.h"
-#include "Moeda.h"
-#include "Regional.h"
-#include "Utils.h"
-#include "Win1252.h"
+#include "common/Utils.h"
+#include "dbclient/DbClient.h"
+#include "platform/Moeda.h"
+#include "platform/Regional.h"
+#include "platform/Win1252.h"
 
 namespace {
 

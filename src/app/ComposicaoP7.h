@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "Moeda.h"
-#include "UInventarioP7Params.h"
-#include "urelatorio.h"
+#include "inventory/UInventarioP7Params.h"
+#include "platform/Moeda.h"
+#include "report/urelatorio.h"
 
 namespace dbclient {
 class TConsulta;

@@ -1,19 +1,19 @@
-#include "GeracaoP7.h"
+#include "app/GeracaoP7.h"
 
 #include <QPointer>
 
 #include <exception>
 #include <memory>
 
-#include "ComposicaoP7.h"
-#include "DbClient.h"
-#include "UConfigSistemaKOT.h"
-#include "UInventarioP7Dao.h"
-#include "UInventarioP7Params.h"
-#include "UProdSugCompraAguarde.h"
-#include "UtilsApp.h"
-#include "Win1252.h"
-#include "urelatorio.h"
+#include "app/ComposicaoP7.h"
+#include "app/UProdSugCompraAguarde.h"
+#include "app/UtilsApp.h"
+#include "dbclient/DbClient.h"
+#include "inventory/UInventarioP7Dao.h"
+#include "inventory/UInventarioP7Params.h"
+#include "platform/Win1252.h"
+#include "report/urelatorio.h"
+#include "settings/UConfigSistemaKOT.h"
 
 std::string AparaListaIds(const std::string& lista) {
   size_t i = 0, n = lista.size();

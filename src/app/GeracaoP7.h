@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "Regional.h"
+#include "platform/Regional.h"
 
 struct TEscolhasGeracao {
   plataforma::TDataHora Data;

@@ -1,4 +1,4 @@
-#include "UMain.h"
+#include "app/UMain.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -16,18 +16,15 @@
 
 #include <exception>
 
-#include "Mensagens.h"
-#include "Shell.h"
-#include "TextoQt.h"
-#include "UConstantesKotHelper.h"
-#include "UFiltroGrupEsp.h"
-#include "UDatabase.h"
-#include "UtilsApp.h"
+#include "app/GeracaoP7.h"
+#include "app/UtilsApp.h"
+#include "common/UConstantesKotHelper.h"
+#include "filter/UFiltroGrupEsp.h"
+#include "platform/Mensagens.h"
+#include "platform/Shell.h"
+#include "platform/TextoQt.h"
+#include "settings/UDatabase.h"
 
-#if __has_include("GeracaoP7.h")
-#include "GeracaoP7.h"
-#define P7_COM_GERACAO 1
-#endif
 
 // The resources live in a static library: nothing would pull them in otherwise.
 static void IniciarRecursos() { Q_INIT_RESOURCE(recursos); }
@@ -280,7 +277,6 @@ void TFMain::Button1Click() {
 void TFMain::BtnGerarClick() { GerarRelatorio(); }
 
 void TFMain::GerarRelatorio() {
-#ifdef P7_COM_GERACAO
   TEscolhasGeracao escolhas;
   escolhas.Data = DataEscolhida();
   escolhas.CustoMedio = RadioCustoMedio->isChecked();
@@ -290,7 +286,6 @@ void TFMain::GerarRelatorio() {
   escolhas.FiltroGrupos = FiltroGrupos;
   escolhas.FiltroEspecificacoes = FiltroEspecificacoes;
   ::GerarRelatorio(escolhas, [this](bool habilitar) { HabilitarBotoes(habilitar); });
-#endif
 }
 
 void TFMain::BtnCancelarClick() { close(); }

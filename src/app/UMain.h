@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "Regional.h"
+#include "platform/Regional.h"
 
 #include <QDateEdit>
 

@@ -1,10 +1,10 @@
-#include "UProdSugCompraAguarde.h"
+#include "app/UProdSugCompraAguarde.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QScreen>
 
-#include "TextoQt.h"
+#include "platform/TextoQt.h"
 
 TFProdSugCompraAguarde::TFProdSugCompraAguarde()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {

@@ -1,10 +1,10 @@
-#include "UtilsApp.h"
+#include "app/UtilsApp.h"
 
-#include "Mensagens.h"
-#include "Programa.h"
-#include "Shell.h"
-#include "VersaoArquivo.h"
-#include "VersaoPrograma.h"
+#include "app/VersaoPrograma.h"
+#include "platform/Mensagens.h"
+#include "platform/Programa.h"
+#include "platform/Shell.h"
+#include "platform/VersaoArquivo.h"
 
 // The program's own version record, from the project version; VersaoArquivo("") finds it in the
 // executable. It lives here because every program that shows the caption links this file.

@@ -1,12 +1,12 @@
 // Inventário Modelo P7: one window that produces the P7 inventory register of the branch.
 #include <memory>
 
-#include "AplicacaoP7.h"
-#include "CaixasMensagemQt.h"
-#include "Mensagens.h"
-#include "Regional.h"
-#include "TextoQt.h"
-#include "UMain.h"
+#include "app/AplicacaoP7.h"
+#include "app/CaixasMensagemQt.h"
+#include "app/UMain.h"
+#include "platform/Mensagens.h"
+#include "platform/Regional.h"
+#include "platform/TextoQt.h"
 
 int main(int argc, char** argv) {
   TAplicacaoP7 app(argc, argv);

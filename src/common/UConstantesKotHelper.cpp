@@ -1,4 +1,4 @@
-#include "UConstantesKotHelper.h"
+#include "common/UConstantesKotHelper.h"
 
 #ifndef P7_ENDERECO_AJUDA
 #define P7_ENDERECO_AJUDA "ajuda.exemplo.com.br"

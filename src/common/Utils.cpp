@@ -1,4 +1,4 @@
-#include "Utils.h"
+#include "common/Utils.h"
 
 #include <array>
 #include <cstring>

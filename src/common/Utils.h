@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "Moeda.h"
-#include "Regional.h"
+#include "platform/Moeda.h"
+#include "platform/Regional.h"
 
 // The amount rounded to two decimals (halves away from zero) in the pattern "###,###,##0.00":
 // digits grouped by threes, two decimals, the locale's separators, "-" before a negative value.

@@ -1,4 +1,4 @@
-#include "DbClient.h"
+#include "dbclient/DbClient.h"
 
 #include <mysql.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "Win1252.h"
+#include "platform/Win1252.h"
 
 namespace dbclient {
 

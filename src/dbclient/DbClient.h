@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "Moeda.h"
-#include "Regional.h"
+#include "platform/Moeda.h"
+#include "platform/Regional.h"
 
 struct st_mysql;
 struct st_mysql_res;

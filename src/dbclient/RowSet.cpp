@@ -1,6 +1,6 @@
-#include "RowSet.h"
+#include "dbclient/RowSet.h"
 
-#include "Win1252.h"
+#include "platform/Win1252.h"
 
 #include <algorithm>
 #include <array>

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DbClient.h"
+#include "dbclient/DbClient.h"
 
 namespace dbclient {
 

@@ -1,9 +1,9 @@
-#include "GradeDados.h"
+#include "filter/GradeDados.h"
 
 #include <QHeaderView>
 #include <QPainter>
 
-#include "TextoQt.h"
+#include "platform/TextoQt.h"
 
 using dbclient::TAvisoConjunto;
 using dbclient::TConjuntoLinhas;

@@ -1,4 +1,4 @@
-#include "UFiltroGrupEsp.h"
+#include "filter/UFiltroGrupEsp.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -13,12 +13,12 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "Mensagens.h"
-#include "Regional.h"
-#include "Shell.h"
-#include "TextoQt.h"
-#include "UDatabase.h"
-#include "Win1252.h"
+#include "platform/Mensagens.h"
+#include "platform/Regional.h"
+#include "platform/Shell.h"
+#include "platform/TextoQt.h"
+#include "platform/Win1252.h"
+#include "settings/UDatabase.h"
 
 using dbclient::TConjuntoLinhas;
 using dbclient::TControlesDesabilitados;

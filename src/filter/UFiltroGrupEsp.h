@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "GradeDados.h"
-#include "RowSet.h"
+#include "dbclient/RowSet.h"
+#include "filter/GradeDados.h"
 
 class QPushButton;
 

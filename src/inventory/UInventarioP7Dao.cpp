@@ -1,13 +1,13 @@
-#include "UInventarioP7Dao.h"
+#include "inventory/UInventarioP7Dao.h"
 
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
 #include <variant>
 
-#include "Regional.h"
-#include "UDatabase.h"
-#include "Win1252.h"
+#include "platform/Regional.h"
+#include "platform/Win1252.h"
+#include "settings/UDatabase.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "DbClient.h"
-#include "UInventarioP7Params.h"
+#include "dbclient/DbClient.h"
+#include "inventory/UInventarioP7Params.h"
 
 class TInventarioP7Dao {
  public:

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Regional.h"
+#include "platform/Regional.h"
 
 struct TParamsRelatorio {
   int32_t FilialId = 0;

@@ -1,4 +1,4 @@
-#include "IniPerfil.h"
+#include "platform/IniPerfil.h"
 
 #include <fstream>
 #include <string_view>

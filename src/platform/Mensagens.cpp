@@ -1,8 +1,8 @@
-#include "Mensagens.h"
+#include "platform/Mensagens.h"
 
 #include <cstdio>
 
-#include "Win1252.h"
+#include "platform/Win1252.h"
 
 namespace plataforma {
 namespace {

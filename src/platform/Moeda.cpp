@@ -1,4 +1,4 @@
-#include "Moeda.h"
+#include "platform/Moeda.h"
 
 #include <array>
 #include <cctype>

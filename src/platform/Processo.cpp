@@ -1,4 +1,4 @@
-#include "Processo.h"
+#include "platform/Processo.h"
 
 #include <cerrno>
 #include <fcntl.h>

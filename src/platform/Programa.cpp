@@ -1,4 +1,4 @@
-#include "Programa.h"
+#include "platform/Programa.h"
 
 #include <climits>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "Regional.h"
+#include "platform/Regional.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -7,7 +7,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "Win1252.h"
+#include "platform/Win1252.h"
 
 namespace plataforma {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Win1252.h"
+#include "platform/Win1252.h"
 
 inline QString ParaQString(const std::string& w1252) {
   return QString::fromUtf8(plataforma::W1252ParaUtf8(w1252));

@@ -1,4 +1,4 @@
-#include "VersaoArquivo.h"
+#include "platform/VersaoArquivo.h"
 
 #include <cstring>
 #include <fstream>

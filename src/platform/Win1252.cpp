@@ -1,4 +1,4 @@
-#include "Win1252.h"
+#include "platform/Win1252.h"
 
 #include <cstdint>
 

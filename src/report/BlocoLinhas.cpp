@@ -1,4 +1,4 @@
-#include "BlocoLinhas.h"
+#include "report/BlocoLinhas.h"
 
 #include <sys/mman.h>
 

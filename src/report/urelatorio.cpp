@@ -1,4 +1,4 @@
-#include "urelatorio.h"
+#include "report/urelatorio.h"
 
 #include <atomic>
 #include <cerrno>
@@ -8,10 +8,10 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "Processo.h"
-#include "Programa.h"
-#include "Regional.h"
-#include "Win1252.h"
+#include "platform/Processo.h"
+#include "platform/Programa.h"
+#include "platform/Regional.h"
+#include "platform/Win1252.h"
 
 namespace {
 

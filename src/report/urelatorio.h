@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "BlocoLinhas.h"
-#include "UInventarioP7Params.h"
+#include "inventory/UInventarioP7Params.h"
+#include "report/BlocoLinhas.h"
 
 // The report file could not be written; Codigo is the system's error number.
 class EErroRelatorio : public std::runtime_error {

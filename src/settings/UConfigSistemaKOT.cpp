@@ -1,11 +1,11 @@
-#include "UConfigSistemaKOT.h"
+#include "settings/UConfigSistemaKOT.h"
 
 #include <cstdint>
 #include <chrono>
 #include <random>
 
-#include "IniPerfil.h"
-#include "Programa.h"
+#include "platform/IniPerfil.h"
+#include "platform/Programa.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "UDatabase.h"
+#include "settings/UDatabase.h"
 
 #include <cstdint>
 
-#include "IniPerfil.h"
-#include "Mensagens.h"
-#include "UConfigSistemaKOT.h"
-#include "Win1252.h"
+#include "platform/IniPerfil.h"
+#include "platform/Mensagens.h"
+#include "platform/Win1252.h"
+#include "settings/UConfigSistemaKOT.h"
 
 std::shared_ptr<IDatabase> DatabaseSession;
 

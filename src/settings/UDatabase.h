@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "DbClient.h"
+#include "dbclient/DbClient.h"
 
 class IDatabase {
  public:

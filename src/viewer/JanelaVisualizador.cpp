@@ -1,4 +1,4 @@
-#include "JanelaVisualizador.h"
+#include "viewer/JanelaVisualizador.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,7 +24,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "TextoQt.h"
+#include "platform/TextoQt.h"
 
 namespace visualizador {
 

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "NucleoVisualizador.h"
+#include "viewer/NucleoVisualizador.h"
 
 class QLabel;
 class QLineEdit;

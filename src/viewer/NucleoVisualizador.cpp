@@ -1,4 +1,4 @@
-#include "NucleoVisualizador.h"
+#include "viewer/NucleoVisualizador.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "TextoQt.h"
+#include "platform/TextoQt.h"
 
 namespace visualizador {
 

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "JanelaVisualizador.h"
-#include "TextoQt.h"
+#include "platform/TextoQt.h"
+#include "viewer/JanelaVisualizador.h"
 
 namespace {
 

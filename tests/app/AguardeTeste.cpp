@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TextoQt.h"
-#include "UProdSugCompraAguarde.h"
+#include "app/UProdSugCompraAguarde.h"
+#include "platform/TextoQt.h"
 
 namespace {
 void ProcessarExclusoes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "ComposicaoP7.h"
-#include "SuporteTestes.h"
-#include "Utils.h"
-#include "urelatorio.h"
+#include "app/ComposicaoP7.h"
+#include "common/Utils.h"
+#include "report/urelatorio.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace fs = std::filesystem;
 

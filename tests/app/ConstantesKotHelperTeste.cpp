@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "UConstantesKotHelper.h"
+#include "common/UConstantesKotHelper.h"
 
 TEST(ConstantesKotHelper, EnderecoDoArtigoTemHostSemPortaNemCaminho) {
   const std::string host = TConstantesKotClass::EnderecoServidor();

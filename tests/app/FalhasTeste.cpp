@@ -24,16 +24,16 @@
 #include <system_error>
 #include <thread>
 
-#include "AplicacaoP7.h"
-#include "DbClient.h"
-#include "Programa.h"
-#include "SuporteTestes.h"
-#include "TextoQt.h"
-#include "UConfigSistemaKOT.h"
-#include "UDatabase.h"
-#include "UMain.h"
-#include "UProdSugCompraAguarde.h"
-#include "Win1252.h"
+#include "app/AplicacaoP7.h"
+#include "app/UMain.h"
+#include "app/UProdSugCompraAguarde.h"
+#include "dbclient/DbClient.h"
+#include "platform/Programa.h"
+#include "platform/TextoQt.h"
+#include "platform/Win1252.h"
+#include "settings/UConfigSistemaKOT.h"
+#include "settings/UDatabase.h"
+#include "tests/support/SuporteTestes.h"
 
 QApplication* p7CriarAplicacaoTeste(int& argc, char** argv) { return new TAplicacaoP7(argc, argv); }
 

@@ -9,11 +9,11 @@
 
 #include <filesystem>
 
-#include "SuporteTestes.h"
-#include "UDatabase.h"
-#include "UFiltroGrupEsp.h"
-#include "UMain.h"
-#include "Win1252.h"
+#include "app/UMain.h"
+#include "filter/UFiltroGrupEsp.h"
+#include "platform/Win1252.h"
+#include "settings/UDatabase.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace {
 

@@ -10,15 +10,15 @@
 #include <fstream>
 #include <thread>
 
-#include "ComposicaoP7.h"
-#include "DbClient.h"
-#include "GeracaoP7.h"
-#include "SuporteTestes.h"
-#include "TextoQt.h"
-#include "UDatabase.h"
-#include "UProdSugCompraAguarde.h"
-#include "Win1252.h"
-#include "urelatorio.h"
+#include "app/ComposicaoP7.h"
+#include "app/GeracaoP7.h"
+#include "app/UProdSugCompraAguarde.h"
+#include "dbclient/DbClient.h"
+#include "platform/TextoQt.h"
+#include "platform/Win1252.h"
+#include "report/urelatorio.h"
+#include "settings/UDatabase.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace fs = std::filesystem;
 

@@ -15,12 +15,12 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "AplicacaoP7.h"
-#include "SuporteTestes.h"
-#include "TextoQt.h"
-#include "UDatabase.h"
-#include "UMain.h"
-#include "VersaoPrograma.h"
+#include "app/AplicacaoP7.h"
+#include "app/UMain.h"
+#include "app/VersaoPrograma.h"
+#include "platform/TextoQt.h"
+#include "settings/UDatabase.h"
+#include "tests/support/SuporteTestes.h"
 
 // The program's own application object, so that errors escaping a handler reach the error box.
 QApplication* p7CriarAplicacaoTeste(int& argc, char** argv) { return new TAplicacaoP7(argc, argv); }

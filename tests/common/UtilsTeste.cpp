@@ -2,9 +2,9 @@
 
 #include <climits>
 
-#include "Moeda.h"
-#include "SuporteTestes.h"
-#include "Utils.h"
+#include "common/Utils.h"
+#include "platform/Moeda.h"
+#include "tests/support/SuporteTestes.h"
 
 using plataforma::MoedaDeTexto;
 

@@ -1,9 +1,9 @@
 // The client layer against the private server: connection, statements, cursor and typed fields.
 #include <gtest/gtest.h>
 
-#include "DbClient.h"
-#include "SuporteTestes.h"
-#include "Win1252.h"
+#include "dbclient/DbClient.h"
+#include "platform/Win1252.h"
+#include "tests/support/SuporteTestes.h"
 
 using namespace dbclient;
 

@@ -1,7 +1,7 @@
 // Splitting a script into statements: only a ";" outside quotes and comments ends one.
 #include <gtest/gtest.h>
 
-#include "DbClient.h"
+#include "dbclient/DbClient.h"
 
 using dbclient::TExecutorScript;
 using V = std::vector<std::string>;

@@ -1,8 +1,8 @@
 // The in-memory row set: order, positions, editing with its hook, and the quiet bulk mode.
 #include <gtest/gtest.h>
 
-#include "RowSet.h"
-#include "Win1252.h"
+#include "dbclient/RowSet.h"
+#include "platform/Win1252.h"
 
 using dbclient::TAvisoConjunto;
 using dbclient::TConjuntoLinhas;

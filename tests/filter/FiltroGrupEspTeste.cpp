@@ -9,11 +9,11 @@
 
 #include <functional>
 
-#include "SuporteTestes.h"
-#include "TextoQt.h"
-#include "UDatabase.h"
-#include "UFiltroGrupEsp.h"
-#include "Win1252.h"
+#include "filter/UFiltroGrupEsp.h"
+#include "platform/TextoQt.h"
+#include "platform/Win1252.h"
+#include "settings/UDatabase.h"
+#include "tests/support/SuporteTestes.h"
 
 using dbclient::TConjuntoLinhas;
 

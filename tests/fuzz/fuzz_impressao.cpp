@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "../support/ModeloColocacao.h"
-#include "urelatorio.h"
+#include "report/urelatorio.h"
+#include "tests/support/ModeloColocacao.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TImpressao impressao(TParamsRelatorio{}, 2);

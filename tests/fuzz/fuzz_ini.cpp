@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "IniPerfil.h"
+#include "platform/IniPerfil.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string arquivo = "/tmp/p7fuzz-ini-" + std::to_string(::getpid()) + ".ini";

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Processo.h"
+#include "platform/Processo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string linha(reinterpret_cast<const char*>(data), size);

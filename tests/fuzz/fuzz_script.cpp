@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "DbClient.h"
+#include "dbclient/DbClient.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view sql(reinterpret_cast<const char*>(data), size);

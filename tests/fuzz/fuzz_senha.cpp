@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "UConfigSistemaKOT.h"
+#include "settings/UConfigSistemaKOT.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string texto(reinterpret_cast<const char*>(data), size);

@@ -1,9 +1,9 @@
-#include "FixtureInventario.h"
+#include "tests/inventory/FixtureInventario.h"
 
 #include <gtest/gtest.h>
 
-#include "UDatabase.h"
-#include "UInventarioP7Dao.h"
+#include "inventory/UInventarioP7Dao.h"
+#include "settings/UDatabase.h"
 
 namespace fixture {
 

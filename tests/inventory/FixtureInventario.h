@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "SuporteTestes.h"
-#include "UInventarioP7Params.h"
+#include "inventory/UInventarioP7Params.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace fixture {
 

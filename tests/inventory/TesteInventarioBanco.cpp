@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "FixtureInventario.h"
-#include "SuporteTestes.h"
-#include "UDatabase.h"
-#include "UInventarioP7Dao.h"
-#include "Win1252.h"
+#include "inventory/UInventarioP7Dao.h"
+#include "platform/Win1252.h"
+#include "settings/UDatabase.h"
+#include "tests/inventory/FixtureInventario.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace {
 

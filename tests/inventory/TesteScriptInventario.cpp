@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "DbClient.h"
-#include "SuporteTestes.h"
-#include "UInventarioP7Dao.h"
-#include "Win1252.h"
+#include "dbclient/DbClient.h"
+#include "inventory/UInventarioP7Dao.h"
+#include "platform/Win1252.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace {
 

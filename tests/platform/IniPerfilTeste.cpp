@@ -1,8 +1,8 @@
 // Reading ini values by the private-profile rules.
 #include <gtest/gtest.h>
 
-#include "IniPerfil.h"
-#include "SuporteTestes.h"
+#include "platform/IniPerfil.h"
+#include "tests/support/SuporteTestes.h"
 
 using plataforma::LerPerfilPrivado;
 

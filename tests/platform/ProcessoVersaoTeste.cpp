@@ -9,9 +9,9 @@
 #include <fstream>
 #include <thread>
 
-#include "Processo.h"
-#include "SuporteTestes.h"
-#include "VersaoArquivo.h"
+#include "platform/Processo.h"
+#include "platform/VersaoArquivo.h"
+#include "tests/support/SuporteTestes.h"
 
 using plataforma::DividirLinhaComando;
 using V = std::vector<std::string>;

@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <random>
 
-#include "Moeda.h"
-#include "Regional.h"
-#include "SuporteTestes.h"
-#include "Win1252.h"
+#include "platform/Moeda.h"
+#include "platform/Regional.h"
+#include "platform/Win1252.h"
+#include "tests/support/SuporteTestes.h"
 
 using namespace plataforma;
 

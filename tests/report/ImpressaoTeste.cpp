@@ -9,11 +9,11 @@
 #include <thread>
 #include <unistd.h>
 
-#include "../support/ModeloColocacao.h"
-#include "Processo.h"
-#include "Programa.h"
-#include "SuporteTestes.h"
-#include "urelatorio.h"
+#include "platform/Processo.h"
+#include "platform/Programa.h"
+#include "report/urelatorio.h"
+#include "tests/support/ModeloColocacao.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace fs = std::filesystem;
 using suporte::LerArquivo;

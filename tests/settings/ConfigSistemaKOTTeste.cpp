@@ -4,9 +4,9 @@
 #include <cctype>
 #include <set>
 
-#include "SuporteTestes.h"
-#include "UConfigSistemaKOT.h"
-#include "UDatabase.h"
+#include "settings/UConfigSistemaKOT.h"
+#include "settings/UDatabase.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace {
 

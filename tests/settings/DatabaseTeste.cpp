@@ -4,11 +4,11 @@
 #include <chrono>
 #include <thread>
 
-#include "Mensagens.h"
-#include "SuporteTestes.h"
-#include "UConfigSistemaKOT.h"
-#include "UDatabase.h"
-#include "Win1252.h"
+#include "platform/Mensagens.h"
+#include "platform/Win1252.h"
+#include "settings/UConfigSistemaKOT.h"
+#include "settings/UDatabase.h"
+#include "tests/support/SuporteTestes.h"
 
 using dbclient::EErroBanco;
 using dbclient::TValor;

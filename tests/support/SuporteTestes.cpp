@@ -1,4 +1,4 @@
-#include "SuporteTestes.h"
+#include "tests/support/SuporteTestes.h"
 
 #include <mysql.h>
 #include <unistd.h>
@@ -9,9 +9,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "Programa.h"
-#include "UConfigSistemaKOT.h"
-#include "Win1252.h"
+#include "platform/Programa.h"
+#include "platform/Win1252.h"
+#include "settings/UConfigSistemaKOT.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Mensagens.h"
-#include "Regional.h"
+#include "platform/Mensagens.h"
+#include "platform/Regional.h"
 
 namespace suporte {
 

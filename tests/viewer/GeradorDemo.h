@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "SuporteTestes.h"
+#include "tests/support/SuporteTestes.h"
 
 namespace demo {
 

@@ -2,9 +2,9 @@
 // treats differently.
 #include <gtest/gtest.h>
 
-#include "GeradorDemo.h"
-#include "SuporteTestes.h"
-#include "Win1252.h"
+#include "platform/Win1252.h"
+#include "tests/support/SuporteTestes.h"
+#include "tests/viewer/GeradorDemo.h"
 
 using demo::Gerar;
 using demo::TemPython;

@@ -2,10 +2,10 @@
 // descrambles to the server's password.
 #include <gtest/gtest.h>
 
-#include "GeradorDemo.h"
-#include "SuporteTestes.h"
-#include "UConfigSistemaKOT.h"
-#include "Win1252.h"
+#include "platform/Win1252.h"
+#include "settings/UConfigSistemaKOT.h"
+#include "tests/support/SuporteTestes.h"
+#include "tests/viewer/GeradorDemo.h"
 
 using demo::Executar;
 using demo::Gerar;

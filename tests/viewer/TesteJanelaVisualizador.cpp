@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <regex>
 
-#include "JanelaVisualizador.h"
-#include "SuporteTestes.h"
-#include "Win1252.h"
+#include "platform/Win1252.h"
+#include "tests/support/SuporteTestes.h"
+#include "viewer/JanelaVisualizador.h"
 
 using namespace visualizador;
 

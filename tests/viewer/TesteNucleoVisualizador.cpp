@@ -1,9 +1,9 @@
 // The viewer's windowless logic: command line, Windows-1252 reading, pages, fitting, search.
 #include <gtest/gtest.h>
 
-#include "NucleoVisualizador.h"
-#include "SuporteTestes.h"
-#include "Win1252.h"
+#include "platform/Win1252.h"
+#include "tests/support/SuporteTestes.h"
+#include "viewer/NucleoVisualizador.h"
 
 using namespace visualizador;
 
@@ -140,8 +140,8 @@ TEST(BuscaVisualizador, AchaEmOrdemPassaDePaginaEDaVolta) {
   EXPECT_FALSE(Procurar(doc, U(""), std::nullopt));
 }
 
-#include "Programa.h"
-#include "urelatorio.h"
+#include "platform/Programa.h"
+#include "report/urelatorio.h"
 
 // The file the tool's writer produces is read back as the pages the writer made.
 TEST(PaginasVisualizador, ArquivoDoEscritorDaFerramentaVoltaComAsMesmasFolhas) {
