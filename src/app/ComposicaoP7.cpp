@@ -137,7 +137,7 @@ std::string TextoQuantidade(TMoeda quantidade) {
 }
 
 void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFonteLinhasP7& linhas,
-                      TImpressao& imp) {
+                      TImpressao& imp, IObservadorRegistroP7* observador) {
   imp.DefinirLinhasPorPagina(LinhasPorPaginaP7);
   EscreverCabecalhoP7(params, filial, imp);
 
@@ -184,6 +184,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
     linha.Caractere('|');
     imp.EscreverCorpo(linha.Pronta(), atual, 1);
     ++atual;
+    if (observador) observador->Linha(l, quantidade, unitario, centavosTotal);
 
     // The total adds the values as printed, in cents.
     if (__builtin_add_overflow(somaCentavos, centavosTotal, &somaCentavos))
@@ -196,6 +197,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
     }
   }
 
+  if (observador) observador->Total(somaCentavos);
   imp.EscreverCorpo(igual, atual, 1);
   imp.EscreverCorpo(L("Total Geral: " + FormatarCentavos(somaCentavos), 80), atual + 2, 47);
   imp.EscreverCorpo(igual, atual + 4, 1);
@@ -203,6 +205,9 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
 
 TFonteConsultaP7::TFonteConsultaP7(dbclient::TConsulta& consulta)
     : consulta_(consulta),
+      // The columns the register does not print may be missing from a source.
+      produtoId_(consulta.ProcurarCampo("produto_id")),
+      barras_(consulta.ProcurarCampo("barras")),
       ncm_(consulta.IndiceCampo("ncm")),
       descricao_(consulta.IndiceCampo("descricao")),
       unidade_(consulta.IndiceCampo("unidade")),
@@ -219,12 +224,14 @@ bool TFonteConsultaP7::Proxima(TLinhaP7& linha) {
     consulta_.Proximo();
   }
   if (consulta_.Eof()) return false;
-  auto texto = [&](size_t i) { return consulta_.Campo(i).AsStringView(); };
+  auto texto = [&](size_t i) { return i == dbclient::TConsulta::SemCampo ? std::string_view() : consulta_.Campo(i).AsStringView(); };
   auto talvez = [&](size_t i) -> std::optional<std::string_view> {
     dbclient::TCampo c = consulta_.Campo(i);
     if (c.IsNull()) return std::nullopt;
     return c.AsStringView();
   };
+  linha.ProdutoId = texto(produtoId_);
+  linha.Barras = texto(barras_);
   linha.Ncm = texto(ncm_);
   linha.Descricao = texto(descricao_);
   linha.Unidade = texto(unidade_);
@@ -241,6 +248,8 @@ bool TFonteMemoriaP7::Proxima(TLinhaP7& linha) {
     if (!s) return std::nullopt;
     return std::string_view(*s);
   };
+  linha.ProdutoId = texto(m.ProdutoId);
+  linha.Barras = texto(m.Barras);
   linha.Ncm = texto(m.Ncm);
   linha.Descricao = texto(m.Descricao);
   linha.Unidade = texto(m.Unidade);

@@ -19,6 +19,7 @@ class TConsulta;
 // One row of the register as the server sends it: texts in Windows-1252, decimals as text.
 // The views stay valid until the next row is asked for.
 struct TLinhaP7 {
+  std::string_view ProdutoId, Barras;             // not printed; "" for NULL or when the source has none
   std::string_view Ncm, Descricao, Unidade;       // "" for NULL
   std::optional<std::string_view> Quantidade;     // nullopt for NULL
   std::optional<std::string_view> Valor;          // nullopt for NULL
@@ -43,13 +44,14 @@ class TFonteConsultaP7 : public IFonteLinhasP7 {
 
  private:
   dbclient::TConsulta& consulta_;
-  size_t ncm_, descricao_, unidade_, quantidade_, valor_;
+  size_t produtoId_, barras_, ncm_, descricao_, unidade_, quantidade_, valor_;
   bool primeira_ = true;
 };
 
 // Rows held in memory; nullopt stands for NULL.
 struct TLinhaMemoriaP7 {
   std::optional<std::string> Ncm, Descricao, Unidade, Quantidade, Valor;
+  std::optional<std::string> ProdutoId, Barras;
 };
 
 class TFonteMemoriaP7 : public IFonteLinhasP7 {
@@ -67,10 +69,22 @@ class TFonteMemoriaP7 : public IFonteLinhasP7 {
 constexpr int32_t LinhasPorPaginaP7 = 70;
 constexpr int32_t PrimeiraFolhaP7 = 2;
 
+// Told of every detail line as it is laid, with the values the register prints, so that other
+// records of the same rows agree with the book by construction.
+class IObservadorRegistroP7 {
+ public:
+  virtual ~IObservadorRegistroP7() = default;
+  // quantidade and unitario as read (four decimals); centavosLinha the printed line value.
+  virtual void Linha(const TLinhaP7& linha, plataforma::TMoeda quantidade, plataforma::TMoeda unitario,
+                     int64_t centavosLinha) = 0;
+  // The grand total as printed, after the last row.
+  virtual void Total(int64_t centavos) = 0;
+};
+
 // Sets the page length and lays the header, the rows and the final block into the writer
 // (created with the parameters and the first page number PrimeiraFolhaP7).
 void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFonteLinhasP7& linhas,
-                      TImpressao& impressao);
+                      TImpressao& impressao, IObservadorRegistroP7* observador = nullptr);
 
 // The quantity text of a row: digits only for a whole quantity, else the locale's decimal
 // separator and the decimals it has ("2.5000" -> "2,5", "3.0000" -> "3").

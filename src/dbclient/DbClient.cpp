@@ -289,9 +289,15 @@ size_t TConsulta::NumeroRegistros() const { return offsets_.size(); }
 
 size_t TConsulta::NumeroCampos() const { return nomes_.size(); }
 
-size_t TConsulta::IndiceCampo(std::string_view nome) const {
+size_t TConsulta::ProcurarCampo(std::string_view nome) const {
   for (size_t i = 0; i < nomes_.size(); ++i)
     if (IguaisSemCaixa(nomes_[i], nome)) return i;
+  return SemCampo;
+}
+
+size_t TConsulta::IndiceCampo(std::string_view nome) const {
+  size_t i = ProcurarCampo(nome);
+  if (i != SemCampo) return i;
   throw EErroBanco(W("Campo '") + std::string(nome) + W("' não encontrado."));
 }
 

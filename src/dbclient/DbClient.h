@@ -108,6 +108,9 @@ class TConsulta {
   // By name without regard to case; EErroBanco when there is no such column.
   TCampo CampoPorNome(std::string_view nome) const;
   size_t IndiceCampo(std::string_view nome) const;
+  // The index of a column, or SemCampo when the result has none of that name.
+  static constexpr size_t SemCampo = size_t(-1);
+  size_t ProcurarCampo(std::string_view nome) const;
   TCampo Campo(size_t indice) const {
     if (indice >= nomes_.size()) FalharIndice(indice);
     return TCampo(this, indice);

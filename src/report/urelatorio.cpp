@@ -210,18 +210,22 @@ void TImpressao::GravarArquivo(const std::string& caminho) {
   SincronizarPasta(pasta);
 }
 
+void TImpressao::GravarRelatorio(const std::string& caminho) {
+  // The blocks go when this call ends, written or not: a writer emits once.
+  struct TDescartar {
+    TImpressao& i;
+    ~TDescartar() {
+      TBlocoLinhas cabecalho, corpo;
+      i.Cabecalho.swap(cabecalho);
+      i.Corpo.swap(corpo);
+    }
+  } descartar{*this};
+  GravarArquivo(caminho);
+}
+
 void TImpressao::EmitirRelatorio(const std::string& permissao) {
   std::string pasta = plataforma::PastaPrograma();
-  TBlocoLinhas cabecalho, corpo;  // the blocks go when this call ends, written or not
-  try {
-    GravarArquivo(CaminhoRelatorio(pasta));
-  } catch (...) {
-    Cabecalho.swap(cabecalho);
-    Corpo.swap(corpo);
-    throw;
-  }
-  Cabecalho.swap(cabecalho);
-  Corpo.swap(corpo);
+  GravarRelatorio(CaminhoRelatorio(pasta));
   // A viewer that is missing or cannot start is not reported: the file is written.
   (void)plataforma::IniciarPrograma(ArgumentosVisualizador(pasta, permissao));
 }

@@ -35,6 +35,8 @@ class TImpressao {
   // the viewer. EErroRelatorio when the file cannot be written or the earlier one is read-only;
   // then no viewer starts.
   void EmitirRelatorio(const std::string& permissao);
+  // The same pages written to `caminho` by the same safe write, without a viewer.
+  void GravarRelatorio(const std::string& caminho);
 
   // The page line of header line 12 for a page number and date text.
   static std::string LinhaFolha(int32_t folha, const std::string& data);
