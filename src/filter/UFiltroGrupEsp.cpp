@@ -144,6 +144,12 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
   Button1->setGeometry(264, 455, 89, 25);
   Button2 = new QPushButton(Q("Cancelar (Esc)"), this);
   Button2->setGeometry(360, 455, 89, 25);
+  // A dialog makes its buttons auto-default: Enter in a grid would press whichever had the focus
+  // last. Enter presses only the button that has the focus (FormKeyDown).
+  for (QPushButton* b : {Button1, Button2}) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
 
   modeloGrupos_ = new TModeloConjuntoLinhas(
       *QGrupos_, {{"grupo_id", Q("ID"), 44}, {"desc_arvore", Q("Descrição"), 325}}, "MARCADO", this);
@@ -284,6 +290,11 @@ bool TFFiltroGrupoEspec::FormKeyDown(int tecla) {
       return true;
     case Qt::Key_Escape:
       Button2Click();
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      // Only a focused button takes Enter; in a grid or a search box it means nothing.
+      if (auto* botao = qobject_cast<QPushButton*>(focusWidget())) botao->click();
       return true;
     case Qt::Key_F5:
     case Qt::Key_F6:

@@ -1,10 +1,16 @@
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "app/CaixasMensagemQt.h"
 #include "app/UProdSugCompraAguarde.h"
+#include "app/UtilsApp.h"
+#include "platform/Mensagens.h"
 #include "platform/TextoQt.h"
 
 namespace {
@@ -39,4 +45,40 @@ TEST(Aguarde, ExibirSemTextoCriaMasNaoMostra) {
   janela->close();
   ProcessarExclusoes();
   EXPECT_TRUE(janela.isNull());
+}
+
+// A box shown while the waiting window is up (the no-rows notice, an error of the run) comes up
+// above it, active, with the keyboard: the waiting window stays on top of everything else.
+TEST(Aguarde, CaixaDuranteAEsperaFicaAcimaEAtiva) {
+  auto anteriores = plataforma::InstalarCaixasMensagem(std::make_shared<TCaixasMensagemQt>());
+  QWidget principal;
+  principal.show();
+  principal.activateWindow();
+  QPointer<TFProdSugCompraAguarde> aguarde = TFProdSugCompraAguarde::Exibir(W("Gerando relatório..."));
+
+  bool vista = false;
+  QTimer::singleShot(50, [&] {
+    auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(caixa, nullptr);
+    vista = true;
+    EXPECT_EQ(caixa->text(), Q("Não existem registros para esta seleção!"));
+    EXPECT_EQ(caixa->parentWidget(), aguarde.data());
+    EXPECT_TRUE(caixa->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(QApplication::activeWindow(), caixa);
+    // Enter answers the box itself.
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : caixa, Qt::Key_Return);
+  });
+  Informar(W("Não existem registros para esta seleção!"), W("Informação..."));
+  EXPECT_TRUE(vista);
+
+  // Without a window on top the box belongs to the active window, as before.
+  aguarde->close();
+  QTimer::singleShot(50, [&] {
+    auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(caixa, nullptr);
+    EXPECT_FALSE(caixa->windowFlags() & Qt::WindowStaysOnTopHint);
+    caixa->accept();
+  });
+  plataforma::MostrarErroPadrao("Falha");
+  plataforma::InstalarCaixasMensagem(anteriores);
 }

@@ -216,6 +216,38 @@ TEST_F(FiltroGrupEsp, CancelarEscOuFecharNaoConstroemNada) {
   }
 }
 
+// Enter presses a button only when that button has the focus; in a grid or a search box it does
+// nothing, so the marks are never thrown away by a stray Enter.
+TEST_F(FiltroGrupEsp, EnterSoApertaOBotaoComFoco) {
+  std::string grupos, espec;
+  bool negrito = RodarPrincipal(grupos, espec, [](TFFiltroGrupoEspec& d) {
+    EXPECT_FALSE(d.Button1->autoDefault() || d.Button2->autoDefault());
+    // Each button has had the focus before the grid gets Enter.
+    d.Button2->setFocus();
+    d.Button1->setFocus();
+    F5Em(d.DBGrid1, 2);
+    for (QWidget* w : {static_cast<QWidget*>(d.DBGrid1), static_cast<QWidget*>(d.EditGrupos),
+                       static_cast<QWidget*>(d.EditEspec), static_cast<QWidget*>(d.DBGrid2)}) {
+      Tecla(w, Qt::Key_Return);
+      Tecla(w, Qt::Key_Enter);
+      EXPECT_TRUE(d.isVisible()) << w->objectName().toStdString();
+    }
+    Tecla(d.Button1, Qt::Key_Return);
+    EXPECT_FALSE(d.isVisible());
+  });
+  EXPECT_TRUE(negrito);
+  EXPECT_EQ(grupos, "1,2,10,11,4 ");
+  EXPECT_EQ(espec, "");
+
+  negrito = RodarPrincipal(grupos, espec, [](TFFiltroGrupoEspec& d) {
+    F5Em(d.DBGrid1, 2);
+    Tecla(d.Button2, Qt::Key_Enter);
+    EXPECT_FALSE(d.isVisible());
+  });
+  EXPECT_FALSE(negrito);
+  EXPECT_EQ(grupos, "");
+}
+
 TEST_F(FiltroGrupEsp, OrdenarPorIdDaIdsEmOrdemCrescenteETituloAmarelo) {
   TFFiltroGrupoEspec d;
   Rodar(d, [](TFFiltroGrupoEspec& d) {
