@@ -79,6 +79,43 @@ void TGrupoP7::paintEvent(QPaintEvent*) {
   p.fillRect(0, height() - 2, width(), 2, kCinzaGrupo);
 }
 
+bool TCampoData::TextoAceito() const {
+  const QString t = text();
+  bool temDigito = false;
+  for (QChar c : t)
+    if (c.isDigit()) temDigito = true;
+  return !temDigito || QDate::fromString(t, displayFormat()).isValid();
+}
+
+bool TCampoData::ConfirmarTexto() {
+  if (TextoAceito()) return true;
+  if (avisando_) return false;
+  avisando_ = true;
+  const std::string exemplo = std::string("dd") + plataforma::FormatSettings().DateSeparator + "mm" +
+                              plataforma::FormatSettings().DateSeparator + "aaaa";
+  plataforma::MostrarErroPadrao(W("Data inválida: \"") + DeQString(text()) + W("\". Informe dia, mês e ano (") +
+                                exemplo + ")");
+  avisando_ = false;
+  if (!hasFocus()) setFocus(Qt::OtherFocusReason);
+  selectAll();
+  return false;
+}
+
+bool TCampoData::focusNextPrevChild(bool proximo) {
+  // Tab does not leave a text that is not a date: the field keeps it, so the user can mend it.
+  if (!ConfirmarTexto()) return true;
+  return QWidget::focusNextPrevChild(proximo);
+}
+
+void TCampoData::focusOutEvent(QFocusEvent* evento) {
+  // A click elsewhere: the spin box puts its last valid date back on the way out, so the user is
+  // told, and sees that date in the field again. A box or the calendar taking the focus, or another
+  // application, is no leaving.
+  const Qt::FocusReason motivo = evento->reason();
+  if (motivo != Qt::ActiveWindowFocusReason && motivo != Qt::PopupFocusReason) ConfirmarTexto();
+  QDateEdit::focusOutEvent(evento);
+}
+
 void TImagemClicavel::mouseReleaseEvent(QMouseEvent* evento) {
   QLabel::mouseReleaseEvent(evento);
   if (evento->button() == Qt::LeftButton && rect().contains(evento->position().toPoint())) emit clicked();
@@ -256,6 +293,9 @@ bool TFMain::FormKeyPress(int caractere) {
     return true;
   }
   if (caractere == 13) {
+    // Enter leaves the date field only with a date in it, as Tab does.
+    if (DataInventario->isAncestorOf(focusWidget()) || focusWidget() == DataInventario)
+      if (!DataInventario->ConfirmarTexto()) return true;
     focusNextChild();
     return true;
   }
@@ -277,6 +317,8 @@ void TFMain::Button1Click() {
 void TFMain::BtnGerarClick() { GerarRelatorio(); }
 
 void TFMain::GerarRelatorio() {
+  // Never a register for a date the user did not see.
+  if (!DataInventario->ConfirmarTexto()) return;
   TEscolhasGeracao escolhas;
   escolhas.Data = DataEscolhida();
   escolhas.CustoMedio = RadioCustoMedio->isChecked();

@@ -26,14 +26,24 @@ class TGrupoP7 : public QWidget {
   void paintEvent(QPaintEvent* evento) override;
 };
 
-// The date field: Tab leaves the field instead of walking its day, month and year.
+// The date field: Tab leaves the field instead of walking its day, month and year. A text that is
+// not a date is rejected when the focus leaves the field, never silently turned into another date.
 class TCampoData : public QDateEdit {
   Q_OBJECT
  public:
   using QDateEdit::QDateEdit;
 
+  // The text is a whole date, or has no digits at all (which reads as today).
+  bool TextoAceito() const;
+  // When the text is not accepted: says so, naming the text, and puts the focus back; false then.
+  bool ConfirmarTexto();
+
  protected:
-  bool focusNextPrevChild(bool proximo) override { return QWidget::focusNextPrevChild(proximo); }
+  bool focusNextPrevChild(bool proximo) override;
+  void focusOutEvent(QFocusEvent* evento) override;
+
+ private:
+  bool avisando_ = false;
 };
 
 // An image that answers clicks.

@@ -272,6 +272,46 @@ TEST(Main, DataVaziaOuInvalidaLeHoje) {
   EXPECT_EQ(QDate(d.Ano, d.Mes, d.Dia), QDate(2024, 2, 29));
 }
 
+// A mistyped date is rejected where the user sees it: on leaving the field and on F3, with the
+// text named, the focus kept in the field, and no register for another date.
+TEST(Main, DataIncompletaRejeitadaAoSairENoF3) {
+  TJanelaTeste t;
+  t.Mostrar();
+  TFMain& j = *t.janela;
+  t.caixas->Mostradas.clear();
+  j.DataInventario->setFocus();
+  // A year cut short, as when "01011" is typed.
+  j.DataInventario->setDate(QDate(2025, 1, 1));
+  QTest::keyClick(j.DataInventario, Qt::Key_End);
+  for (int i = 0; i < 3; ++i) QTest::keyClick(j.DataInventario, Qt::Key_Backspace);
+  ASSERT_EQ(j.DataInventario->text(), "01/01/2");
+
+  QTest::keyClick(j.DataInventario, Qt::Key_Tab);
+  ASSERT_EQ(t.caixas->Mostradas.size(), 1u);
+  EXPECT_NE(t.caixas->Mostradas[0].Texto.find("\"01/01/2\""), std::string::npos) << t.caixas->Mostradas[0].Texto;
+  EXPECT_EQ(t.caixas->Mostradas[0].Icone, TIconeMensagem::Erro);
+  EXPECT_EQ(t.Foco(), j.DataInventario);
+  EXPECT_EQ(j.DataInventario->text(), "01/01/2");
+
+  // Enter, F3 and the button: the same message, and the run does not start (without a session it
+  // would show its own error).
+  QTest::keyClick(j.DataInventario, Qt::Key_Return);
+  QTest::keyClick(j.DataInventario, Qt::Key_F3);
+  j.BtnGerar->click();
+  ASSERT_EQ(t.caixas->Mostradas.size(), 4u);
+  for (const auto& c : t.caixas->Mostradas) EXPECT_EQ(c.Texto, t.caixas->Mostradas[0].Texto);
+  EXPECT_EQ(t.Foco(), j.DataInventario);
+  EXPECT_EQ(j.DataInventario->text(), "01/01/2");
+
+  // A complete date goes through: the run starts (and fails here for want of a session).
+  j.DataInventario->setDate(QDate(2025, 1, 1));
+  QTest::keyClick(j.DataInventario, Qt::Key_Tab);
+  EXPECT_EQ(t.Foco(), j.Button1);
+  QTest::keyClick(j.Button1, Qt::Key_F3);
+  ASSERT_EQ(t.caixas->Mostradas.size(), 5u);
+  EXPECT_EQ(t.caixas->Mostradas[4].Texto.find("Data"), std::string::npos);
+}
+
 TEST(Main, ErroNumCliqueVaiParaACaixaPadraoEAJanelaContinua) {
   TJanelaTeste t;
   t.Mostrar();
