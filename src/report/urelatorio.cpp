@@ -19,23 +19,36 @@ constexpr int32_t LinhaDaFolha = 12;
 // Pieces of the file queued before one writev; the system takes at most IOV_MAX at once.
 constexpr size_t MaximoTrechos = IOV_MAX;
 
-[[noreturn]] void FalharArquivo(const std::string& caminho, int erro) {
+// The path as the user reads it: the folder's separator and the one after it are one.
+std::string CaminhoLegivel(std::string caminho) {
+  for (size_t i; (i = caminho.find("//")) != std::string::npos;) caminho.erase(i, 1);
+  return caminho;
+}
+
+[[noreturn]] void FalharArquivo(const std::string& arquivo, int erro) {
   // The system's texts follow the locale, which is UTF-8 on this platform; the message is
   // Windows-1252 like every other.
-  std::string texto = std::generic_category().message(erro);
-  throw EErroRelatorio(W("NÃ£o foi possÃ­vel gravar o relatÃ³rio \"") + plataforma::Utf8ParaW1252(caminho) +
-                           "\": " + plataforma::Utf8ParaW1252(texto) + " (erro " + std::to_string(erro) + ")",
+  const std::string caminho = CaminhoLegivel(arquivo);
+  std::string texto = plataforma::Utf8ParaW1252(std::generic_category().message(erro));
+  std::string pasta = caminho.substr(0, caminho.rfind('/') + 1);
+  if ((erro == ENOENT || erro == ENOTDIR) && ::access(pasta.c_str(), F_OK) != 0) {
+    if (pasta.size() > 1) pasta.pop_back();
+    texto = W("a pasta \"") + plataforma::Utf8ParaW1252(pasta) + W("\" não existe - ") + texto;
+  }
+  throw EErroRelatorio(W("Não foi possível gravar o relatório \"") + plataforma::Utf8ParaW1252(caminho) + "\": " +
+                           texto + " (erro " + std::to_string(erro) + ")",
                        erro);
 }
 
 // A file written from the report's own memory: runs of lines are queued as they lie and go out
 // in one writev per IOV_MAX runs, so the bytes are not copied into a buffer first. Any failure
-// removes the file.
+// removes the file. Errors name the file the user knows, never the temporary one.
 class TArquivoTemporario {
  public:
-  explicit TArquivoTemporario(std::string caminho) : caminho_(std::move(caminho)) {
+  TArquivoTemporario(std::string caminho, std::string destino)
+      : caminho_(std::move(caminho)), destino_(std::move(destino)) {
     fd_ = ::open(caminho_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0) FalharArquivo(caminho_, errno);
+    if (fd_ < 0) FalharArquivo(destino_, errno);
     trechos_.reserve(MaximoTrechos);
     copias_.reserve(size_t(64) << 10);
   }
@@ -73,9 +86,9 @@ class TArquivoTemporario {
       ssize_t n = ::writev(fd_, v, static_cast<int>(resta));
       if (n < 0) {
         if (errno == EINTR) continue;
-        FalharArquivo(caminho_, errno);
+        FalharArquivo(destino_, errno);
       }
-      if (n == 0) FalharArquivo(caminho_, EIO);
+      if (n == 0) FalharArquivo(destino_, EIO);
       // A short write (a full disk) goes on from where it stopped.
       size_t escritos = static_cast<size_t>(n);
       while (resta > 0 && escritos >= v->iov_len) {
@@ -92,18 +105,18 @@ class TArquivoTemporario {
     copias_.clear();
   }
   // Flushes, syncs and closes, then puts the file in place of `destino`.
-  void Concluir(const std::string& destino) {
+  void Concluir() {
     Descarregar();
-    if (::fsync(fd_) != 0) FalharArquivo(caminho_, errno);
+    if (::fsync(fd_) != 0) FalharArquivo(destino_, errno);
     int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) FalharArquivo(caminho_, errno);
-    if (::rename(caminho_.c_str(), destino.c_str()) != 0) FalharArquivo(destino, errno);
+    if (::close(fd) != 0) FalharArquivo(destino_, errno);
+    if (::rename(caminho_.c_str(), destino_.c_str()) != 0) FalharArquivo(destino_, errno);
     concluido_ = true;
   }
 
  private:
-  std::string caminho_;
+  std::string caminho_, destino_;
   int fd_ = -1;
   std::vector<iovec> trechos_;
   std::string copias_;
@@ -188,7 +201,7 @@ void TImpressao::GravarArquivo(const std::string& caminho) {
   std::string pasta = caminho.substr(0, caminho.rfind('/') + 1);
   std::string temporario = caminho + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++sequencia);
 
-  TArquivoTemporario arquivo(temporario);
+  TArquivoTemporario arquivo(temporario, caminho);
   arquivo.Acrescentar("\r\n");
   std::string data = plataforma::FormatarData(plataforma::FormatSettings().ShortDateFormat, Params.DataEstoque);
   size_t proxima = 1;  // index in Corpo of the next body line to write (line 2)
@@ -206,7 +219,7 @@ void TImpressao::GravarArquivo(const std::string& caminho) {
     ++Folha;
     EscreverCabecalho(LinhaFolha(Folha, data), LinhaDaFolha, 1);
   }
-  arquivo.Concluir(caminho);
+  arquivo.Concluir();
   SincronizarPasta(pasta);
 }
 

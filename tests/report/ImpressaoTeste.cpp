@@ -11,6 +11,7 @@
 
 #include "platform/Processo.h"
 #include "platform/Programa.h"
+#include "platform/Win1252.h"
 #include "report/urelatorio.h"
 #include "tests/support/ModeloColocacao.h"
 #include "tests/support/SuporteTestes.h"
@@ -302,7 +303,13 @@ TEST(Impressao, PastaRelatorioAusente) {
     std::string msg = e.what();
     EXPECT_NE(msg.find(std::generic_category().message(ENOENT)), std::string::npos) << msg;
     EXPECT_NE(msg.find("(erro " + std::to_string(ENOENT) + ")"), std::string::npos) << msg;
-    EXPECT_NE(msg.find("relatorio/relatorio.txt"), std::string::npos) << msg;
+    // The file the user knows, with one separator, and the missing folder named; never the
+    // temporary file of the safe write.
+    const std::string pastaRelatorio = (pasta.Caminho() / "relatorio").string();
+    EXPECT_NE(msg.find("\"" + pastaRelatorio + "/relatorio.txt\""), std::string::npos) << msg;
+    EXPECT_NE(msg.find(W("a pasta \"") + pastaRelatorio + W("\" não existe")), std::string::npos) << msg;
+    EXPECT_EQ(msg.find(".tmp"), std::string::npos) << msg;
+    EXPECT_EQ(msg.find("//"), std::string::npos) << msg;
   }
   EXPECT_FALSE(fs::exists(pasta.Caminho() / "relatorio"));
 }
