@@ -14,6 +14,7 @@
 #include "platform/Win1252.h"
 #include "report/urelatorio.h"
 #include "settings/UConfigSistemaKOT.h"
+#include "settings/UDatabase.h"
 
 std::string AparaListaIds(const std::string& lista) {
   size_t i = 0, n = lista.size();
@@ -44,7 +45,9 @@ void GerarRelatorio(const TEscolhasGeracao& escolhas, const std::function<void(b
     linhas.reset();
     std::exception_ptr erro;
     try {
-      TInventarioP7Dao::ApagarTabelasTemporarias();
+      // Temporary tables die with their connection: after a lost one, a drop would only add a
+      // box per table before the run's own error.
+      if (DatabaseSession && DatabaseSession->IsConnected()) TInventarioP7Dao::ApagarTabelasTemporarias();
     } catch (...) {
       erro = std::current_exception();
     }

@@ -1,6 +1,8 @@
 #include "dbclient/DbClient.h"
 
+#include <errmsg.h>
 #include <mysql.h>
+#include <mysqld_error.h>
 
 #include <charconv>
 #include <cmath>
@@ -165,7 +167,18 @@ void TConexao::Desconectar() {
   }
 }
 
-bool TConexao::Conectado() const { return mysql_ != nullptr; }
+bool TConexao::Conectado() const {
+  if (!mysql_) return false;
+  // A connection the server dropped, or that was killed, stays gone: there is no reconnect.
+  switch (mysql_errno(mysql_)) {
+    case CR_SERVER_GONE_ERROR:
+    case CR_SERVER_LOST:
+    case ER_CONNECTION_KILLED:
+      return false;
+    default:
+      return static_cast<int>(mysql_get_socket(mysql_)) >= 0;
+  }
+}
 
 st_mysql* TConexao::Handle() {
   if (!mysql_) FalharSemConexao();

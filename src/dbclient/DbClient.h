@@ -48,6 +48,7 @@ class TConexao {
   // TCP over IPv4, 15 s connect timeout, character set latin1, no automatic reconnect.
   void Conectar();
   void Desconectar();
+  // False also once the server has dropped or killed the connection.
   bool Conectado() const;
 
   // Runs one statement and discards any rows.
