@@ -108,10 +108,10 @@ std::unique_ptr<dbclient::TConsulta> TDatabase::NewQuery() {
   return std::make_unique<dbclient::TConsulta>(GetConnection());
 }
 
-bool TDatabase::Execute(const std::string& sql) {
+bool TDatabase::Execute(const std::string& sql, TFalhaScript aoFalhar) {
   if (EmBranco(sql)) return false;
   if (sql.find(';') != std::string::npos)
-    ExecuteScript(sql);
+    ExecuteScript(sql, aoFalhar);
   else
     ExecuteStatement(sql);
   return true;
@@ -123,10 +123,13 @@ void TDatabase::ExecuteStatement(const std::string& sql) {
   q->Executar();
 }
 
-void TDatabase::ExecuteScript(const std::string& sql) {
+void TDatabase::ExecuteScript(const std::string& sql, TFalhaScript aoFalhar) {
   dbclient::TExecutorScript script(GetConnection());
   script.DefinirSql(sql);
-  script.Executar([](const dbclient::EErroBanco& e) { plataforma::MostrarErroPadrao(e.what()); });
+  if (aoFalhar == TFalhaScript::Parar)
+    script.Executar(nullptr);  // the runner raises the first failure
+  else
+    script.Executar([](const dbclient::EErroBanco& e) { plataforma::MostrarErroPadrao(e.what()); });
 }
 
 std::unique_ptr<dbclient::TConsulta> TDatabase::OpenQuery(const std::string& sql) {

@@ -5,12 +5,18 @@
 
 #include "dbclient/DbClient.h"
 
+// What a script does when the server rejects one of its statements; the caller chooses.
+enum class TFalhaScript {
+  Continuar,  // the error goes to the standard error box and the next statement runs
+  Parar,      // no later statement runs and the error is raised to the caller
+};
+
 class IDatabase {
  public:
   virtual ~IDatabase() = default;
   // False for a blank text (nothing sent). A text with ";" runs as a script whose failing
-  // statements go to the standard error box; otherwise one statement whose error is raised.
-  virtual bool Execute(const std::string& sql) = 0;
+  // statements are handled as `aoFalhar` says; otherwise one statement whose error is raised.
+  virtual bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) = 0;
   // An open query for the text (unopened for a blank text); the caller owns it.
   virtual std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) = 0;
   virtual bool IsConnected() = 0;
@@ -26,7 +32,7 @@ class TDatabase : public IDatabase {
   TDatabase();
   ~TDatabase() override;
 
-  bool Execute(const std::string& sql) override;
+  bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) override;
   std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override;
   bool IsConnected() override;
   std::unique_ptr<dbclient::TConsulta> NewQuery() override;
@@ -38,7 +44,7 @@ class TDatabase : public IDatabase {
 
  private:
   void ExecuteStatement(const std::string& sql);
-  void ExecuteScript(const std::string& sql);
+  void ExecuteScript(const std::string& sql, TFalhaScript aoFalhar);
   void Destruir() noexcept;
   std::unique_ptr<dbclient::TConexao> conexao_;
 };
