@@ -1,6 +1,7 @@
 #include "settings/UDatabase.h"
 
 #include <cstdint>
+#include <stdexcept>
 
 #include "platform/IniPerfil.h"
 #include "platform/Mensagens.h"
@@ -85,15 +86,12 @@ void TDatabase::SetServerAddress(const std::string& local, std::string& servidor
   porta = 3306;
   if (!textoPorta.empty()) {
     int64_t v = 0;
-    bool cabe = true;
     for (char c : textoPorta) {
       v = v * 10 + (c - '0');
-      if (v > INT32_MAX) {
-        cabe = false;
-        break;
-      }
+      if (v > 65535)
+        throw std::runtime_error(W("Porta inválida no arquivo de configuração: ") + textoPorta);
     }
-    if (cabe) porta = static_cast<int>(v);
+    porta = static_cast<int>(v);
   }
 }
 

@@ -39,7 +39,8 @@ class TDatabase : public IDatabase {
   void GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) override;
   dbclient::TConexao& GetConnection() override;
 
-  // Server name and port from a "host[:port]" text.
+  // Server name and port from a "host[:port]" text. A port beyond 65535 is refused: the client
+  // library would take it modulo 65536 and reach another server.
   static void SetServerAddress(const std::string& local, std::string& servidor, int& porta);
 
  private:

@@ -387,6 +387,10 @@ TEST_F(Falhas, ConfiguracaoRuimPerguntaENaoTermina) {
       {"banco ausente", ip + "database=nao_existe_p7\r\nusuario=" + s.Usuario + "\r\n" + senha, "Unknown database"},
       {"senha mal formada", ip + "database=" + banco_.Nome() + "\r\nusuario=" + s.Usuario + "\r\nsenha=1F\r\n",
        "'$' is not a valid integer value"},
+      // Wrapped round modulo 65536 this port is the test server's own: it must not be reached.
+      {"porta acima de 65535", "[IP]\r\nlocal=" + s.Host + ":" + std::to_string(s.Porta + 65536) + "\r\ndatabase=" +
+                                   banco_.Nome() + "\r\nusuario=" + s.Usuario + "\r\n" + senha,
+       W("Porta inválida no arquivo de configuração: ") + std::to_string(s.Porta + 65536)},
   };
   const std::string inicio = W("Não foi possível estabelecer conexão com o banco de dados.\r\nErro: ");
   const std::string fim = "\r\n" + W("Deseja tentar novamente?");
