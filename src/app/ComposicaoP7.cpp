@@ -49,6 +49,12 @@ class TLinhaDetalhe {
     if (t.size() < largura) p_ += largura - t.size();
     Texto(t);
   }
+  // Every control character placed since position `inicio` becomes a blank: a CR, LF, form feed
+  // or tab of a database text would split the line, start a sheet or shift the columns.
+  void BrancosNosControlesDesde(size_t inicio) {
+    for (char* c = b_ + inicio; c < p_; ++c)
+      if (static_cast<unsigned char>(*c) < 0x20) *c = ' ';
+  }
   // Blanks after the segment that began at position `inicio`, up to `largura` characters.
   void CompletarDesde(size_t inicio, size_t largura) {
     if (Atual() - inicio < largura) p_ = b_ + inicio + largura;
@@ -72,6 +78,14 @@ std::string_view Aparar(std::string_view t) {
   return t.substr(i, n - i);
 }
 
+// A database text as the register places it: control characters as blanks (see
+// BrancosNosControlesDesde). Its length does not change, so cutting and centring are as before.
+std::string SemControles(std::string t) {
+  for (char& c : t)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return t;
+}
+
 void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, TImpressao& imp) {
   const std::string igual(136, '=');
   const std::string vazia = "|" + Brancos(134) + "|";
@@ -85,8 +99,10 @@ void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, 
   imp.EscreverCabecalho(vazia, 7, 1);
   imp.EscreverCabecalho("|" + C(W("REGISTRO DE INVENTÁRIO"), 134) + "|", 8, 1);
   imp.EscreverCabecalho(vazia, 9, 1);
-  imp.EscreverCabecalho(W("| RAZÃO SOCIAL: ") + R(filial.RazaoSocial, 119) + "|", 10, 1);
-  imp.EscreverCabecalho("| INSCR: " + R(filial.InscricaoEstadual, 30) + "CNPJ: " + R(filial.Cnpj, 90) + "|", 11, 1);
+  imp.EscreverCabecalho(W("| RAZÃO SOCIAL: ") + R(SemControles(filial.RazaoSocial), 119) + "|", 10, 1);
+  imp.EscreverCabecalho("| INSCR: " + R(SemControles(filial.InscricaoEstadual), 30) + "CNPJ: " +
+                            R(SemControles(filial.Cnpj), 90) + "|",
+                        11, 1);
   imp.EscreverCabecalho(TImpressao::LinhaFolha(PrimeiraFolhaP7, data), 12, 1);
   imp.EscreverCabecalho(vazia, 13, 1);
   imp.EscreverCabecalho(igual, 14, 1);
@@ -164,13 +180,18 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
 
     linha.Iniciar();
     linha.Caractere('|');
-    linha.Centro(l.Ncm, 15);
     size_t inicio = linha.Atual();
+    linha.Centro(l.Ncm, 15);
+    linha.BrancosNosControlesDesde(inicio);
+    inicio = linha.Atual();
     linha.Caractere('|');
     linha.Texto(Aparar(l.Descricao.substr(0, 53)));
+    linha.BrancosNosControlesDesde(inicio);
     linha.CompletarDesde(inicio, 54);
     linha.Caractere('|');
+    inicio = linha.Atual();
     linha.Centro(l.Unidade, 7);
+    linha.BrancosNosControlesDesde(inicio);
     linha.Caractere('|');
     linha.Centro(textoQuantidade, std::max<size_t>(16, textoQuantidade.size()));
     inicio = linha.Atual();
