@@ -86,6 +86,18 @@ std::string SemControles(std::string t) {
   return t;
 }
 
+// The row named in an error: its id and its description as the register prints it.
+std::string NomeProduto(const TLinhaP7& l) {
+  std::string descricao(Aparar(SemControles(std::string(l.Descricao.substr(0, 53)))));
+  return l.ProdutoId.empty() ? descricao : std::string(l.ProdutoId) + " - " + descricao;
+}
+
+[[noreturn]] void FalharValor(const std::string& mensagem, const std::string& onde, const TLinhaP7& l) {
+  std::string texto = mensagem;
+  if (!texto.empty() && static_cast<unsigned char>(texto.back()) > '.') texto += '.';
+  throw plataforma::EValorForaDoIntervalo(texto + "\r\n" + onde + NomeProduto(l));
+}
+
 void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, TImpressao& imp) {
   const std::string igual(136, '=');
   const std::string vazia = "|" + Brancos(134) + "|";
@@ -168,9 +180,15 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
   TLinhaDetalhe linha;
   char quantidadeTexto[TamanhoTextoQuantidade], unitarioTexto[TamanhoTextoCentavos], totalTexto[TamanhoTextoCentavos];
   while (linhas.Proxima(l)) {
-    TMoeda quantidade = l.Quantidade ? plataforma::MoedaDeTexto(*l.Quantidade) : TMoeda{};
-    TMoeda unitario = l.Valor ? plataforma::MoedaDeTexto(*l.Valor) : TMoeda{};
-    int64_t centavosTotal = plataforma::ParaCentavos(plataforma::Multiplicar(quantidade, unitario));
+    TMoeda quantidade, unitario;
+    int64_t centavosTotal;
+    try {
+      quantidade = l.Quantidade ? plataforma::MoedaDeTexto(*l.Quantidade) : TMoeda{};
+      unitario = l.Valor ? plataforma::MoedaDeTexto(*l.Valor) : TMoeda{};
+      centavosTotal = plataforma::ParaCentavos(plataforma::Multiplicar(quantidade, unitario));
+    } catch (const plataforma::EValorForaDoIntervalo& e) {
+      FalharValor(e.what(), "Produto: ", l);
+    }
     std::string_view textoTotal(totalTexto, EscreverCentavos(totalTexto, centavosTotal, formato));
     std::string_view textoUnitario(unitarioTexto,
                                    EscreverCentavos(unitarioTexto, plataforma::ParaCentavos(unitario), formato));
@@ -209,7 +227,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
 
     // The total adds the values as printed, in cents.
     if (__builtin_add_overflow(somaCentavos, centavosTotal, &somaCentavos))
-      throw plataforma::EValorForaDoIntervalo("Valor fora do intervalo permitido");
+      FalharValor("Valor fora do intervalo permitido", "Total geral, ao somar o produto: ", l);
 
     if (++contador == 50) {
       imp.EscreverCorpo(igual, atual, 1);

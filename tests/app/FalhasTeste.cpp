@@ -580,7 +580,8 @@ TEST_F(Falhas, DadosExtremosNoArquivoByteAByte) {
   VerificarQueFecha();
 }
 
-// A line value that no amount can hold is an error, not a wrong number: nothing is written.
+// A line value or a total that no amount can hold is an error, not a wrong number: nothing is
+// written, and the box names the product (id and description) at which it happened.
 TEST_F(Falhas, ValorQueNaoCabeNaoGravaNada) {
   Produto(1, "ENORME", "99999999999.9999", "99999999999.9999");
   EscreverAnterior();
@@ -588,7 +589,20 @@ TEST_F(Falhas, ValorQueNaoCabeNaoGravaNada) {
   Gerar();
   auto erros = TextosDeErro();
   ASSERT_EQ(erros.size(), 1u);
-  EXPECT_EQ(erros[0], "Valor fora do intervalo permitido.");
+  EXPECT_EQ(erros[0], "Valor fora do intervalo permitido.\r\nProduto: 1 - ENORME.");
+  VerificarAposFalha();
+
+  // 103 lines of 900.000.000.000.000,00 each: every line fits, their sum passes the limit at the 103rd.
+  banco_.Executar("DELETE FROM estoque_minimo; DELETE FROM produto");
+  banco_.Executar("INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un) "
+                  "SELECT seq, CONCAT('PARCELA ', LPAD(seq, 3, '0')), '1', 'UN', 1 FROM seq_1_to_103");
+  banco_.Executar("INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) "
+                  "SELECT seq, 2, 90000000, 10000000 FROM seq_1_to_103");
+  caixas_->Mostradas.clear();
+  Gerar();
+  erros = TextosDeErro();
+  ASSERT_EQ(erros.size(), 1u);
+  EXPECT_EQ(erros[0], "Valor fora do intervalo permitido.\r\nTotal geral, ao somar o produto: 103 - PARCELA 103.");
   VerificarAposFalha();
   VerificarQueFecha();
 }
