@@ -440,6 +440,20 @@ TEST_F(Falhas, SecoesDuplicadasECodLogicaQueNaoEhNumero) {
   VerificarQueFecha();
 }
 
+// An ini saved as UTF-8 with a byte order mark: its first section still counts (branch 2, not 0).
+TEST_F(Falhas, IniComMarcaDeOrdemDeBytes) {
+  const std::string ini = suporte::LerArquivo(pasta_.Caminho() / "sistema_kot.ini");
+  ASSERT_EQ(ini.substr(0, 14), "[FilialMatriz]");
+  std::ofstream(pasta_.Caminho() / "sistema_kot.ini", std::ios::binary) << "\xEF\xBB\xBF" << ini;
+  Produto(1, "CANETA", "3", "12.5");
+  Abrir();
+  Gerar();
+  EXPECT_TRUE(caixas_->Mostradas.empty());
+  EXPECT_NE(suporte::LerArquivo(Relatorio()).find("|CANETA "), std::string::npos);
+  EXPECT_TRUE(EsperarVisualizador(Argumentos()));
+  VerificarQueFecha();
+}
+
 // ----------------------------------------------------------------------------- report folder
 
 // A full disk (a small tmpfs as the report folder): the error box names the system's error, the
