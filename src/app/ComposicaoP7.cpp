@@ -49,6 +49,12 @@ class TLinhaDetalhe {
     if (t.size() < largura) p_ += largura - t.size();
     Texto(t);
   }
+  // Every control character placed since position `inicio` becomes a blank: a CR, LF, form feed
+  // or tab of a database text would split the line, start a sheet or shift the columns.
+  void BrancosNosControlesDesde(size_t inicio) {
+    for (char* c = b_ + inicio; c < p_; ++c)
+      if (static_cast<unsigned char>(*c) < 0x20) *c = ' ';
+  }
   // Blanks after the segment that began at position `inicio`, up to `largura` characters.
   void CompletarDesde(size_t inicio, size_t largura) {
     if (Atual() - inicio < largura) p_ = b_ + inicio + largura;
@@ -72,6 +78,26 @@ std::string_view Aparar(std::string_view t) {
   return t.substr(i, n - i);
 }
 
+// A database text as the register places it: control characters as blanks (see
+// BrancosNosControlesDesde). Its length does not change, so cutting and centring are as before.
+std::string SemControles(std::string t) {
+  for (char& c : t)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return t;
+}
+
+// The row named in an error: its id and its description as the register prints it.
+std::string NomeProduto(const TLinhaP7& l) {
+  std::string descricao(Aparar(SemControles(std::string(l.Descricao.substr(0, 53)))));
+  return l.ProdutoId.empty() ? descricao : std::string(l.ProdutoId) + " - " + descricao;
+}
+
+[[noreturn]] void FalharValor(const std::string& mensagem, const std::string& onde, const TLinhaP7& l) {
+  std::string texto = mensagem;
+  if (!texto.empty() && static_cast<unsigned char>(texto.back()) > '.') texto += '.';
+  throw plataforma::EValorForaDoIntervalo(texto + "\r\n" + onde + NomeProduto(l));
+}
+
 void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, TImpressao& imp) {
   const std::string igual(136, '=');
   const std::string vazia = "|" + Brancos(134) + "|";
@@ -85,8 +111,10 @@ void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, 
   imp.EscreverCabecalho(vazia, 7, 1);
   imp.EscreverCabecalho("|" + C(W("REGISTRO DE INVENTÁRIO"), 134) + "|", 8, 1);
   imp.EscreverCabecalho(vazia, 9, 1);
-  imp.EscreverCabecalho(W("| RAZÃO SOCIAL: ") + R(filial.RazaoSocial, 119) + "|", 10, 1);
-  imp.EscreverCabecalho("| INSCR: " + R(filial.InscricaoEstadual, 30) + "CNPJ: " + R(filial.Cnpj, 90) + "|", 11, 1);
+  imp.EscreverCabecalho(W("| RAZÃO SOCIAL: ") + R(SemControles(filial.RazaoSocial), 119) + "|", 10, 1);
+  imp.EscreverCabecalho("| INSCR: " + R(SemControles(filial.InscricaoEstadual), 30) + "CNPJ: " +
+                            R(SemControles(filial.Cnpj), 90) + "|",
+                        11, 1);
   imp.EscreverCabecalho(TImpressao::LinhaFolha(PrimeiraFolhaP7, data), 12, 1);
   imp.EscreverCabecalho(vazia, 13, 1);
   imp.EscreverCabecalho(igual, 14, 1);
@@ -152,9 +180,15 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
   TLinhaDetalhe linha;
   char quantidadeTexto[TamanhoTextoQuantidade], unitarioTexto[TamanhoTextoCentavos], totalTexto[TamanhoTextoCentavos];
   while (linhas.Proxima(l)) {
-    TMoeda quantidade = l.Quantidade ? plataforma::MoedaDeTexto(*l.Quantidade) : TMoeda{};
-    TMoeda unitario = l.Valor ? plataforma::MoedaDeTexto(*l.Valor) : TMoeda{};
-    int64_t centavosTotal = plataforma::ParaCentavos(plataforma::Multiplicar(quantidade, unitario));
+    TMoeda quantidade, unitario;
+    int64_t centavosTotal;
+    try {
+      quantidade = l.Quantidade ? plataforma::MoedaDeTexto(*l.Quantidade) : TMoeda{};
+      unitario = l.Valor ? plataforma::MoedaDeTexto(*l.Valor) : TMoeda{};
+      centavosTotal = plataforma::ParaCentavos(plataforma::Multiplicar(quantidade, unitario));
+    } catch (const plataforma::EValorForaDoIntervalo& e) {
+      FalharValor(e.what(), "Produto: ", l);
+    }
     std::string_view textoTotal(totalTexto, EscreverCentavos(totalTexto, centavosTotal, formato));
     std::string_view textoUnitario(unitarioTexto,
                                    EscreverCentavos(unitarioTexto, plataforma::ParaCentavos(unitario), formato));
@@ -164,13 +198,18 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
 
     linha.Iniciar();
     linha.Caractere('|');
-    linha.Centro(l.Ncm, 15);
     size_t inicio = linha.Atual();
+    linha.Centro(l.Ncm, 15);
+    linha.BrancosNosControlesDesde(inicio);
+    inicio = linha.Atual();
     linha.Caractere('|');
     linha.Texto(Aparar(l.Descricao.substr(0, 53)));
+    linha.BrancosNosControlesDesde(inicio);
     linha.CompletarDesde(inicio, 54);
     linha.Caractere('|');
+    inicio = linha.Atual();
     linha.Centro(l.Unidade, 7);
+    linha.BrancosNosControlesDesde(inicio);
     linha.Caractere('|');
     linha.Centro(textoQuantidade, std::max<size_t>(16, textoQuantidade.size()));
     inicio = linha.Atual();
@@ -188,7 +227,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
 
     // The total adds the values as printed, in cents.
     if (__builtin_add_overflow(somaCentavos, centavosTotal, &somaCentavos))
-      throw plataforma::EValorForaDoIntervalo("Valor fora do intervalo permitido");
+      FalharValor("Valor fora do intervalo permitido", "Total geral, ao somar o produto: ", l);
 
     if (++contador == 50) {
       imp.EscreverCorpo(igual, atual, 1);

@@ -143,7 +143,7 @@ inline std::string_view TCampo::AsStringView() const {
 
 // Runs a text of several statements: split at each ";" outside quoted text (', ", `), empty and
 // blank pieces skipped, each piece sent as it stands, in order. A failing statement goes to the
-// callback and the script goes on.
+// callback and the script goes on; without a callback its error is raised and nothing after it runs.
 class TExecutorScript {
  public:
   explicit TExecutorScript(TConexao& conexao) : conexao_(&conexao) {}

@@ -201,8 +201,10 @@ std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t pr
 std::unique_ptr<dbclient::TConsulta> TInventarioP7Dao::ConsultarInventario(const TParamsRelatorio& params) {
   IDatabase& banco = Sessao();
   const int32_t arredondamento = ObterProdutoArredondamento(params.FilialId);
-  // One call: the statements run in order on the one connection, each failure shown on its own.
-  banco.Execute(MontarScript(params, arredondamento));
+  // One call: the statements run in order on the one connection. The first failure ends it: a
+  // statement after a failed CREATE TEMPORARY would reach a permanent table of the same name
+  // (the final DELETE, the final query), so nothing later runs and the error goes to the caller.
+  banco.Execute(MontarScript(params, arredondamento), TFalhaScript::Parar);
   return banco.OpenQuery(SqlConsultaInventario());
 }
 

@@ -17,7 +17,8 @@ class TInventarioP7Dao {
   static void ObterDadosFilial(int32_t filialId, TFilial& filial);
   // The branch's rounding product; 0 when the branch has no row or no value.
   static int32_t ObterProdutoArredondamento(int32_t filialId);
-  // Builds the temporary tables and returns the register's rows, ordered by descricao.
+  // Builds the temporary tables and returns the register's rows, ordered by descricao. The
+  // script stops at its first failed statement and raises the server's error.
   // The caller owns the result; ApagarTabelasTemporarias removes the tables afterwards.
   static std::unique_ptr<dbclient::TConsulta> ConsultarInventario(const TParamsRelatorio& params);
   static void ApagarTabelasTemporarias();

@@ -39,8 +39,14 @@ std::string LerPerfilPrivado(const std::string& secao, const std::string& chave,
   std::string linha;
   bool naSecao = false;
   bool secaoVista = false;
+  bool primeira = true;
   while (std::getline(f, linha)) {
-    std::string_view l = Aparar(linha);
+    std::string_view l = linha;
+    // A file saved as UTF-8 by a text editor may begin with a byte order mark; it would hide the
+    // first section.
+    if (primeira && l.starts_with("\xEF\xBB\xBF")) l.remove_prefix(3);
+    primeira = false;
+    l = Aparar(l);
     if (l.empty() || l.front() == ';') continue;
     if (l.front() == '[') {
       if (secaoVista) break;  // only the first section of this name counts

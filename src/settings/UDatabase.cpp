@@ -1,6 +1,7 @@
 #include "settings/UDatabase.h"
 
 #include <cstdint>
+#include <stdexcept>
 
 #include "platform/IniPerfil.h"
 #include "platform/Mensagens.h"
@@ -85,15 +86,12 @@ void TDatabase::SetServerAddress(const std::string& local, std::string& servidor
   porta = 3306;
   if (!textoPorta.empty()) {
     int64_t v = 0;
-    bool cabe = true;
     for (char c : textoPorta) {
       v = v * 10 + (c - '0');
-      if (v > INT32_MAX) {
-        cabe = false;
-        break;
-      }
+      if (v > 65535)
+        throw std::runtime_error(W("Porta inválida no arquivo de configuração: ") + textoPorta);
     }
-    if (cabe) porta = static_cast<int>(v);
+    porta = static_cast<int>(v);
   }
 }
 
@@ -108,10 +106,10 @@ std::unique_ptr<dbclient::TConsulta> TDatabase::NewQuery() {
   return std::make_unique<dbclient::TConsulta>(GetConnection());
 }
 
-bool TDatabase::Execute(const std::string& sql) {
+bool TDatabase::Execute(const std::string& sql, TFalhaScript aoFalhar) {
   if (EmBranco(sql)) return false;
   if (sql.find(';') != std::string::npos)
-    ExecuteScript(sql);
+    ExecuteScript(sql, aoFalhar);
   else
     ExecuteStatement(sql);
   return true;
@@ -123,10 +121,13 @@ void TDatabase::ExecuteStatement(const std::string& sql) {
   q->Executar();
 }
 
-void TDatabase::ExecuteScript(const std::string& sql) {
+void TDatabase::ExecuteScript(const std::string& sql, TFalhaScript aoFalhar) {
   dbclient::TExecutorScript script(GetConnection());
   script.DefinirSql(sql);
-  script.Executar([](const dbclient::EErroBanco& e) { plataforma::MostrarErroPadrao(e.what()); });
+  if (aoFalhar == TFalhaScript::Parar)
+    script.Executar(nullptr);  // the runner raises the first failure
+  else
+    script.Executar([](const dbclient::EErroBanco& e) { plataforma::MostrarErroPadrao(e.what()); });
 }
 
 std::unique_ptr<dbclient::TConsulta> TDatabase::OpenQuery(const std::string& sql) {

@@ -5,12 +5,18 @@
 
 #include "dbclient/DbClient.h"
 
+// What a script does when the server rejects one of its statements; the caller chooses.
+enum class TFalhaScript {
+  Continuar,  // the error goes to the standard error box and the next statement runs
+  Parar,      // no later statement runs and the error is raised to the caller
+};
+
 class IDatabase {
  public:
   virtual ~IDatabase() = default;
   // False for a blank text (nothing sent). A text with ";" runs as a script whose failing
-  // statements go to the standard error box; otherwise one statement whose error is raised.
-  virtual bool Execute(const std::string& sql) = 0;
+  // statements are handled as `aoFalhar` says; otherwise one statement whose error is raised.
+  virtual bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) = 0;
   // An open query for the text (unopened for a blank text); the caller owns it.
   virtual std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) = 0;
   virtual bool IsConnected() = 0;
@@ -26,19 +32,20 @@ class TDatabase : public IDatabase {
   TDatabase();
   ~TDatabase() override;
 
-  bool Execute(const std::string& sql) override;
+  bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) override;
   std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override;
   bool IsConnected() override;
   std::unique_ptr<dbclient::TConsulta> NewQuery() override;
   void GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) override;
   dbclient::TConexao& GetConnection() override;
 
-  // Server name and port from a "host[:port]" text.
+  // Server name and port from a "host[:port]" text. A port beyond 65535 is refused: the client
+  // library would take it modulo 65536 and reach another server.
   static void SetServerAddress(const std::string& local, std::string& servidor, int& porta);
 
  private:
   void ExecuteStatement(const std::string& sql);
-  void ExecuteScript(const std::string& sql);
+  void ExecuteScript(const std::string& sql, TFalhaScript aoFalhar);
   void Destruir() noexcept;
   std::unique_ptr<dbclient::TConexao> conexao_;
 };

@@ -36,12 +36,15 @@ std::vector<std::string> Dividir(const std::string& s, char sep) {
   }
 }
 
-// "\N" is NULL, "\t" a tab, "\\" a backslash.
+// "\N" is NULL, "\t" a tab, "\xHH" the character of that code, "\\" a backslash.
 std::optional<std::string> Campo(const std::string& t) {
   if (t == "\\N") return std::nullopt;
   std::string r;
   for (size_t i = 0; i < t.size(); ++i) {
-    if (t[i] == '\\' && i + 1 < t.size()) {
+    if (t[i] == '\\' && i + 3 < t.size() && t[i + 1] == 'x') {
+      r += static_cast<char>(std::stoi(t.substr(i + 2, 2), nullptr, 16));
+      i += 3;
+    } else if (t[i] == '\\' && i + 1 < t.size()) {
       r += t[i + 1] == 't' ? '\t' : t[i + 1];
       ++i;
     } else {
@@ -71,11 +74,11 @@ void LerParametros(const fs::path& arquivo, TParamsRelatorio& params, TFilial& f
     if (chave == "data") {
       params.DataEstoque = {std::stoi(valor.substr(0, 4)), std::stoi(valor.substr(5, 2)), std::stoi(valor.substr(8, 2))};
     } else if (chave == "razao_social") {
-      filial.RazaoSocial = valor;
+      filial.RazaoSocial = *Campo(valor);
     } else if (chave == "inscricao_estadual") {
-      filial.InscricaoEstadual = valor;
+      filial.InscricaoEstadual = *Campo(valor);
     } else if (chave == "cnpj") {
-      filial.Cnpj = valor;
+      filial.Cnpj = *Campo(valor);
     }
   }
 }

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 #include <set>
 
+#include "platform/Win1252.h"
 #include "settings/UConfigSistemaKOT.h"
 #include "settings/UDatabase.h"
 #include "tests/support/SuporteTestes.h"
@@ -136,9 +138,8 @@ TEST(SetServerAddress, HostAndPortRule) {
       {"db1:", "db1", 3306},
       {"db1:abc", "db1abc", 3306},
       {"", "", 3306},
-      {"db1:99999999999", "db1", 3306},
-      {"db1:2147483647", "db1", 2147483647},
-      {"db1:2147483648", "db1", 3306},
+      {"db1:0", "db1", 0},  // the client library's default port
+      {"db1:65535", "db1", 65535},
       {"10.0.0.5:3310", "10.0.0.5", 3310},
       {"db1:33x07", "db1x07", 33},  // the walk ends at "x"; ":33" is removed
       {"a:1:2", "a:1:2", 12},       // the flag stays set: port text "12", no ":12" to remove
@@ -149,5 +150,16 @@ TEST(SetServerAddress, HostAndPortRule) {
     TDatabase::SetServerAddress(c.local, servidor, porta);
     EXPECT_EQ(servidor, c.servidor) << c.local;
     EXPECT_EQ(porta, c.porta) << c.local;
+  }
+  // Beyond 65535 the client library would wrap the port round to another server: refused.
+  for (const char* local : {"db1:65536", "127.0.0.1:99247", "db1:99999999999"}) {
+    std::string servidor;
+    int porta = 0;
+    try {
+      TDatabase::SetServerAddress(local, servidor, porta);
+      ADD_FAILURE() << local;
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(e.what(), W("Porta inválida no arquivo de configuração: ") + (std::strchr(local, ':') + 1));
+    }
   }
 }

@@ -105,6 +105,14 @@ TEST_F(Sessao, ScriptShowsEachFailingStatementAndGoesOn) {
   // A ";" only inside a string still makes it a script: the error is shown, not raised.
   EXPECT_TRUE(db.Execute("insert into sem_tabela values ('a;b')"));
   EXPECT_EQ(caixas->Mostradas.size(), 2u);
+  // A caller may have the script stop instead: the error is raised, not shown, and nothing after
+  // the failed statement runs.
+  EXPECT_THROW(db.Execute("insert into tmp_s values (4); insert into sem_tabela values (2); insert into tmp_s values (5);",
+                          TFalhaScript::Parar),
+               EErroBanco);
+  EXPECT_EQ(caixas->Mostradas.size(), 2u);
+  EXPECT_EQ(Inteiro(db, "select count(*) from tmp_s where v = 4"), 1);
+  EXPECT_EQ(Inteiro(db, "select count(*) from tmp_s where v = 5"), 0);
   // Still usable after all that.
   EXPECT_EQ(Inteiro(db, "select 1"), 1);
 }
