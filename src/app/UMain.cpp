@@ -93,7 +93,7 @@ bool TCampoData::ConfirmarTexto() {
   avisando_ = true;
   const std::string exemplo = std::string("dd") + plataforma::FormatSettings().DateSeparator + "mm" +
                               plataforma::FormatSettings().DateSeparator + "aaaa";
-  plataforma::MostrarErroPadrao(W("Data inválida: \"") + DeQString(text()) + W("\". Informe dia, mês e ano (") +
+  plataforma::MostrarErroPadrao(W("Data invÃ¡lida: \"") + DeQString(text()) + W("\". Informe dia, mÃªs e ano (") +
                                 exemplo + ")");
   avisando_ = false;
   if (!hasFocus()) setFocus(Qt::OtherFocusReason);

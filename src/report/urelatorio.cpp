@@ -33,9 +33,9 @@ std::string CaminhoLegivel(std::string caminho) {
   std::string pasta = caminho.substr(0, caminho.rfind('/') + 1);
   if ((erro == ENOENT || erro == ENOTDIR) && ::access(pasta.c_str(), F_OK) != 0) {
     if (pasta.size() > 1) pasta.pop_back();
-    texto = W("a pasta \"") + plataforma::Utf8ParaW1252(pasta) + W("\" n„o existe - ") + texto;
+    texto = W("a pasta \"") + plataforma::Utf8ParaW1252(pasta) + W("\" n√£o existe - ") + texto;
   }
-  throw EErroRelatorio(W("N„o foi possÌvel gravar o relatÛrio \"") + plataforma::Utf8ParaW1252(caminho) + "\": " +
+  throw EErroRelatorio(W("N√£o foi poss√≠vel gravar o relat√≥rio \"") + plataforma::Utf8ParaW1252(caminho) + "\": " +
                            texto + " (erro " + std::to_string(erro) + ")",
                        erro);
 }

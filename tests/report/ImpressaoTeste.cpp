@@ -307,7 +307,7 @@ TEST(Impressao, PastaRelatorioAusente) {
     // temporary file of the safe write.
     const std::string pastaRelatorio = (pasta.Caminho() / "relatorio").string();
     EXPECT_NE(msg.find("\"" + pastaRelatorio + "/relatorio.txt\""), std::string::npos) << msg;
-    EXPECT_NE(msg.find(W("a pasta \"") + pastaRelatorio + W("\" não existe")), std::string::npos) << msg;
+    EXPECT_NE(msg.find(W("a pasta \"") + pastaRelatorio + W("\" nÃ£o existe")), std::string::npos) << msg;
     EXPECT_EQ(msg.find(".tmp"), std::string::npos) << msg;
     EXPECT_EQ(msg.find("//"), std::string::npos) << msg;
   }
