@@ -127,16 +127,14 @@ bool LerDataHora(std::string_view s, plataforma::TDataHora& d) {
 
 // ---------------------------------------------------------------- TConexao
 
-TConexao::TConexao() = default;
-
-TConexao::~TConexao() {
-  if (mysql_) mysql_close(mysql_);
-}
+void TFecharConexao::operator()(st_mysql* m) const noexcept { mysql_close(m); }
+void TLiberarResultado::operator()(st_mysql_res* r) const noexcept { mysql_free_result(r); }
 
 void TConexao::Conectar() {
   Desconectar();
-  MYSQL* m = mysql_init(nullptr);
-  if (!m) throw EErroBanco(W("Memória insuficiente para a conexão."));
+  std::unique_ptr<MYSQL, TFecharConexao> nova(mysql_init(nullptr));
+  if (!nova) throw EErroBanco(W("Memória insuficiente para a conexão."));
+  MYSQL* m = nova.get();
   unsigned protocolo = MYSQL_PROTOCOL_TCP;
   unsigned espera = 15;
   my_bool reconectar = 0;
@@ -152,37 +150,29 @@ void TConexao::Conectar() {
   for (unsigned char c : Banco)
     if (c > 32) semBanco = false;
   if (!mysql_real_connect(m, host.c_str(), Usuario.c_str(), Senha.c_str(), semBanco ? nullptr : Banco.c_str(),
-                          static_cast<unsigned>(Porta), nullptr, CLIENT_MULTI_RESULTS)) {
-    EErroBanco erro(mysql_error(m), mysql_errno(m));
-    mysql_close(m);
-    throw erro;
-  }
-  mysql_ = m;
+                          static_cast<unsigned>(Porta), nullptr, CLIENT_MULTI_RESULTS))
+    Falhar(m);
+  mysql_ = std::move(nova);
 }
 
-void TConexao::Desconectar() {
-  if (mysql_) {
-    mysql_close(mysql_);
-    mysql_ = nullptr;
-  }
-}
+void TConexao::Desconectar() { mysql_.reset(); }
 
 bool TConexao::Conectado() const {
   if (!mysql_) return false;
   // A connection the server dropped, or that was killed, stays gone: there is no reconnect.
-  switch (mysql_errno(mysql_)) {
+  switch (mysql_errno(mysql_.get())) {
     case CR_SERVER_GONE_ERROR:
     case CR_SERVER_LOST:
     case ER_CONNECTION_KILLED:
       return false;
     default:
-      return static_cast<int>(mysql_get_socket(mysql_)) >= 0;
+      return static_cast<int>(mysql_get_socket(mysql_.get())) >= 0;
   }
 }
 
 st_mysql* TConexao::Handle() {
   if (!mysql_) FalharSemConexao();
-  return mysql_;
+  return mysql_.get();
 }
 
 void TConexao::Executar(std::string_view sql) {
@@ -193,10 +183,6 @@ void TConexao::Executar(std::string_view sql) {
 
 // ---------------------------------------------------------------- TConsulta
 
-TConsulta::TConsulta(TConexao& conexao) : conexao_(&conexao) {}
-
-TConsulta::~TConsulta() { Fechar(); }
-
 void TConsulta::Executar() {
   Fechar();
   conexao_->Executar(sql_);
@@ -206,28 +192,24 @@ void TConsulta::Abrir() {
   Fechar();
   MYSQL* m = conexao_->Handle();
   if (mysql_real_query(m, sql_.data(), static_cast<unsigned long>(sql_.size())) != 0) Falhar(m);
-  MYSQL_RES* r = mysql_store_result(m);
+  std::unique_ptr<MYSQL_RES, TLiberarResultado> r(mysql_store_result(m));
   if (!r) {
     if (mysql_field_count(m) != 0) Falhar(m);
     DescartarResultados(m);
     throw EErroBanco(W("O comando não devolveu um conjunto de registros."));
   }
   // Further results (a procedure's status) are dropped so the connection stays usable.
-  try {
-    while (mysql_more_results(m)) {
-      int prox = mysql_next_result(m);
-      if (prox > 0) Falhar(m);
-      if (prox < 0) break;
-      if (MYSQL_RES* extra = mysql_store_result(m)) mysql_free_result(extra);
-    }
-  } catch (...) {
-    mysql_free_result(r);
-    throw;
+  while (mysql_more_results(m)) {
+    int prox = mysql_next_result(m);
+    if (prox > 0) Falhar(m);
+    if (prox < 0) break;
+    std::unique_ptr<MYSQL_RES, TLiberarResultado> extra(mysql_store_result(m));
   }
-  res_ = r;
+  res_ = std::move(r);
 
-  unsigned n = mysql_num_fields(r);
-  MYSQL_FIELD* campos = mysql_fetch_fields(r);
+  MYSQL_RES* res = res_.get();
+  unsigned n = mysql_num_fields(res);
+  MYSQL_FIELD* campos = mysql_fetch_fields(res);
   nomes_.reserve(n);
   tipos_.reserve(n);
   for (unsigned i = 0; i < n; ++i) {
@@ -236,19 +218,18 @@ void TConsulta::Abrir() {
   }
 
   // One pass over the buffered rows, keeping where each one starts.
-  const uint64_t total = mysql_num_rows(r);
+  const uint64_t total = mysql_num_rows(res);
   offsets_.reserve(static_cast<size_t>(total));
-  mysql_data_seek(r, 0);
+  mysql_data_seek(res, 0);
   for (uint64_t i = 0; i < total; ++i) {
-    offsets_.push_back(mysql_row_tell(r));
-    mysql_fetch_row(r);
+    offsets_.push_back(mysql_row_tell(res));
+    mysql_fetch_row(res);
   }
   Primeiro();
 }
 
 void TConsulta::Fechar() {
-  if (res_) mysql_free_result(res_);
-  res_ = nullptr;
+  res_.reset();
   nomes_.clear();
   tipos_.clear();
   offsets_.clear();
@@ -262,9 +243,9 @@ void TConsulta::Posicionar() {
   linha_ = nullptr;
   tamanhos_ = nullptr;
   if (!res_ || posicao_ < 0 || posicao_ >= static_cast<int64_t>(offsets_.size())) return;
-  mysql_row_seek(res_, offsets_[static_cast<size_t>(posicao_)]);
-  linha_ = mysql_fetch_row(res_);
-  tamanhos_ = mysql_fetch_lengths(res_);
+  mysql_row_seek(res_.get(), offsets_[static_cast<size_t>(posicao_)]);
+  linha_ = mysql_fetch_row(res_.get());
+  tamanhos_ = mysql_fetch_lengths(res_.get());
 }
 
 bool TConsulta::Vazia() const { return offsets_.empty(); }

@@ -31,12 +31,19 @@ class EErroBanco : public std::runtime_error {
 using TValor = std::variant<std::monostate, int64_t, double, std::string, plataforma::TDataHora>;
 inline bool EhNulo(const TValor& v) { return std::holds_alternative<std::monostate>(v); }
 
+// The C handles are owned by these deleters: closing and freeing happen in one place each.
+struct TFecharConexao {
+  void operator()(st_mysql* m) const noexcept;
+};
+struct TLiberarResultado {
+  void operator()(st_mysql_res* r) const noexcept;
+};
+
 class TConexao {
  public:
-  TConexao();
-  ~TConexao();
-  TConexao(const TConexao&) = delete;
-  TConexao& operator=(const TConexao&) = delete;
+  TConexao() = default;
+  TConexao(TConexao&&) noexcept = default;
+  TConexao& operator=(TConexao&&) noexcept = default;
 
   // Parameters; an empty server name means the local machine. Port 3306 unless set.
   std::string Servidor;
@@ -57,7 +64,7 @@ class TConexao {
   st_mysql* Handle();  // for the query classes of this layer
 
  private:
-  st_mysql* mysql_ = nullptr;
+  std::unique_ptr<st_mysql, TFecharConexao> mysql_;
 };
 
 class TConsulta;
@@ -83,10 +90,9 @@ class TCampo {
 // A statement bound to the connection; opened, it holds the whole result in memory with a cursor.
 class TConsulta {
  public:
-  explicit TConsulta(TConexao& conexao);
-  ~TConsulta();
-  TConsulta(const TConsulta&) = delete;
-  TConsulta& operator=(const TConsulta&) = delete;
+  explicit TConsulta(TConexao& conexao) : conexao_(&conexao) {}
+  TConsulta(TConsulta&&) noexcept = default;
+  TConsulta& operator=(TConsulta&&) noexcept = default;
 
   void DefinirSql(std::string sql) { sql_ = std::move(sql); }
   const std::string& Sql() const { return sql_; }
@@ -123,7 +129,7 @@ class TConsulta {
   [[noreturn]] void FalharIndice(size_t indice) const;
   TConexao* conexao_;
   std::string sql_;
-  st_mysql_res* res_ = nullptr;
+  std::unique_ptr<st_mysql_res, TLiberarResultado> res_;
   std::vector<std::string> nomes_;
   std::vector<int> tipos_;
   char** linha_ = nullptr;
