@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include "platform/TextoQt.h"
 
@@ -10,9 +9,6 @@ bool TCaixasMensagemQt::Perguntar(const std::string& texto, const std::string& t
   QMessageBox caixa(QMessageBox::Question, ParaQString(titulo), ParaQString(texto),
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
   caixa.setTextFormat(Qt::PlainText);
-  // The tool speaks Portuguese, whatever translations Qt finds on the machine.
-  caixa.button(QMessageBox::Yes)->setText(Q("&Sim"));
-  caixa.button(QMessageBox::No)->setText(Q("&Não"));
   caixa.setDefaultButton(padraoSim ? QMessageBox::Yes : QMessageBox::No);
   return caixa.exec() == QMessageBox::Yes;
 }
