@@ -174,22 +174,23 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   auto* barra = addToolBar(Q("Navegação"));
   barra->setMovable(false);
   // The keys are handled by the window itself (it sees every key first), so the buttons carry
-  // them in their texts only.
-  barra->addAction(Q("Primeira"), this, &TFVisualizador::PrimeiraPagina)->setToolTip(Q("Primeira folha (Home)"));
-  barra->addAction(Q("Anterior"), this, &TFVisualizador::PaginaAnterior)->setToolTip(Q("Folha anterior (PgUp)"));
+  // them in their texts or tooltips only. Paging and zoom take short signs so that the whole bar,
+  // "Fechar (Esc)" included, fits a 1280-pixel screen.
+  barra->addAction(Q("«"), this, &TFVisualizador::PrimeiraPagina)->setToolTip(Q("Primeira folha (Home)"));
+  barra->addAction(Q("‹"), this, &TFVisualizador::PaginaAnterior)->setToolTip(Q("Folha anterior (PgUp)"));
   folha_ = new QLabel(this);
   folha_->setObjectName(QStringLiteral("RotuloFolha"));
   folha_->setAlignment(Qt::AlignCenter);
   barra->addWidget(folha_);
-  barra->addAction(Q("Próxima"), this, &TFVisualizador::ProximaPagina)->setToolTip(Q("Próxima folha (PgDn)"));
-  barra->addAction(Q("Última"), this, &TFVisualizador::UltimaPagina)->setToolTip(Q("Última folha (End)"));
+  barra->addAction(Q("›"), this, &TFVisualizador::ProximaPagina)->setToolTip(Q("Próxima folha (PgDn)"));
+  barra->addAction(Q("»"), this, &TFVisualizador::UltimaPagina)->setToolTip(Q("Última folha (End)"));
   barra->addSeparator();
-  barra->addAction(Q("Zoom -"), this, &TFVisualizador::DiminuirZoom)->setToolTip(Q("Diminuir (Ctrl+-)"));
+  barra->addAction(Q("−"), this, &TFVisualizador::DiminuirZoom)->setToolTip(Q("Diminuir o zoom (Ctrl+-)"));
   zoomRotulo_ = new QLabel(this);
   zoomRotulo_->setAlignment(Qt::AlignCenter);
   zoomRotulo_->setFixedWidth(zoomRotulo_->fontMetrics().horizontalAdvance(QStringLiteral("400%")) + 12);
   barra->addWidget(zoomRotulo_);
-  barra->addAction(Q("Zoom +"), this, &TFVisualizador::AumentarZoom)->setToolTip(Q("Aumentar (Ctrl++)"));
+  barra->addAction(Q("+"), this, &TFVisualizador::AumentarZoom)->setToolTip(Q("Aumentar o zoom (Ctrl++)"));
   ajustarPagina_ = barra->addAction(Q("Ajustar à página"), this, [this] { DefinirModoZoom(TModoZoom::Pagina); });
   ajustarPagina_->setToolTip(Q("Ajustar à página: a folha inteira na janela (Ctrl+1)"));
   ajustarPagina_->setCheckable(true);
@@ -199,7 +200,7 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   barra->addSeparator();
   busca_ = new QLineEdit(this);
   busca_->setPlaceholderText(Q("Procurar (Ctrl+F)"));
-  busca_->setFixedWidth(170);
+  busca_->setFixedWidth(150);
   barra->addWidget(busca_);
   barra->addAction(Q("Procurar (F3)"), this, [this] { ProcurarProxima(); })->setToolTip(Q("Procurar o próximo (Ctrl+F, F3)"));
   barra->addSeparator();
