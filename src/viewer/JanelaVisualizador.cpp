@@ -282,7 +282,7 @@ void TFVisualizador::SairDaBusca() {
   textoAchado_.clear();
   achado_.reset();
   paginaWidget_->Destaque.reset();
-  statusBar()->clearMessage();
+  if (auto* barra = findChild<QStatusBar*>()) barra->clearMessage();  // none made just for this
   rolagem_->setFocus();
   paginaWidget_->update();
 }
