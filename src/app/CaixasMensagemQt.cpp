@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 
 #include "platform/TextoQt.h"
@@ -39,9 +38,6 @@ QWidget* Dono() {
 bool TCaixasMensagemQt::Perguntar(const std::string& texto, const std::string& titulo, bool padraoSim) {
   QMessageBox caixa(QMessageBox::Question, ParaQString(titulo), ParaQString(texto),
                     QMessageBox::Yes | QMessageBox::No, Dono());
-  // The tool speaks Portuguese, whatever translations Qt finds on the machine.
-  caixa.button(QMessageBox::Yes)->setText(Q("&Sim"));
-  caixa.button(QMessageBox::No)->setText(Q("&Não"));
   caixa.setDefaultButton(padraoSim ? QMessageBox::Yes : QMessageBox::No);
   return Executar(caixa) == QMessageBox::Yes;
 }

@@ -7,10 +7,12 @@
 #include "platform/Mensagens.h"
 #include "platform/Regional.h"
 #include "platform/TextoQt.h"
+#include "platform/TraducaoQt.h"
 
 int main(int argc, char** argv) {
   TAplicacaoP7 app(argc, argv);
   QApplication::setApplicationName(ParaQString(plataforma::TituloAplicacao()));
+  plataforma::CarregarTraducaoQt();
   plataforma::DefinirFormatSettings(plataforma::FormatSettingsDoLocale());
   plataforma::InstalarCaixasMensagem(std::make_shared<TCaixasMensagemQt>());
 

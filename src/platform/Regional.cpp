@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <optional>
 
 #include "platform/Win1252.h"
 
@@ -16,9 +17,10 @@ TFormatSettings& Atuais() {
   return f;
 }
 
-char UmByte(const QString& s, char padrao) {
-  std::string b = Utf8ParaW1252(s.toStdString());
-  return b.size() == 1 ? b[0] : padrao;
+// The one Windows-1252 byte of a separator; nothing when it has none or is not one character.
+std::optional<char> UmByte(const QString& s) {
+  if (s.size() != 1) return std::nullopt;
+  return ByteW1252(s[0].unicode());
 }
 }  // namespace
 
@@ -28,11 +30,18 @@ TFormatSettings FormatSettingsDoLocale() {
   QLocale loc = QLocale::system();
   // A machine without a chosen locale (C/POSIX) gets the Brazilian settings the tool is made for.
   if (loc.language() == QLocale::C) return FormatSettingsBrasil();
+  return FormatSettingsDe(loc.decimalPoint().toStdString(), loc.groupSeparator().toStdString(),
+                          loc.dateFormat(QLocale::ShortFormat).toStdString());
+}
+
+TFormatSettings FormatSettingsDe(std::string_view decimal, std::string_view grupo, std::string_view formatoData) {
   TFormatSettings f;
-  f.DecimalSeparator = UmByte(loc.decimalPoint(), '.');
-  f.ThousandSeparator = UmByte(loc.groupSeparator(), ',');
+  // A fallback never takes the other separator's byte: 1.234.56 would read as a different amount.
+  std::optional<char> dec = UmByte(QString::fromUtf8(decimal)), grp = UmByte(QString::fromUtf8(grupo));
+  f.DecimalSeparator = dec.value_or(grp == ',' ? '.' : ',');
+  f.ThousandSeparator = grp.value_or(f.DecimalSeparator == '.' ? ',' : '.');
   // Qt's short format ("dd/MM/yyyy", "M/d/yy") in our pattern letters, with four-digit years.
-  QString q = loc.dateFormat(QLocale::ShortFormat);
+  QString q = QString::fromUtf8(formatoData);
   std::string formato;
   char sep = 0;
   for (qsizetype i = 0; i < q.size(); ++i) {
@@ -46,7 +55,7 @@ TFormatSettings FormatSettingsDoLocale() {
       else formato += "yyyy";
       i = j - 1;
     } else if (!c.isLetter()) {
-      if (!sep) sep = UmByte(QString(c), '/');
+      if (!sep) sep = UmByte(QString(c)).value_or('/');
       formato += '/';
     }
   }
@@ -57,7 +66,7 @@ TFormatSettings FormatSettingsDoLocale() {
     sep = '/';
   }
   f.ShortDateFormat = formato;
-  f.DateSeparator = sep ? sep : '/';
+  f.DateSeparator = sep;
   return f;
 }
 

@@ -2,6 +2,7 @@
 // Regional format settings (date separator, short date format, group and decimal separators),
 // read once from the user's locale at start-up and reachable wherever texts are formatted.
 #include <string>
+#include <string_view>
 
 namespace plataforma {
 
@@ -16,6 +17,11 @@ struct TFormatSettings {
 TFormatSettings FormatSettingsBrasil();
 // The settings of the user's locale (LC_ALL / LC_NUMERIC / LC_TIME / LANG).
 TFormatSettings FormatSettingsDoLocale();
+// The settings for a locale's decimal and group separators and short date format (Qt's pattern
+// letters), all UTF-8. A separator without a Windows-1252 byte (U+202F, ...) falls back to the
+// Brazilian one, "," decimal and "." group (swapped where the other separator already has it), and
+// "/" in dates.
+TFormatSettings FormatSettingsDe(std::string_view decimal, std::string_view grupo, std::string_view formatoData);
 
 const TFormatSettings& FormatSettings();
 void DefinirFormatSettings(const TFormatSettings& f);

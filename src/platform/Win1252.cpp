@@ -30,14 +30,14 @@ void AnexarUtf8(std::string& out, char32_t c) {
   }
 }
 
-char ByteDe(char32_t c) {
+}  // namespace
+
+std::optional<char> ByteW1252(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
   for (int i = 0; i < 32; ++i)
     if (kAlto[i] == c) return static_cast<char>(0x80 + i);
-  return '?';
+  return std::nullopt;
 }
-
-}  // namespace
 
 std::string W1252ParaUtf8(std::string_view w1252) {
   std::string out;
@@ -71,7 +71,7 @@ std::string Utf8ParaW1252(std::string_view utf8) {
       c = (c << 6) | (cb & 0x3F);
     }
     if (!valido) { out += '?'; ++i; continue; }
-    out += ByteDe(c);
+    out += ByteW1252(c).value_or('?');
     i += n;
   }
   return out;

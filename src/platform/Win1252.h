@@ -1,6 +1,7 @@
 #pragma once
 // Single-byte Windows-1252 text is what the database sends and what the register holds.
 // These are the only conversions between it and UTF-8 (source literals, Qt strings).
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,8 @@ namespace plataforma {
 
 // UTF-8 -> Windows-1252; a character without a Windows-1252 byte becomes '?'.
 std::string Utf8ParaW1252(std::string_view utf8);
+// The Windows-1252 byte of one character, or nothing when it has none (U+202F, ...).
+std::optional<char> ByteW1252(char32_t codigo);
 // Windows-1252 -> UTF-8; the five unassigned bytes map to the C1 control of the same code.
 std::string W1252ParaUtf8(std::string_view w1252);
 

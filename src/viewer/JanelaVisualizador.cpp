@@ -122,16 +122,23 @@ class TPaginaWidget : public QWidget {
   double Escala = 1.0;
   std::optional<TDestaque> Destaque;
 
-  // Scale and height for a given width.
-  void Ajustar(int largura) {
+  // Size and scale for the view's size and the zoom mode.
+  void Ajustar(TModoZoom modo, double zoom, int larguraVista, int alturaVista) {
     const TDocumento& doc = janela_->Documento();
-    QFont fonte = FonteRegistro();
-    QFontMetricsF m(fonte, this);
+    QFontMetricsF m(FonteRegistro(), this);
     avanco_ = m.horizontalAdvance(QLatin1Char('M'));
-    Escala = EscalaParaCaber(ColunasDe(doc), avanco_, 0, 0, largura - 2 * kMargemTela, 0);
-    int linhas = std::max(doc.LinhasMaximas, 1);
-    resize(largura, static_cast<int>(std::ceil(linhas * m.lineSpacing() * Escala)) + 2 * kMargemTela);
+    alturaLinha_ = m.lineSpacing();
+    modo_ = modo;
+    TGeometriaPagina g = GeometriaPagina(modo, zoom, larguraVista, alturaVista, kMargemTela, ColunasDe(doc), avanco_,
+                                         std::max(doc.LinhasMaximas, 1), alturaLinha_);
+    Escala = g.Escala;
+    resize(g.Largura, g.Altura);
   }
+  // The scale that fits the width of the view alone, against which the zoom counts.
+  double EscalaDaLargura(int larguraVista) const {
+    return EscalaParaCaber(ColunasDe(janela_->Documento()), avanco_, 0, 0, std::max(100, larguraVista) - 2 * kMargemTela, 0);
+  }
+  double AlturaTexto() const { return std::max(janela_->Documento().LinhasMaximas, 1) * alturaLinha_ * Escala; }
   double LarguraTexto() const { return ColunasDe(janela_->Documento()) * avanco_ * Escala; }
 
  protected:
@@ -142,12 +149,15 @@ class TPaginaWidget : public QWidget {
     p.fillRect(rect(), Qt::white);
     p.setRenderHint(QPainter::TextAntialiasing);
     QRectF area(kMargemTela, kMargemTela, width() - 2 * kMargemTela, height() - 2 * kMargemTela);
-    DesenharPagina(p, area, doc.Paginas[janela_->PaginaAtual()], ColunasDe(doc), 0, Destaque);
+    const int linhas = modo_ == TModoZoom::Pagina ? std::max(doc.LinhasMaximas, 1) : 0;
+    DesenharPagina(p, area, doc.Paginas[janela_->PaginaAtual()], ColunasDe(doc), linhas, Destaque);
   }
 
  private:
   TFVisualizador* janela_;
   double avanco_ = 1.0;
+  double alturaLinha_ = 1.0;
+  TModoZoom modo_ = TModoZoom::Largura;
 };
 
 TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
@@ -164,26 +174,33 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   auto* barra = addToolBar(Q("Navegação"));
   barra->setMovable(false);
   // The keys are handled by the window itself (it sees every key first), so the buttons carry
-  // them in their texts only.
-  barra->addAction(Q("Primeira"), this, &TFVisualizador::PrimeiraPagina)->setToolTip(Q("Primeira folha (Home)"));
-  barra->addAction(Q("Anterior"), this, &TFVisualizador::PaginaAnterior)->setToolTip(Q("Folha anterior (PgUp)"));
+  // them in their texts or tooltips only. Paging and zoom take short signs so that the whole bar,
+  // "Fechar (Esc)" included, fits a 1280-pixel screen.
+  barra->addAction(Q("«"), this, &TFVisualizador::PrimeiraPagina)->setToolTip(Q("Primeira folha (Home)"));
+  barra->addAction(Q("‹"), this, &TFVisualizador::PaginaAnterior)->setToolTip(Q("Folha anterior (PgUp)"));
   folha_ = new QLabel(this);
-  folha_->setMinimumWidth(130);
+  folha_->setObjectName(QStringLiteral("RotuloFolha"));
   folha_->setAlignment(Qt::AlignCenter);
   barra->addWidget(folha_);
-  barra->addAction(Q("Próxima"), this, &TFVisualizador::ProximaPagina)->setToolTip(Q("Próxima folha (PgDn)"));
-  barra->addAction(Q("Última"), this, &TFVisualizador::UltimaPagina)->setToolTip(Q("Última folha (End)"));
+  barra->addAction(Q("›"), this, &TFVisualizador::ProximaPagina)->setToolTip(Q("Próxima folha (PgDn)"));
+  barra->addAction(Q("»"), this, &TFVisualizador::UltimaPagina)->setToolTip(Q("Última folha (End)"));
   barra->addSeparator();
-  barra->addAction(Q("Zoom -"), this, &TFVisualizador::DiminuirZoom)->setToolTip(Q("Diminuir (Ctrl+-)"));
+  barra->addAction(Q("−"), this, &TFVisualizador::DiminuirZoom)->setToolTip(Q("Diminuir o zoom (Ctrl+-)"));
   zoomRotulo_ = new QLabel(this);
-  zoomRotulo_->setMinimumWidth(50);
   zoomRotulo_->setAlignment(Qt::AlignCenter);
+  zoomRotulo_->setFixedWidth(zoomRotulo_->fontMetrics().horizontalAdvance(QStringLiteral("400%")) + 12);
   barra->addWidget(zoomRotulo_);
-  barra->addAction(Q("Zoom +"), this, &TFVisualizador::AumentarZoom)->setToolTip(Q("Aumentar (Ctrl++); Ctrl+0 ajusta à janela"));
+  barra->addAction(Q("+"), this, &TFVisualizador::AumentarZoom)->setToolTip(Q("Aumentar o zoom (Ctrl++)"));
+  ajustarPagina_ = barra->addAction(Q("Ajustar à página"), this, [this] { DefinirModoZoom(TModoZoom::Pagina); });
+  ajustarPagina_->setToolTip(Q("Ajustar à página: a folha inteira na janela (Ctrl+1)"));
+  ajustarPagina_->setCheckable(true);
+  ajustarLargura_ = barra->addAction(Q("Ajustar à largura"), this, [this] { DefinirModoZoom(TModoZoom::Largura); });
+  ajustarLargura_->setToolTip(Q("Ajustar à largura: a folha na largura da janela (Ctrl+0)"));
+  ajustarLargura_->setCheckable(true);
   barra->addSeparator();
   busca_ = new QLineEdit(this);
   busca_->setPlaceholderText(Q("Procurar (Ctrl+F)"));
-  busca_->setFixedWidth(170);
+  busca_->setFixedWidth(150);
   barra->addWidget(busca_);
   barra->addAction(Q("Procurar (F3)"), this, [this] { ProcurarProxima(); })->setToolTip(Q("Procurar o próximo (Ctrl+F, F3)"));
   barra->addSeparator();
@@ -194,6 +211,8 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
 
   qApp->installEventFilter(this);
   setFocusPolicy(Qt::StrongFocus);
+  // The page, not the search box, has the focus at the start: Esc there closes the viewer.
+  rolagem_->setFocus();
   if (QScreen* tela = QGuiApplication::primaryScreen()) {
     QRect livre = tela->availableGeometry();
     resize(livre.width() * 9 / 10, livre.height() * 9 / 10);
@@ -224,14 +243,13 @@ void TFVisualizador::DefinirDocumento(const TDocumento& doc, const QString& cami
   paginaWidget_->Destaque.reset();
   setWindowTitle(caminho.isEmpty() ? Q("Visualizador de relatório")
                                    : Q("%1 - Visualizador de relatório").arg(QFileInfo(caminho).fileName()));
+  // One width for every sheet of this document, so that paging never moves the toolbar.
+  folha_->setFixedWidth(folha_->fontMetrics().horizontalAdvance(visualizador::TextoFolhaMaisLongo(doc_)) + 16);
   AjustarTamanhoPagina();
   Atualizar();
 }
 
-QString TFVisualizador::TextoFolha() const {
-  if (doc_.Paginas.empty()) return Q("Folha 0 de 0");
-  return Q("Folha %1 de %2").arg(pagina_ + 1).arg(NumeroPaginas());
-}
+QString TFVisualizador::TextoFolha() const { return visualizador::TextoFolha(doc_, pagina_); }
 
 void TFVisualizador::IrParaPagina(int pagina) {
   if (doc_.Paginas.empty()) return;
@@ -245,9 +263,28 @@ void TFVisualizador::IrParaPagina(int pagina) {
 }
 
 void TFVisualizador::DefinirZoom(double zoom) {
+  modo_ = TModoZoom::Livre;
   zoom_ = std::clamp(zoom, kZooms[0], kZooms[std::size(kZooms) - 1]);
   AjustarTamanhoPagina();
   Atualizar();
+}
+
+void TFVisualizador::DefinirModoZoom(TModoZoom modo) {
+  if (modo == TModoZoom::Livre) return DefinirZoom(zoom_);
+  modo_ = modo;
+  rolagem_->verticalScrollBar()->setValue(0);
+  AjustarTamanhoPagina();
+  Atualizar();
+}
+
+void TFVisualizador::SairDaBusca() {
+  busca_->clear();
+  textoAchado_.clear();
+  achado_.reset();
+  paginaWidget_->Destaque.reset();
+  if (auto* barra = findChild<QStatusBar*>()) barra->clearMessage();  // none made just for this
+  rolagem_->setFocus();
+  paginaWidget_->update();
 }
 
 void TFVisualizador::AumentarZoom() {
@@ -335,19 +372,25 @@ double TFVisualizador::LarguraTextoNaTela() const { return paginaWidget_->Largur
 double TFVisualizador::LarguraDisponivelNaTela() const {
   return rolagem_->viewport()->width() * zoom_ - 2 * kMargemTela;
 }
+double TFVisualizador::AlturaTextoNaTela() const { return paginaWidget_->AlturaTexto(); }
+double TFVisualizador::AlturaVisivelNaTela() const { return rolagem_->viewport()->height(); }
 
 void TFVisualizador::Avisar(const QString& texto) {
   QMessageBox::warning(this, Q("Visualizador de relatório"), texto);
 }
 
 void TFVisualizador::AjustarTamanhoPagina() {
-  int largura = std::max(100, static_cast<int>(rolagem_->viewport()->width() * zoom_));
-  paginaWidget_->Ajustar(largura);
+  const QSize vista = rolagem_->viewport()->size();
+  paginaWidget_->Ajustar(modo_, zoom_, vista.width(), vista.height());
+  // The fitting modes report the factor they came to, from which Ctrl++ and Ctrl+- step on.
+  if (modo_ != TModoZoom::Livre) zoom_ = paginaWidget_->Escala / paginaWidget_->EscalaDaLargura(vista.width());
 }
 
 void TFVisualizador::Atualizar() {
   folha_->setText(TextoFolha());
   zoomRotulo_->setText(Q("%1%").arg(std::lround(zoom_ * 100)));
+  ajustarPagina_->setChecked(modo_ == TModoZoom::Pagina);
+  ajustarLargura_->setChecked(modo_ == TModoZoom::Largura);
   paginaWidget_->update();
 }
 
@@ -363,18 +406,20 @@ bool TFVisualizador::eventFilter(QObject* objeto, QEvent* evento) {
   }
   if (evento->type() == QEvent::KeyPress) {
     auto* w = qobject_cast<QWidget*>(objeto);
-    if (w && w->window() == this) return TratarTecla(static_cast<QKeyEvent*>(evento));
+    if (w && w->window() == this) return TratarTecla(objeto, static_cast<QKeyEvent*>(evento));
   }
   return QMainWindow::eventFilter(objeto, evento);
 }
 
-bool TFVisualizador::TratarTecla(QKeyEvent* tecla) {
+bool TFVisualizador::TratarTecla(QObject* alvo, QKeyEvent* tecla) {
   const auto mods = tecla->modifiers() & ~Qt::KeypadModifier;
   const bool ctrl = mods == Qt::ControlModifier;
   const bool semMods = mods == Qt::NoModifier;
-  const bool naBusca = busca_->hasFocus();
+  const bool naBusca = alvo == busca_ || busca_->hasFocus();
   switch (tecla->key()) {
     case Qt::Key_Escape:
+      // Esc leaves the search box first; from anywhere else it closes the viewer.
+      if (semMods && naBusca) { SairDaBusca(); return true; }
       if (semMods) { close(); return true; }
       break;
     case Qt::Key_PageDown:
@@ -414,7 +459,10 @@ bool TFVisualizador::TratarTecla(QKeyEvent* tecla) {
       if (ctrl) { DiminuirZoom(); return true; }
       break;
     case Qt::Key_0:
-      if (ctrl) { DefinirZoom(1.0); return true; }
+      if (ctrl) { DefinirModoZoom(TModoZoom::Largura); return true; }
+      break;
+    case Qt::Key_1:
+      if (ctrl) { DefinirModoZoom(TModoZoom::Pagina); return true; }
       break;
     default:
       break;

@@ -9,6 +9,7 @@
 
 #include "viewer/NucleoVisualizador.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QPainter;
@@ -53,17 +54,23 @@ class TFVisualizador : public QMainWindow {
 
   int PaginaAtual() const { return pagina_; }  // 0-based
   int NumeroPaginas() const { return static_cast<int>(doc_.Paginas.size()); }
-  QString TextoFolha() const;                 // "Folha n de m"
+  QString TextoFolha() const;  // "Folha 28 (27 de 53)", see TextoFolha of the core
   void IrParaPagina(int pagina);
   void PrimeiraPagina() { IrParaPagina(0); }
   void PaginaAnterior() { IrParaPagina(pagina_ - 1); }
   void ProximaPagina() { IrParaPagina(pagina_ + 1); }
   void UltimaPagina() { IrParaPagina(NumeroPaginas() - 1); }
 
+  // The zoom counts from the width of the view (1 = "Ajustar à largura"); in the page mode it is
+  // the factor that the page's fit gives.
   double Zoom() const { return zoom_; }
-  void DefinirZoom(double zoom);
+  TModoZoom ModoZoom() const { return modo_; }
+  void DefinirZoom(double zoom);  // free mode
+  void DefinirModoZoom(TModoZoom modo);
   void AumentarZoom();
   void DiminuirZoom();
+  // Leaves the search box: its text and the highlight go, the focus returns to the page.
+  void SairDaBusca();
 
   // Searches for the text after the current hit; false when it is nowhere in the document.
   bool Procurar(const QString& texto);
@@ -74,9 +81,12 @@ class TFVisualizador : public QMainWindow {
   void Imprimir();
   void SalvarPdf();
 
-  // For checks of the fitting: the width the page text takes on screen and the width available.
+  // For checks of the fitting: the width the page text takes on screen and the width available;
+  // the height the page's lines take and the height of the view.
   double LarguraTextoNaTela() const;
   double LarguraDisponivelNaTela() const;
+  double AlturaTextoNaTela() const;
+  double AlturaVisivelNaTela() const;
   QLineEdit* CampoBusca() const { return busca_; }
 
  protected:
@@ -84,7 +94,7 @@ class TFVisualizador : public QMainWindow {
   void showEvent(QShowEvent* e) override;
 
  private:
-  bool TratarTecla(QKeyEvent* tecla);
+  bool TratarTecla(QObject* alvo, QKeyEvent* tecla);
   void Atualizar();
   void AjustarTamanhoPagina();
   void Avisar(const QString& texto);
@@ -94,12 +104,15 @@ class TFVisualizador : public QMainWindow {
   QString erro_;
   int pagina_ = 0;
   double zoom_ = 1.0;
+  TModoZoom modo_ = TModoZoom::Largura;
   std::optional<TPosicaoBusca> achado_;
   QString textoAchado_;
   QScrollArea* rolagem_ = nullptr;
   TPaginaWidget* paginaWidget_ = nullptr;
   QLabel* folha_ = nullptr;
   QLabel* zoomRotulo_ = nullptr;
+  QAction* ajustarPagina_ = nullptr;
+  QAction* ajustarLargura_ = nullptr;
   QLineEdit* busca_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "platform/TextoQt.h"
@@ -81,6 +82,59 @@ TDocumento DividirPaginas(const QString& texto) {
   return doc;
 }
 
+namespace {
+
+// A register holds printable Windows-1252, CR LF and form feeds. A NUL byte never occurs in text;
+// a stray control (a printer escape, say) may, so only a share of them marks a binary file, which
+// would otherwise become thousands of blank sheets.
+bool PareceTexto(const QByteArray& bytes) {
+  qsizetype estranhos = 0;
+  for (char c : bytes) {
+    auto b = static_cast<unsigned char>(c);
+    if (b == 0) return false;
+    const bool controle = b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != '\f';
+    if (controle || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) ++estranhos;
+  }
+  return estranhos * 20 <= bytes.size();  // up to 5 %
+}
+
+int Algarismos(int n) { return static_cast<int>(QString::number(std::max(n, 0)).size()); }
+
+}  // namespace
+
+std::optional<int> FolhaDaPagina(const TPagina& pagina) {
+  static const QString marca = QStringLiteral("FOLHA:");
+  for (const QString& linha : pagina) {
+    qsizetype i = linha.indexOf(marca);
+    if (i < 0) continue;
+    i += marca.size();
+    while (i < linha.size() && linha[i] == u' ') ++i;
+    qsizetype fim = i;
+    while (fim < linha.size() && linha[fim].isDigit() && fim - i < 9) ++fim;
+    bool ok = false;
+    int n = linha.mid(i, fim - i).toInt(&ok);
+    if (ok) return n;
+  }
+  return std::nullopt;
+}
+
+QString TextoFolha(const TDocumento& doc, int pagina) {
+  const int n = static_cast<int>(doc.Paginas.size());
+  if (n == 0 || pagina < 0 || pagina >= n) return Q("Folha 0 de 0");
+  if (auto folha = FolhaDaPagina(doc.Paginas[pagina])) return Q("Folha %1 (%2 de %3)").arg(*folha).arg(pagina + 1).arg(n);
+  return Q("Folha %1 de %2").arg(pagina + 1).arg(n);
+}
+
+QString TextoFolhaMaisLongo(const TDocumento& doc) {
+  const int n = static_cast<int>(doc.Paginas.size());
+  int maiorFolha = -1;
+  for (const TPagina& p : doc.Paginas)
+    if (auto folha = FolhaDaPagina(p)) maiorFolha = std::max(maiorFolha, *folha);
+  const QString total(Algarismos(n), u'0');
+  if (maiorFolha < 0) return Q("Folha %1 de %1").arg(total);
+  return Q("Folha %1 (%2 de %2)").arg(QString(Algarismos(maiorFolha), u'0'), total);
+}
+
 QString NormalizarCaminho(const QString& caminho) {
   if (QFileInfo::exists(caminho) || !caminho.contains('\\')) return caminho;
   QString barras = caminho;
@@ -100,6 +154,10 @@ TDocumento LerDocumento(const QString& caminho) {
   QByteArray bytes = f.readAll();
   if (f.error() != QFileDevice::NoError)
     throw std::runtime_error(DeQString(Q("Não foi possível ler o arquivo \"%1\": %2.").arg(caminho, f.errorString())));
+  if (bytes.isEmpty()) throw std::runtime_error(DeQString(Q("O arquivo \"%1\" está vazio: não há folhas para mostrar.").arg(caminho)));
+  if (!PareceTexto(bytes))
+    throw std::runtime_error(DeQString(
+        Q("O arquivo \"%1\" não parece um relatório de texto: contém bytes que um texto Windows-1252 não tem.").arg(caminho)));
   return DividirPaginas(DecodificarW1252(std::string(bytes.constData(), static_cast<size_t>(bytes.size()))));
 }
 
@@ -108,6 +166,24 @@ double EscalaParaCaber(int colunas, double avanco, int linhas, double alturaLinh
   double escala = natural > 0 ? largura / natural : 1.0;
   if (altura > 0 && alturaLinha > 0) escala = std::min(escala, altura / (std::max(1, linhas) * alturaLinha));
   return std::max(escala, 1e-6);
+}
+
+TGeometriaPagina GeometriaPagina(TModoZoom modo, double zoom, int larguraVista, int alturaVista, int margem,
+                                 int colunas, double avanco, int linhas, double alturaLinha) {
+  TGeometriaPagina g;
+  linhas = std::max(linhas, 1);
+  if (modo == TModoZoom::Pagina) {
+    // Exactly the view: nothing to scroll, the page centred across when its height binds.
+    g.Largura = std::max(100, larguraVista);
+    g.Altura = std::max(100, alturaVista);
+    g.Escala = EscalaParaCaber(colunas, avanco, linhas, alturaLinha, g.Largura - 2 * margem, g.Altura - 2 * margem);
+    return g;
+  }
+  const double fator = modo == TModoZoom::Largura ? 1.0 : zoom;
+  g.Largura = std::max(100, static_cast<int>(larguraVista * fator));
+  g.Escala = EscalaParaCaber(colunas, avanco, 0, 0, g.Largura - 2 * margem, 0);
+  g.Altura = static_cast<int>(std::ceil(linhas * alturaLinha * g.Escala)) + 2 * margem;
+  return g;
 }
 
 std::optional<TPosicaoBusca> Procurar(const TDocumento& doc, const QString& texto,

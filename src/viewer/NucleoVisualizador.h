@@ -46,8 +46,21 @@ QString DecodificarW1252(const std::string& bytes);
 TDocumento DividirPaginas(const QString& texto);
 
 // Reads and splits the file; throws std::runtime_error with a message naming the path when the
-// file cannot be read.
+// file cannot be read, is empty, or does not look like a text register (a NUL byte, or many bytes
+// that no Windows-1252 text holds: controls other than tab, line ends and form feed, and the five
+// unassigned bytes).
 TDocumento LerDocumento(const QString& caminho);
+
+// The sheet number the page prints on its own "FOLHA:" line (the register numbers its first
+// sheet 2); nothing when the page has no such line.
+std::optional<int> FolhaDaPagina(const TPagina& pagina);
+
+// What the toolbar shows for page `pagina` (0-based): "Folha 28 (27 de 53)" when the page has its
+// "FOLHA:" line, "Folha 27 de 53" otherwise, "Folha 0 de 0" for no document.
+QString TextoFolha(const TDocumento& doc, int pagina);
+// A text as long as the longest TextoFolha of the document (digits as "0"), so that the label can
+// keep one width while paging.
+QString TextoFolhaMaisLongo(const TDocumento& doc);
 
 // The path the tool hands over may carry Windows separators ("...bin/\relatorio\relatorio.txt");
 // when that path does not exist but its "/" form does, the "/" form is used.
@@ -56,6 +69,20 @@ QString NormalizarCaminho(const QString& caminho);
 // Scale that fits a block of `colunas` characters of advance `avanco` and `linhas` lines of
 // height `alturaLinha` into a width x height area (height <= 0: fit the width only).
 double EscalaParaCaber(int colunas, double avanco, int linhas, double alturaLinha, double largura, double altura);
+
+// How the page fills the view: the view's width times a zoom factor (Livre), the view's width
+// (Largura: "Ajustar à largura"), or the whole page inside the view (Pagina: "Ajustar à página").
+enum class TModoZoom { Livre, Largura, Pagina };
+
+// The page on screen: its size in the view and the scale of its text, for a view of larguraVista x
+// alturaVista with `margem` of paper round the text. Zoom counts only in the free mode.
+struct TGeometriaPagina {
+  int Largura = 0;
+  int Altura = 0;
+  double Escala = 1.0;
+};
+TGeometriaPagina GeometriaPagina(TModoZoom modo, double zoom, int larguraVista, int alturaVista, int margem,
+                                 int colunas, double avanco, int linhas, double alturaLinha);
 
 // A hit of the text search.
 struct TPosicaoBusca {

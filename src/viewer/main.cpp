@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/TextoQt.h"
+#include "platform/TraducaoQt.h"
 #include "viewer/JanelaVisualizador.h"
 
 namespace {
@@ -21,6 +22,7 @@ int Falhar(const QString& texto, int codigo) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("visualizador"));
+  plataforma::CarregarTraducaoQt();
   // Qt's own options (-platform, ...) are gone from arguments() by now.
   auto analise = visualizador::AnalisarArgumentos(QApplication::arguments().mid(1));
   if (!analise.Argumentos) return Falhar(analise.Erro, 2);

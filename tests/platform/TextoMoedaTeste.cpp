@@ -125,3 +125,19 @@ TEST(Regional, LocaleWithoutNumericDatesFallsBackToBrazilianDates) {
   EXPECT_EQ(f.DateSeparator, '/');
   EXPECT_EQ(FormatarData(f.ShortDateFormat, TDataHora{2023, 12, 31}, f), "31/12/2023");
 }
+
+TEST(Regional, SeparatorsWithoutAWindows1252ByteFallBackInsteadOfBecomingQuestionMarks) {
+  // French groups digits with U+202F; here it also separates the date.
+  TFormatSettings f = FormatSettingsDe(",", "\u202F", "dd\u202FMM\u202Fyyyy");
+  EXPECT_EQ(f.DecimalSeparator, ',');
+  EXPECT_EQ(f.ThousandSeparator, '.');
+  EXPECT_EQ(f.DateSeparator, '/');
+  EXPECT_EQ(FormatarData(f.ShortDateFormat, TDataHora{2023, 12, 31}, f), "31/12/2023");
+  // The fallback never repeats the other separator; separators that have a byte are kept.
+  TFormatSettings ponto = FormatSettingsDe(".", "\u202F", "d.M.yy");
+  EXPECT_EQ(ponto.ThousandSeparator, ',');
+  EXPECT_EQ(ponto.DateSeparator, '.');
+  TFormatSettings arabe = FormatSettingsDe("\u066B", ",", "dd/MM/yyyy");
+  EXPECT_EQ(arabe.DecimalSeparator, '.');
+  EXPECT_EQ(FormatSettingsDe(",", "\u00A0", "dd/MM/yyyy").ThousandSeparator, '\xA0');
+}

@@ -1,6 +1,8 @@
 // The viewer's window, offscreen: pages, keys, fitting, search, and the printed/PDF pages.
 #include <QApplication>
+#include <QAction>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 
@@ -92,14 +94,14 @@ TEST_F(JanelaComRegistro, FolhasENavegacaoPeloTeclado) {
   EXPECT_EQ(janela.Documento().Paginas[0].size(), 70);
   EXPECT_EQ(janela.Documento().Paginas[1].size(), 69);
   EXPECT_EQ(janela.Documento().Paginas[2].size(), 19);
-  EXPECT_EQ(janela.TextoFolha(), "Folha 1 de 3");
+  EXPECT_EQ(janela.TextoFolha(), "Folha 2 (1 de 3)");  // the page's own "FOLHA: 2"
 
   Tecla(&janela, Qt::Key_PageDown);
-  EXPECT_EQ(janela.TextoFolha(), "Folha 2 de 3");
+  EXPECT_EQ(janela.TextoFolha(), "Folha 3 (2 de 3)");
   Tecla(&janela, Qt::Key_End);
   EXPECT_EQ(janela.PaginaAtual(), 2);
   Tecla(&janela, Qt::Key_PageDown);  // stays on the last page
-  EXPECT_EQ(janela.TextoFolha(), "Folha 3 de 3");
+  EXPECT_EQ(janela.TextoFolha(), "Folha 4 (3 de 3)");
   Tecla(&janela, Qt::Key_PageUp);
   EXPECT_EQ(janela.PaginaAtual(), 1);
   Tecla(&janela, Qt::Key_Home);
@@ -114,8 +116,52 @@ TEST_F(JanelaComRegistro, FolhasENavegacaoPeloTeclado) {
   Tecla(janela.CampoBusca(), Qt::Key_End);
   EXPECT_EQ(janela.PaginaAtual(), 1);
 
-  Tecla(&janela, Qt::Key_Escape);
+  // Esc in the search box leaves the search; Esc on the page closes the viewer.
+  janela.CampoBusca()->setText(U("feijão"));
+  ASSERT_TRUE(janela.Procurar(U("feijão")));
+  Tecla(janela.CampoBusca(), Qt::Key_Escape);
+  EXPECT_TRUE(janela.isVisible());
+  EXPECT_TRUE(janela.CampoBusca()->text().isEmpty());
+  EXPECT_FALSE(janela.Achado());
+  EXPECT_FALSE(janela.CampoBusca()->hasFocus());
+  Tecla(janela.focusWidget() ? janela.focusWidget() : &janela, Qt::Key_Escape);
   EXPECT_FALSE(janela.isVisible());
+}
+
+TEST_F(JanelaComRegistro, BarraMostraAFolhaComLarguraFixaEModosDeZoomFicamAoPaginar) {
+  Carregar(51 * 9 + 1);  // sheets "FOLHA: 2" to "FOLHA: 11"
+  auto* rotulo = janela.findChild<QLabel*>("RotuloFolha");
+  ASSERT_TRUE(rotulo);
+  const int largura = rotulo->width();
+  Tecla(&janela, Qt::Key_End);
+  EXPECT_EQ(rotulo->text(), "Folha 11 (10 de 10)");
+  EXPECT_EQ(rotulo->width(), largura);
+  EXPECT_LE(rotulo->fontMetrics().horizontalAdvance(rotulo->text()), largura);
+
+  // At the width's fit a sheet of 70 lines is taller than the window; the page fit shows it whole.
+  EXPECT_GT(janela.AlturaTextoNaTela(), janela.AlturaVisivelNaTela());
+  Tecla(&janela, Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(janela.ModoZoom(), TModoZoom::Pagina);
+  EXPECT_LE(janela.AlturaTextoNaTela(), janela.AlturaVisivelNaTela());
+  EXPECT_LT(janela.Zoom(), 1.0);
+  Tecla(&janela, Qt::Key_PageUp);
+  janela.resize(900, 650);
+  QApplication::processEvents();
+  EXPECT_EQ(janela.ModoZoom(), TModoZoom::Pagina);
+  EXPECT_LE(janela.AlturaTextoNaTela(), janela.AlturaVisivelNaTela());
+  EXPECT_GT(janela.AlturaTextoNaTela(), janela.AlturaVisivelNaTela() * 0.8);  // and uses the height
+  Tecla(&janela, Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(janela.ModoZoom(), TModoZoom::Largura);
+  EXPECT_GE(janela.LarguraTextoNaTela(), janela.LarguraDisponivelNaTela() * 0.97);
+
+  // The buttons name their keys.
+  QStringList dicas;
+  for (QAction* a : janela.findChildren<QAction*>())
+    if (a->text().startsWith(U("Ajustar à"))) dicas << a->text() + " | " + a->toolTip();
+  dicas.sort();
+  ASSERT_EQ(dicas.size(), 2);
+  EXPECT_TRUE(dicas[0].startsWith(U("Ajustar à largura")) && dicas[0].contains("Ctrl+0")) << dicas[0].toStdString();
+  EXPECT_TRUE(dicas[1].startsWith(U("Ajustar à página")) && dicas[1].contains("Ctrl+1")) << dicas[1].toStdString();
 }
 
 TEST_F(JanelaComRegistro, LinhaMaisLargaCabeNaJanelaEmQualquerLargura) {

@@ -107,6 +107,43 @@ TEST(PaginasVisualizador, CaminhoComSeparadoresDoWindowsEncontraOArquivo) {
   EXPECT_EQ(NormalizarCaminho(base + "\\nada.txt"), base + "\\nada.txt");
 }
 
+TEST(PaginasVisualizador, ArquivoVazioOuQueNaoETextoDaMensagemEmVezDeFolhasEmBranco) {
+  suporte::TPastaTemporaria pasta;
+  auto mensagem = [&](const std::string& nome, const std::string& conteudo) -> QString {
+    pasta.EscreverArquivo(nome, conteudo);
+    try {
+      LerDocumento(QString::fromStdString((pasta.Caminho() / nome).string()));
+    } catch (const std::runtime_error& e) {
+      return QString::fromUtf8(plataforma::W1252ParaUtf8(e.what()));
+    }
+    return {};
+  };
+  EXPECT_TRUE(mensagem("vazio.txt", "").contains(U("vazio"))) << mensagem("vazio.txt", "").toStdString();
+  // A NUL anywhere, or a file full of control bytes with form feeds among them (an image, an archive).
+  std::string comNulo = "LINHA\r\n" + std::string(1, '\0') + "\r\n";
+  std::string binario;
+  for (int i = 0; i < 4000; ++i) binario += static_cast<char>(i % 3 == 0 ? '\f' : 1 + i % 27);
+  for (const auto& [nome, conteudo] : {std::pair{"nulo.bin", comNulo}, std::pair{"imagem.bin", binario}}) {
+    QString m = mensagem(nome, conteudo);
+    EXPECT_TRUE(m.contains(U("não parece um relatório de texto"))) << nome << ": " << m.toStdString();
+    EXPECT_TRUE(m.contains(QString::fromUtf8(nome))) << m.toStdString();
+  }
+  // A register with a stray printer escape is still a register.
+  pasta.EscreverArquivo("escape.txt", "\x1B@\r\n" + std::string(200, 'X') + "\r\n\fY\r\n");
+  EXPECT_EQ(LerDocumento(QString::fromStdString((pasta.Caminho() / "escape.txt").string())).Paginas.size(), 2u);
+}
+
+TEST(PaginasVisualizador, TextoDaFolhaVemDaLinhaFolhaDaPaginaOuDaPosicao) {
+  auto doc = DividirPaginas(U("\r\n | FOLHA: 28      ESTOQUES\r\nx\r\n\fsem folha\r\n\f | FOLHA: 130 \r\n"));
+  EXPECT_EQ(TextoFolha(doc, 0), U("Folha 28 (1 de 3)"));
+  EXPECT_EQ(TextoFolha(doc, 1), U("Folha 2 de 3"));
+  EXPECT_EQ(TextoFolha(doc, 2), U("Folha 130 (3 de 3)"));
+  EXPECT_EQ(TextoFolha(TDocumento{}, 0), U("Folha 0 de 0"));
+  // The longest text has as many digits as the largest sheet and the page count.
+  EXPECT_EQ(TextoFolhaMaisLongo(doc), U("Folha 000 (0 de 0)"));
+  EXPECT_EQ(TextoFolhaMaisLongo(DividirPaginas(U("a\fb\fc\fd\fe\ff\fg\fh\fi\fj"))), U("Folha 00 de 00"));
+}
+
 TEST(AjusteVisualizador, EscalaCabeNaLarguraENaAlturaQuandoPedida) {
   // 137 columns of 6 units in 822 units: scale 1; in 411: one half.
   EXPECT_DOUBLE_EQ(EscalaParaCaber(137, 6, 70, 10, 822, 0), 1.0);
@@ -115,6 +152,21 @@ TEST(AjusteVisualizador, EscalaCabeNaLarguraENaAlturaQuandoPedida) {
   EXPECT_LE(150 * 6 * EscalaParaCaber(150, 6, 70, 10, 822, 0), 822.0 + 1e-9);
   // With the height given, a 70-line page in 350 units is height-bound.
   EXPECT_DOUBLE_EQ(EscalaParaCaber(137, 6, 70, 10, 822, 350), 0.5);
+}
+
+TEST(AjusteVisualizador, ModosDeZoomPaginaInteiraLarguraOuFator) {
+  // 137 columns of 6, 70 lines of 10, margin 10, in a view of 842 x 370.
+  auto pagina = GeometriaPagina(TModoZoom::Pagina, 3.0, 842, 370, 10, 137, 6, 70, 10);
+  EXPECT_EQ(pagina.Largura, 842);
+  EXPECT_EQ(pagina.Altura, 370);  // nothing to scroll
+  EXPECT_DOUBLE_EQ(pagina.Escala, 0.5);
+  auto largura = GeometriaPagina(TModoZoom::Largura, 3.0, 842, 370, 10, 137, 6, 70, 10);
+  EXPECT_EQ(largura.Largura, 842);
+  EXPECT_DOUBLE_EQ(largura.Escala, 1.0);
+  EXPECT_EQ(largura.Altura, 700 + 20);
+  auto livre = GeometriaPagina(TModoZoom::Livre, 2.0, 842, 370, 10, 137, 6, 70, 10);
+  EXPECT_EQ(livre.Largura, 1684);
+  EXPECT_GT(livre.Escala, 2.0);
 }
 
 TEST(BuscaVisualizador, AchaEmOrdemPassaDePaginaEDaVolta) {
