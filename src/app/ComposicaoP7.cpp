@@ -8,6 +8,7 @@
 #include "dbclient/DbClient.h"
 #include "platform/Moeda.h"
 #include "platform/Regional.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 namespace {
@@ -70,14 +71,6 @@ class TLinhaDetalhe {
   static_assert(sizeof(b_) >= Maior);
 };
 
-// Blanks and control characters off both ends.
-std::string_view Aparar(std::string_view t) {
-  size_t i = 0, n = t.size();
-  while (i < n && static_cast<unsigned char>(t[i]) <= ' ') ++i;
-  while (n > i && static_cast<unsigned char>(t[n - 1]) <= ' ') --n;
-  return t.substr(i, n - i);
-}
-
 // A database text as the register places it: control characters as blanks (see
 // BrancosNosControlesDesde). Its length does not change, so cutting and centring are as before.
 std::string SemControles(std::string t) {
@@ -88,7 +81,7 @@ std::string SemControles(std::string t) {
 
 // The row named in an error: its id and its description as the register prints it.
 std::string NomeProduto(const TLinhaP7& l) {
-  std::string descricao(Aparar(SemControles(std::string(l.Descricao.substr(0, 53)))));
+  std::string descricao(plataforma::Aparar(SemControles(std::string(l.Descricao.substr(0, 53)))));
   return l.ProdutoId.empty() ? descricao : std::string(l.ProdutoId) + " - " + descricao;
 }
 
@@ -203,7 +196,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
     linha.BrancosNosControlesDesde(inicio);
     inicio = linha.Atual();
     linha.Caractere('|');
-    linha.Texto(Aparar(l.Descricao.substr(0, 53)));
+    linha.Texto(plataforma::Aparar(l.Descricao.substr(0, 53)));
     linha.BrancosNosControlesDesde(inicio);
     linha.CompletarDesde(inicio, 54);
     linha.Caractere('|');

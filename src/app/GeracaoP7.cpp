@@ -11,17 +11,13 @@
 #include "dbclient/DbClient.h"
 #include "inventory/UInventarioP7Dao.h"
 #include "inventory/UInventarioP7Params.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 #include "report/urelatorio.h"
 #include "settings/UConfigSistemaKOT.h"
 #include "settings/UDatabase.h"
 
-std::string AparaListaIds(const std::string& lista) {
-  size_t i = 0, n = lista.size();
-  while (i < n && static_cast<unsigned char>(lista[i]) <= ' ') ++i;
-  while (n > i && static_cast<unsigned char>(lista[n - 1]) <= ' ') --n;
-  return lista.substr(i, n - i);
-}
+std::string AparaListaIds(const std::string& lista) { return std::string(plataforma::Aparar(lista)); }
 
 void GerarRelatorio(const TEscolhasGeracao& escolhas, const std::function<void(bool)>& habilitarBotoes) {
   TParamsRelatorio params;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 namespace dbclient {
@@ -18,9 +19,7 @@ namespace {
   throw EErroBanco(mysql_error(m), mysql_errno(m));
 }
 
-[[noreturn]] void FalharSemConexao() {
-  throw EErroBanco(W("Não há conexão com o banco de dados."));
-}
+[[noreturn]] void FalharSemConexao() { throw EErroBanco(MensagemSemConexao()); }
 
 // Frees every result the last statement produced, so the next one can be sent.
 void DescartarResultados(MYSQL* m) {
@@ -34,15 +33,6 @@ void DescartarResultados(MYSQL* m) {
     if (prox < 0) return;
     if (prox > 0) Falhar(m);
   }
-}
-
-char Minuscula(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IguaisSemCaixa(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Minuscula(a[i]) != Minuscula(b[i])) return false;
-  return true;
 }
 
 bool TipoInteiro(int t) {
@@ -83,14 +73,6 @@ bool TipoData(int t) {
   }
 }
 
-bool LerInteiro(std::string_view s, int64_t& v) {
-  const char* ini = s.data();
-  const char* fim = ini + s.size();
-  if (ini != fim && *ini == '+') ++ini;
-  auto r = std::from_chars(ini, fim, v);
-  return r.ec == std::errc() && r.ptr == fim && ini != fim;
-}
-
 bool LerReal(std::string_view s, double& v) {
   const char* ini = s.data();
   const char* fim = ini + s.size();
@@ -125,6 +107,11 @@ bool LerDataHora(std::string_view s, plataforma::TDataHora& d) {
 
 }  // namespace
 
+const std::string& MensagemSemConexao() {
+  static const std::string m = W("Não há conexão com o banco de dados.");
+  return m;
+}
+
 // ---------------------------------------------------------------- TConexao
 
 void TFecharConexao::operator()(st_mysql* m) const noexcept { mysql_close(m); }
@@ -146,9 +133,7 @@ void TConexao::Conectar() {
   // An empty server is this machine, reached over TCP on IPv4.
   const std::string host = Servidor.empty() ? std::string("127.0.0.1") : Servidor;
   // A blank database name connects without a default database; the session decides what that means.
-  bool semBanco = true;
-  for (unsigned char c : Banco)
-    if (c > 32) semBanco = false;
+  const bool semBanco = plataforma::EmBranco(Banco);
   if (!mysql_real_connect(m, host.c_str(), Usuario.c_str(), Senha.c_str(), semBanco ? nullptr : Banco.c_str(),
                           static_cast<unsigned>(Porta), nullptr, CLIENT_MULTI_RESULTS))
     Falhar(m);
@@ -285,7 +270,7 @@ size_t TConsulta::NumeroCampos() const { return nomes_.size(); }
 
 size_t TConsulta::ProcurarCampo(std::string_view nome) const {
   for (size_t i = 0; i < nomes_.size(); ++i)
-    if (IguaisSemCaixa(nomes_[i], nome)) return i;
+    if (plataforma::IguaisSemCaixa(nomes_[i], nome)) return i;
   return SemCampo;
 }
 
@@ -327,8 +312,8 @@ plataforma::TMoeda TCampo::AsCurrency() const {
 int64_t TCampo::AsInteger() const {
   if (IsNull()) return 0;
   std::string_view s = AsStringView();
+  if (auto i = plataforma::LerInteiro(s)) return *i;
   int64_t v = 0;
-  if (LerInteiro(s, v)) return v;
   // A decimal column read as an integer rounds like the currency does.
   if (TipoReal(consulta_->tipos_[indice_]) && plataforma::LerDecimal(s, 0, plataforma::TArredondamento::MetadePar, v))
     return v;
@@ -340,8 +325,7 @@ TValor TCampo::AsVariant() const {
   std::string_view s = AsStringView();
   const int tipo = consulta_->tipos_[indice_];
   if (TipoInteiro(tipo)) {
-    int64_t v = 0;
-    if (LerInteiro(s, v)) return v;
+    if (auto i = plataforma::LerInteiro(s)) return *i;
     double d = 0;  // an unsigned BIGINT beyond the signed range
     if (LerReal(s, d)) return d;
   } else if (TipoReal(tipo)) {

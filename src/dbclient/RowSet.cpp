@@ -1,10 +1,10 @@
 #include "dbclient/RowSet.h"
 
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdio>
 #include <tuple>
 
@@ -12,19 +12,11 @@ namespace dbclient {
 namespace {
 
 // Windows-1252 upper case.
-unsigned char Maiuscula(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-  if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<unsigned char>(c - 0x10);
-  if (c == 0xFF) return 0x9F;
-  return c;
-}
-
 // Upper case without accents, so that "Água" sorts among the A's as the server's collation does.
 const std::array<unsigned char, 256>& TabelaOrdem() {
   static const std::array<unsigned char, 256> t = [] {
     std::array<unsigned char, 256> r{};
-    for (int i = 0; i < 256; ++i) r[i] = Maiuscula(static_cast<unsigned char>(i));
+    for (int i = 0; i < 256; ++i) r[i] = plataforma::MaiusculaW1252(static_cast<unsigned char>(i));
     auto faixa = [&](int de, int ate, char base) {
       for (int i = de; i <= ate; ++i) r[i] = static_cast<unsigned char>(base);
     };
@@ -77,13 +69,6 @@ int CompararValores(const TValor& a, const TValor& b) {
     return tx == ty ? 0 : (tx < ty ? -1 : 1);
   }
   return a.index() < b.index() ? -1 : 1;
-}
-
-bool IguaisSemCaixa(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Maiuscula(static_cast<unsigned char>(a[i])) != Maiuscula(static_cast<unsigned char>(b[i]))) return false;
-  return true;
 }
 
 // Exact match (texts with their case); a number and a text match when the text is that number.
@@ -150,13 +135,13 @@ void TConjuntoLinhas::Fechar() {
 
 size_t TConjuntoLinhas::IndiceCampo(std::string_view nome) const {
   for (size_t i = 0; i < campos_.size(); ++i)
-    if (IguaisSemCaixa(campos_[i], nome)) return i;
+    if (plataforma::IguaisSemCaixa(campos_[i], nome)) return i;
   throw EErroBanco("Campo '" + std::string(nome) + W("' não encontrado"));
 }
 
 bool TConjuntoLinhas::TemCampo(std::string_view nome) const {
   for (const auto& c : campos_)
-    if (IguaisSemCaixa(c, nome)) return true;
+    if (plataforma::IguaisSemCaixa(c, nome)) return true;
   return false;
 }
 
@@ -255,11 +240,8 @@ int64_t TConjuntoLinhas::ParaInteiro(const TValor& v) {
   if (const auto* i = std::get_if<int64_t>(&v)) return *i;
   if (const auto* d = std::get_if<double>(&v)) return static_cast<int64_t>(*d);
   if (const auto* s = std::get_if<std::string>(&v)) {
-    int64_t r = 0;
-    auto [p, ec] = std::from_chars(s->data(), s->data() + s->size(), r);
-    if (ec != std::errc() || p != s->data() + s->size())
-      throw EErroBanco("'" + *s + W("' não é um valor inteiro válido"));
-    return r;
+    if (auto i = plataforma::LerInteiro(*s)) return *i;
+    throw EErroBanco("'" + *s + W("' não é um valor inteiro válido"));
   }
   if (EhNulo(v)) return 0;
   throw EErroBanco(W("Valor não é um inteiro"));
@@ -336,7 +318,7 @@ bool TConjuntoLinhas::LocalizarInicio(std::string_view campo, std::string_view p
   size_t c = IndiceCampo(campo);
   for (size_t p = 0; p < ordem_.size(); ++p) {
     std::string texto = ParaTexto(ValorNa(p, c));
-    if (texto.size() >= prefixo.size() && IguaisSemCaixa(std::string_view(texto).substr(0, prefixo.size()), prefixo)) {
+    if (texto.size() >= prefixo.size() && plataforma::IguaisSemCaixa(std::string_view(texto).substr(0, prefixo.size()), prefixo)) {
       IrPara(p);
       return true;
     }

@@ -60,11 +60,6 @@ void MostrarErro(const std::exception& e) {
   plataforma::MostrarErroPadrao(e.what());
 }
 
-IDatabase& Sessao() {
-  if (!DatabaseSession) throw std::runtime_error(W("Não há conexão com o banco de dados."));
-  return *DatabaseSession;
-}
-
 }  // namespace
 
 void TCaixaBusca::keyPressEvent(QKeyEvent* e) {

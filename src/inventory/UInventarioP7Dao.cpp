@@ -1,20 +1,16 @@
 #include "inventory/UInventarioP7Dao.h"
 
-#include <charconv>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <variant>
 
 #include "platform/Regional.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 #include "settings/UDatabase.h"
 
 namespace {
-
-IDatabase& Sessao() {
-  if (!DatabaseSession) throw std::runtime_error(W("Não há conexão com o banco de dados."));
-  return *DatabaseSession;
-}
 
 std::string Decimal(int32_t n) { return std::to_string(n); }
 
@@ -22,11 +18,10 @@ int32_t ParaInteiro(const dbclient::TValor& v) {
   if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<int32_t>(*i);
   if (const auto* d = std::get_if<double>(&v)) return static_cast<int32_t>(std::trunc(*d));
   if (const auto* s = std::get_if<std::string>(&v)) {
-    int32_t n = 0;
-    const char* ini = s->data();
-    while (ini < s->data() + s->size() && *ini == ' ') ++ini;
-    std::from_chars(ini, s->data() + s->size(), n);
-    return n;
+    // A text column of the suite: a bad text is an error, never a silent 0.
+    std::optional<int64_t> n = plataforma::LerInteiro(*s);
+    if (!n) throw dbclient::EErroBanco("'" + *s + W("' não é um número inteiro válido (produto_arredond)."));
+    return static_cast<int32_t>(*n);
   }
   return 0;
 }

@@ -3,26 +3,18 @@
 #include <fstream>
 #include <string_view>
 
+#include "platform/Texto.h"
+
 namespace plataforma {
 namespace {
 
 bool EhBrancoIni(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-std::string_view Aparar(std::string_view s) {
+// The ini's own blanks: blanks, tabs and line ends, not every control character.
+std::string_view ApararIni(std::string_view s) {
   while (!s.empty() && EhBrancoIni(s.front())) s.remove_prefix(1);
   while (!s.empty() && EhBrancoIni(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool IguaisSemCaixa(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 std::string Limitar(std::string_view v) {
@@ -46,12 +38,12 @@ std::string LerPerfilPrivado(const std::string& secao, const std::string& chave,
     // first section.
     if (primeira && l.starts_with("\xEF\xBB\xBF")) l.remove_prefix(3);
     primeira = false;
-    l = Aparar(l);
+    l = ApararIni(l);
     if (l.empty() || l.front() == ';') continue;
     if (l.front() == '[') {
       if (secaoVista) break;  // only the first section of this name counts
       auto fim = l.find(']');
-      std::string_view nome = Aparar(l.substr(1, fim == std::string_view::npos ? l.size() - 1 : fim - 1));
+      std::string_view nome = ApararIni(l.substr(1, fim == std::string_view::npos ? l.size() - 1 : fim - 1));
       naSecao = IguaisSemCaixa(nome, secao);
       secaoVista = naSecao;
       continue;
@@ -59,8 +51,8 @@ std::string LerPerfilPrivado(const std::string& secao, const std::string& chave,
     if (!naSecao) continue;
     auto igual = l.find('=');
     if (igual == std::string_view::npos) continue;
-    if (!IguaisSemCaixa(Aparar(l.substr(0, igual)), chave)) continue;
-    std::string_view valor = Aparar(l.substr(igual + 1));
+    if (!IguaisSemCaixa(ApararIni(l.substr(0, igual)), chave)) continue;
+    std::string_view valor = ApararIni(l.substr(igual + 1));
     if (valor.size() >= 2 && (valor.front() == '"' || valor.front() == '\'') && valor.back() == valor.front())
       valor = valor.substr(1, valor.size() - 2);
     return Limitar(valor);

@@ -1,31 +1,16 @@
 #include "settings/UConfigSistemaKOT.h"
 
+#include <climits>
 #include <cstdint>
+#include <optional>
 #include <chrono>
 #include <random>
 
 #include "platform/IniPerfil.h"
 #include "platform/Programa.h"
+#include "platform/Texto.h"
 
 namespace {
-
-// Decimal with an optional sign, within 32 bits; false otherwise.
-bool TextoParaInteiro(const std::string& s, int& valor) {
-  size_t i = 0;
-  bool negativo = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negativo = s[i++] == '-';
-  if (i >= s.size()) return false;
-  int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    if (s[i] < '0' || s[i] > '9') return false;
-    v = v * 10 + (s[i] - '0');
-    if (v > int64_t{1} << 31) return false;
-  }
-  if (negativo) v = -v;
-  if (v < INT32_MIN || v > INT32_MAX) return false;
-  valor = static_cast<int>(v);
-  return true;
-}
 
 int DigitoHex(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -117,8 +102,9 @@ std::string TConfigSistemaKOT::ReadSetting(const std::string& Section, const std
 }
 
 int TConfigSistemaKOT::GetCodLogica() {
-  int v = 0;
-  return TextoParaInteiro(ReadSetting("FilialMatriz", "CodLogica", "0"), v) ? v : 0;
+  // Not an integer, or beyond 32 bits: 0.
+  std::optional<int64_t> v = plataforma::LerInteiro(ReadSetting("FilialMatriz", "CodLogica", "0"));
+  return v && *v >= INT32_MIN && *v <= INT32_MAX ? static_cast<int32_t>(*v) : 0;
 }
 
 std::string TConfigSistemaKOT::GetPermissao() {
@@ -133,9 +119,6 @@ std::string ScrambleText(const std::string& Mode, const std::string& Text, const
 }
 
 std::string DescramblePassword(const std::string& Text, const std::string& Key) {
-  bool vazio = true;
-  for (unsigned char c : Text)
-    if (c > 32) vazio = false;
-  if (vazio) return {};
+  if (plataforma::EmBranco(Text)) return {};
   return ScrambleText("D", Text, Key);
 }

@@ -1,23 +1,23 @@
 #include "settings/UDatabase.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/IniPerfil.h"
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 #include "settings/UConfigSistemaKOT.h"
 
 std::shared_ptr<IDatabase> DatabaseSession;
 
-namespace {
-
-// Only characters of codes up to 32.
-bool EmBranco(const std::string& s) {
-  for (unsigned char c : s)
-    if (c > 32) return false;
-  return true;
+IDatabase& Sessao() {
+  if (!DatabaseSession) throw dbclient::EErroBanco(dbclient::MensagemSemConexao());
+  return *DatabaseSession;
 }
+
+namespace {
 
 const char* const kSenhaPadrao = "574203kqw";
 const char* const kChaveSenha = "QEW";
@@ -37,7 +37,7 @@ TDatabase::TDatabase() {
     conexao_->Senha = senha.empty() ? std::string(kSenhaPadrao) : DescramblePassword(senha, kChaveSenha);
     conexao_->Usuario = ler("IP", "usuario", "root");
     conexao_->Conectar();
-    if (conexao_->Conectado() && EmBranco(conexao_->Banco)) {
+    if (conexao_->Conectado() && plataforma::EmBranco(conexao_->Banco)) {
       conexao_->Desconectar();
       throw dbclient::EErroBanco(W("Database configurada não existe."));
     }
@@ -85,18 +85,14 @@ void TDatabase::SetServerAddress(const std::string& local, std::string& servidor
 
   porta = 3306;
   if (!textoPorta.empty()) {
-    int64_t v = 0;
-    for (char c : textoPorta) {
-      v = v * 10 + (c - '0');
-      if (v > 65535)
-        throw std::runtime_error(W("Porta inválida no arquivo de configuração: ") + textoPorta);
-    }
-    porta = static_cast<int>(v);
+    std::optional<int64_t> v = plataforma::LerInteiro(textoPorta);
+    if (!v || *v > 65535) throw std::runtime_error(W("Porta inválida no arquivo de configuração: ") + textoPorta);
+    porta = static_cast<int>(*v);
   }
 }
 
 dbclient::TConexao& TDatabase::GetConnection() {
-  if (!conexao_) throw dbclient::EErroBanco(W("Não há conexão com o banco de dados."));
+  if (!conexao_) throw dbclient::EErroBanco(dbclient::MensagemSemConexao());
   return *conexao_;
 }
 
@@ -107,7 +103,7 @@ std::unique_ptr<dbclient::TConsulta> TDatabase::NewQuery() {
 }
 
 bool TDatabase::Execute(const std::string& sql, TFalhaScript aoFalhar) {
-  if (EmBranco(sql)) return false;
+  if (plataforma::EmBranco(sql)) return false;
   if (sql.find(';') != std::string::npos)
     ExecuteScript(sql, aoFalhar);
   else
@@ -132,7 +128,7 @@ void TDatabase::ExecuteScript(const std::string& sql, TFalhaScript aoFalhar) {
 
 std::unique_ptr<dbclient::TConsulta> TDatabase::OpenQuery(const std::string& sql) {
   auto q = NewQuery();
-  if (EmBranco(sql)) return q;
+  if (plataforma::EmBranco(sql)) return q;
   q->DefinirSql(sql);
   q->Abrir();  // on failure the query goes with the unwinding
   return q;
@@ -140,7 +136,7 @@ std::unique_ptr<dbclient::TConsulta> TDatabase::OpenQuery(const std::string& sql
 
 void TDatabase::GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) {
   valor = std::monostate{};
-  if (EmBranco(sql)) return;
+  if (plataforma::EmBranco(sql)) return;
   auto q = NewQuery();
   q->DefinirSql(sql);
   q->Abrir();

@@ -52,3 +52,5 @@ class TDatabase : public IDatabase {
 
 // Process-wide; empty until the main window connects.
 extern std::shared_ptr<IDatabase> DatabaseSession;
+// The session, or the error that there is no connection.
+IDatabase& Sessao();

@@ -6,6 +6,7 @@
 
 #include "platform/Moeda.h"
 #include "platform/Regional.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 #include "tests/support/SuporteTestes.h"
 
@@ -140,4 +141,20 @@ TEST(Regional, SeparatorsWithoutAWindows1252ByteFallBackInsteadOfBecomingQuestio
   TFormatSettings arabe = FormatSettingsDe("\u066B", ",", "dd/MM/yyyy");
   EXPECT_EQ(arabe.DecimalSeparator, '.');
   EXPECT_EQ(FormatSettingsDe(",", "\u00A0", "dd/MM/yyyy").ThousandSeparator, '\xA0');
+}
+
+// One integer rule for the whole program: sign, digits, 64 bits; nothing else is a number.
+TEST(Texto, InteiroUmaSoRegra) {
+  EXPECT_EQ(plataforma::LerInteiro("42"), 42);
+  EXPECT_EQ(plataforma::LerInteiro("+7"), 7);
+  EXPECT_EQ(plataforma::LerInteiro("-3"), -3);
+  EXPECT_EQ(plataforma::LerInteiro("9223372036854775807"), INT64_MAX);
+  for (const char* ruim : {"", "+", "-", "+-1", "--1", " 1", "1 ", "1.0", "abc", "12a", "9223372036854775808"})
+    EXPECT_FALSE(plataforma::LerInteiro(ruim).has_value()) << ruim;
+  // Case and blanks of Windows-1252 texts.
+  EXPECT_TRUE(plataforma::IguaisSemCaixa(W("ÁGUA"), W("água")));
+  EXPECT_FALSE(plataforma::IguaisSemCaixa("abc", "abd"));
+  EXPECT_EQ(plataforma::Aparar("\t 1,2 \r\n"), "1,2");
+  EXPECT_TRUE(plataforma::EmBranco(" \x01\t"));
+  EXPECT_FALSE(plataforma::EmBranco(" x "));
 }
