@@ -7,10 +7,8 @@
 #include <QDateEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -31,15 +29,7 @@ static void IniciarRecursos() { Q_INIT_RESOURCE(recursos); }
 
 namespace {
 
-const QColor kCinzaGrupo(215, 215, 215);
 constexpr int64_t kArtigoAjuda = 18568207;
-
-QFont Arial(int pixels, bool negrito = false) {
-  QFont f("Arial");
-  f.setPixelSize(pixels);
-  f.setBold(negrito);
-  return f;
-}
 
 // A check box whose caption wraps inside its width; text() keeps the caption as given.
 class TCheckQuebrada : public QCheckBox {
@@ -63,21 +53,6 @@ class TCheckQuebrada : public QCheckBox {
 };
 
 }  // namespace
-
-TGrupoP7::TGrupoP7(const QString& titulo, QWidget* pai) : QWidget(pai) {
-  Titulo = new QLabel(titulo, this);
-  Titulo->setGeometry(7, 1, 75, 13);
-  Titulo->setFont(Arial(9, true));
-  Titulo->setAutoFillBackground(true);
-  QPalette p = Titulo->palette();
-  p.setColor(QPalette::Window, kCinzaGrupo);
-  Titulo->setPalette(p);
-}
-
-void TGrupoP7::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(0, height() - 2, width(), 2, kCinzaGrupo);
-}
 
 bool TCampoData::TextoAceito() const {
   const QString t = text();
@@ -127,7 +102,7 @@ TFMain::TFMain()
   IniciarRecursos();
   setObjectName("FMain");
   setWindowTitle(Q("Inventário modelo P7"));
-  setFont(Arial(11));
+  setFont(FonteArial(11));
   setFixedSize(337, 243);
 
   lbldataestoque = new QLabel(Q("Data da posição de estoque:"), this);
@@ -210,8 +185,7 @@ TFMain::TFMain()
 
   Terminar = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
 
-  if (QScreen* tela = QGuiApplication::primaryScreen())
-    move(tela->availableGeometry().center() - rect().center());
+  CentrarNaTela(this);
 
   // The window sees every key before its controls.
   qApp->installEventFilter(this);

@@ -7,24 +7,13 @@
 #include <string>
 
 #include "platform/Regional.h"
+#include "widgets/EstiloSuite.h"
 
 #include <QDateEdit>
 
 class QCheckBox;
 class QPushButton;
 class QRadioButton;
-
-// A group box of the suite: a bold title on a grey band at the top left and a grey line along the
-// bottom edge; children are placed in its own coordinates.
-class TGrupoP7 : public QWidget {
-  Q_OBJECT
- public:
-  TGrupoP7(const QString& titulo, QWidget* pai);
-  QLabel* Titulo;
-
- protected:
-  void paintEvent(QPaintEvent* evento) override;
-};
 
 // The date field: Tab leaves the field instead of walking its day, month and year. A text that is
 // not a date is rejected when the focus leaves the field, never silently turned into another date.

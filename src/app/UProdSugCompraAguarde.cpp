@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QScreen>
 
 #include "platform/TextoQt.h"
+#include "widgets/EstiloSuite.h"
 
 TFProdSugCompraAguarde::TFProdSugCompraAguarde()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
@@ -26,10 +26,7 @@ TFProdSugCompraAguarde::TFProdSugCompraAguarde()
   p.setColor(QPalette::WindowText, Qt::black);
   Label1->setPalette(p);
 
-  if (QScreen* tela = QGuiApplication::primaryScreen()) {
-    const QRect area = tela->availableGeometry();
-    move(area.center() - rect().center());
-  }
+  CentrarNaTela(this);
 }
 
 TFProdSugCompraAguarde* TFProdSugCompraAguarde::Exibir(const std::string& texto) {

@@ -1,14 +1,11 @@
 #include "filter/UFiltroGrupEsp.h"
 
 #include <QFrame>
-#include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 #include <cstdio>
 #include <stdexcept>
@@ -19,6 +16,7 @@
 #include "platform/TextoQt.h"
 #include "platform/Win1252.h"
 #include "settings/UDatabase.h"
+#include "widgets/EstiloSuite.h"
 
 using dbclient::TConjuntoLinhas;
 using dbclient::TControlesDesabilitados;
@@ -26,32 +24,10 @@ using dbclient::TValor;
 
 namespace {
 
-const QColor CinzaTitulo(215, 215, 215);
-
-QFont Arial(int pixels, bool negrito) {
-  QFont f(QStringLiteral("Arial"));
-  f.setPixelSize(pixels);
-  f.setBold(negrito);
-  return f;
-}
-
-// A framed box with the suite's small bold title on a grey patch and a grey line at its bottom.
-QGroupBox* CriarCaixa(QWidget* pai, const QString& titulo, const QRect& geometria) {
-  auto* caixa = new QGroupBox(pai);
+// The suite's titled box, as the main window draws it.
+TGrupoP7* CriarCaixa(QWidget* pai, const QString& titulo, const QRect& geometria) {
+  auto* caixa = new TGrupoP7(titulo, pai);
   caixa->setGeometry(geometria);
-  auto* rotulo = new QLabel(titulo, caixa);
-  rotulo->setFont(Arial(9, true));
-  rotulo->setGeometry(7, 1, 75, 13);
-  rotulo->setAutoFillBackground(true);
-  QPalette p = rotulo->palette();
-  p.setColor(QPalette::Window, CinzaTitulo);
-  rotulo->setPalette(p);
-  auto* linha = new QFrame(caixa);
-  linha->setGeometry(0, geometria.height() - 2, geometria.width(), 2);
-  linha->setAutoFillBackground(true);
-  QPalette pl = linha->palette();
-  pl.setColor(QPalette::Window, CinzaTitulo);
-  linha->setPalette(pl);
   return caixa;
 }
 
@@ -90,7 +66,7 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
   setFixedSize(457, 487);
 
   auto* lblFiltros = new QLabel(Q("Filtros"), this);
-  lblFiltros->setFont(Arial(19, true));
+  lblFiltros->setFont(FonteArial(19, true));
   lblFiltros->setGeometry(8, 10, 110, 26);
 
   // Legend: the keys and the marked colour, in one row.
@@ -180,8 +156,7 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
   for (auto* w : findChildren<QWidget*>()) w->installEventFilter(this);
 
   // Centred on the screen, not on the owner.
-  QScreen* tela = dono && dono->screen() ? dono->screen() : QGuiApplication::primaryScreen();
-  if (tela) move(tela->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+  CentrarNaTela(this, dono);
 }
 
 TFFiltroGrupoEspec::~TFFiltroGrupoEspec() {

@@ -25,6 +25,7 @@
 #include <cmath>
 
 #include "platform/TextoQt.h"
+#include "widgets/EstiloSuite.h"
 
 namespace visualizador {
 
@@ -216,8 +217,8 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   if (QScreen* tela = QGuiApplication::primaryScreen()) {
     QRect livre = tela->availableGeometry();
     resize(livre.width() * 9 / 10, livre.height() * 9 / 10);
-    move(livre.center() - rect().center());
   }
+  CentrarNaTela(this);
   Atualizar();
 }
 
