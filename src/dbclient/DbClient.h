@@ -1,6 +1,7 @@
 #pragma once
 // RAII C++ over the MariaDB C API: one connection, queries with buffered result sets and typed
 // fields, and a script runner. Texts travel as Windows-1252 bytes (character set latin1).
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,11 +53,14 @@ class TConexao {
 
   // Runs one statement and discards any rows.
   void Executar(std::string_view sql);
+  // How many statements Executar has sent so far; readable from another thread (progress).
+  uint64_t ComandosExecutados() const { return comandos_.load(std::memory_order_relaxed); }
 
   st_mysql* Handle();  // for the query classes of this layer
 
  private:
   st_mysql* mysql_ = nullptr;
+  std::atomic<uint64_t> comandos_{0};
 };
 
 class TConsulta;
