@@ -101,7 +101,9 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
     }
     auto lerValor = [&]() -> std::string {
       if (valorJunto) return valor;
-      if (i + 1 >= argumentos.size()) throw EErroUso("falta o valor de " + nome);
+      // "--data --todas" lacks the date rather than naming a date "--todas".
+      if (i + 1 >= argumentos.size() || argumentos[i + 1].rfind("--", 0) == 0)
+        throw EErroUso("falta o valor de " + nome);
       return argumentos[++i];
     };
     static const std::set<std::string> semValor = {"--todas", "--sem-arredondamento", "--apagados",
