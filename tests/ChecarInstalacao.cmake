@@ -5,7 +5,7 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${DEST
 if(NOT r EQUAL 0)
   message(FATAL_ERROR "cmake --install falhou: ${r}")
 endif()
-foreach(f inventario-p7 visualizador sistema_kot.ini.exemplo inventario-p7.desktop visualizador.desktop
+foreach(f inventario-p7 inventario-p7-lote visualizador sistema_kot.ini.exemplo inventario-p7.desktop visualizador.desktop
           inventario-p7.svg visualizador.svg)
   if(NOT EXISTS "${DESTINO}/p7/${f}")
     message(FATAL_ERROR "falta ${f} na pasta instalada")

@@ -162,6 +162,7 @@ st_mysql* TConexao::Handle() {
 
 void TConexao::Executar(std::string_view sql) {
   MYSQL* m = Handle();
+  comandos_.Valor.fetch_add(1, std::memory_order_relaxed);
   if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0) Falhar(m);
   DescartarResultados(m);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // RAII C++ over the MariaDB C API: one connection, queries with buffered result sets and typed
 // fields, and a script runner. Texts travel as Windows-1252 bytes (character set latin1).
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -63,11 +64,23 @@ class TConexao {
 
   // Runs one statement and discards any rows.
   void Executar(std::string_view sql);
+  // How many statements Executar has sent so far; readable from another thread (progress).
+  uint64_t ComandosExecutados() const { return comandos_.Valor.load(std::memory_order_relaxed); }
 
   st_mysql* Handle();  // for the query classes of this layer
 
  private:
   std::unique_ptr<st_mysql, TFecharConexao> mysql_;
+  // Movable, as the connection is; the count is read from another thread.
+  struct TContador {
+    std::atomic<uint64_t> Valor{0};
+    TContador() = default;
+    TContador(TContador&& o) noexcept : Valor(o.Valor.load()) {}
+    TContador& operator=(TContador&& o) noexcept {
+      Valor = o.Valor.load();
+      return *this;
+    }
+  } comandos_;
 };
 
 class TConsulta;

@@ -40,6 +40,20 @@ std::string CaminhoLegivel(std::string caminho) {
                        erro);
 }
 
+// The temporary file being written, for a signal handler: the name is copied before the flag is
+// raised and the flag dropped before the name changes, so the handler never reads half a name.
+char TemporarioEmCurso[PATH_MAX + 64];
+std::atomic<bool> HaTemporarioEmCurso{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void AnunciarTemporario(const std::string& caminho) {
+  HaTemporarioEmCurso.store(false);
+  if (caminho.size() >= sizeof TemporarioEmCurso) return;  // too long to be opened anyway
+  caminho.copy(TemporarioEmCurso, caminho.size());
+  TemporarioEmCurso[caminho.size()] = '\0';
+  HaTemporarioEmCurso.store(true);
+}
+
 // A file written from the report's own memory: runs of lines are queued as they lie and go out
 // in one writev per IOV_MAX runs, so the bytes are not copied into a buffer first. Any failure
 // removes the file. Errors name the file the user knows, never the temporary one.
@@ -47,6 +61,7 @@ class TArquivoTemporario {
  public:
   TArquivoTemporario(std::string caminho, std::string destino)
       : caminho_(std::move(caminho)), destino_(std::move(destino)) {
+    AnunciarTemporario(caminho_);
     fd_ = ::open(caminho_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) FalharArquivo(destino_, errno);
     trechos_.reserve(MaximoTrechos);
@@ -55,6 +70,7 @@ class TArquivoTemporario {
   ~TArquivoTemporario() {
     if (fd_ >= 0) ::close(fd_);
     if (!concluido_) ::unlink(caminho_.c_str());
+    HaTemporarioEmCurso.store(false);
   }
 
   // Queues bytes that stay as they are until they are written. Bytes that continue the previous
@@ -132,6 +148,10 @@ void SincronizarPasta(const std::string& pasta) {
 }
 
 }  // namespace
+
+void ApagarRelatorioTemporarioEmCurso() noexcept {
+  if (HaTemporarioEmCurso.load()) ::unlink(TemporarioEmCurso);
+}
 
 TImpressao::TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha)
     : Params(params), Folha(primeiraFolha) {}

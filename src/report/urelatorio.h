@@ -18,6 +18,10 @@ class EErroRelatorio : public std::runtime_error {
   int Codigo;
 };
 
+// For a handler of SIGINT or SIGTERM that is about to end the process: removes the temporary
+// file of a report being written, if any, so no half file stays behind. Async-signal-safe.
+void ApagarRelatorioTemporarioEmCurso() noexcept;
+
 class TImpressao {
  public:
   TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha);

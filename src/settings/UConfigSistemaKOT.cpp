@@ -94,7 +94,19 @@ std::string Desembaralhar(const std::string& texto, const std::string& chave) {
 
 }  // namespace
 
-std::string TConfigSistemaKOT::ConfigFileName() { return plataforma::PastaPrograma() + "sistema_kot.ini"; }
+namespace {
+std::string& ArquivoConfigNomeado() {
+  static std::string arquivo;
+  return arquivo;
+}
+}  // namespace
+
+std::string TConfigSistemaKOT::ConfigFileName() {
+  if (!ArquivoConfigNomeado().empty()) return ArquivoConfigNomeado();
+  return plataforma::PastaPrograma() + "sistema_kot.ini";
+}
+
+void TConfigSistemaKOT::DefinirArquivoConfig(const std::string& arquivo) { ArquivoConfigNomeado() = arquivo; }
 
 std::string TConfigSistemaKOT::ReadSetting(const std::string& Section, const std::string& Ident,
                                            const std::string& Default) {

@@ -6,7 +6,10 @@
 class TConfigSistemaKOT {
  public:
   TConfigSistemaKOT() = delete;
+  // sistema_kot.ini beside the program, or the file named by DefinirArquivoConfig.
   static std::string ConfigFileName();
+  // Names another configuration file (the command's --ini); "" goes back to the one beside the program.
+  static void DefinirArquivoConfig(const std::string& arquivo);
   static std::string ReadSetting(const std::string& Section, const std::string& Ident,
                                  const std::string& Default);
   static int GetCodLogica();

@@ -1,0 +1,40 @@
+#pragma once
+// The year-end run: one connection, then for each branch the window's pipeline, composition and
+// safe write into P7_<filial>_<AAAAMMDD>.txt, the temporary tables dropped after each one; a line
+// per branch and a closing summary on standard error.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ComposicaoP7.h"
+#include "lote/OpcoesLote.h"
+
+// A further file of a branch made from the same rows as its register (for example block H of
+// the EFD ICMS/IPI): told of every line as the register lays it, then written beside it. Written
+// only after the register itself.
+class ISaidaExtraLote : public IObservadorRegistroP7 {
+ public:
+  // The file's name in the output folder.
+  virtual std::string NomeArquivo(int32_t filial, const plataforma::TDataHora& data) const = 0;
+  // Writes the file by the same safe write as the register.
+  virtual void Gravar(const std::string& caminho) = 0;
+};
+// Makes the extra outputs of one branch (none today).
+using TFabricaSaidasExtras = std::function<std::vector<std::unique_ptr<ISaidaExtraLote>>(int32_t filial)>;
+
+// Exit codes.
+constexpr int SaidaOk = 0, SaidaFalha = 1, SaidaUso = 2;
+
+// The register's file name of a branch at a date: P7_<filial>_<AAAAMMDD>.txt.
+std::string NomeArquivoLote(int32_t filial, const plataforma::TDataHora& data);
+
+// Runs the command for options already read; returns the exit code. `erro` receives the lines
+// (UTF-8); `progresso` turns on the progress line (standard error is a terminal).
+int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso,
+                 const TFabricaSaidasExtras& saidasExtras = {});
+
+// The whole command from its arguments, as main() calls it.
+int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FILE* saida, std::FILE* erro,
+                             bool progresso);

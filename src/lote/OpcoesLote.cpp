@@ -1,0 +1,154 @@
+#include "lote/OpcoesLote.h"
+
+#include <charconv>
+#include <set>
+
+namespace {
+
+bool Bissexto(int a) { return (a % 4 == 0 && a % 100 != 0) || a % 400 == 0; }
+
+bool SoDigitos(const std::string& s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+const std::string& TextoUsoLote() {
+  static const std::string t =
+      "Uso: inventario-p7-lote --data DD/MM/AAAA [--filial N[,N...] | --todas]\n"
+      "                        [--preco medio|compra] [--sem-arredondamento] [--apagados] [--cadastrados-antes]\n"
+      "                        [--grupos IDS] [--especificacoes IDS] [--saida PASTA] [--ini ARQUIVO] [--ajuda]\n"
+      "\n"
+      "Gera o Livro Registro de Inventário (Modelo P7) de uma, várias ou todas as filiais, um arquivo\n"
+      "P7_<filial>_<AAAAMMDD>.txt por filial, com os mesmos bytes que a janela grava em relatorio.txt.\n"
+      "\n"
+      "  --data DD/MM/AAAA       data do estoque (obrigatória)\n"
+      "  --filial N[,N...]       filiais (padrão: CodLogica do sistema_kot.ini)\n"
+      "  --todas                 todas as filiais da tabela filial, em ordem de código\n"
+      "  --preco medio|compra    custo médio (padrão) ou preço de compra\n"
+      "  --sem-arredondamento    desconsidera o produto de arredondamento da filial\n"
+      "  --apagados              inclui os produtos apagados\n"
+      "  --cadastrados-antes     só produtos cadastrados antes da data\n"
+      "  --grupos IDS            códigos de grupo separados por vírgula (ex.: 3,7,12)\n"
+      "  --especificacoes IDS    códigos de especificação separados por vírgula\n"
+      "  --saida PASTA           pasta existente dos arquivos (padrão: relatorio ao lado do programa)\n"
+      "  --ini ARQUIVO           outro arquivo de configuração (padrão: sistema_kot.ini ao lado do programa)\n"
+      "  --ajuda                 mostra este texto\n"
+      "\n"
+      "Saída: 0 tudo gravado ou sem registros; 1 alguma filial falhou; 2 erro de uso;\n"
+      "130/143 interrompido por Ctrl+C / SIGTERM.\n";
+  return t;
+}
+
+plataforma::TDataHora LerDataLote(const std::string& texto) {
+  const std::string erro = "data inválida \"" + texto + "\" (use DD/MM/AAAA)";
+  if (texto.size() != 10 || texto[2] != '/' || texto[5] != '/') throw EErroUso(erro);
+  const std::string d = texto.substr(0, 2), m = texto.substr(3, 2), a = texto.substr(6, 4);
+  if (!SoDigitos(d) || !SoDigitos(m) || !SoDigitos(a)) throw EErroUso(erro);
+  plataforma::TDataHora data;
+  data.Dia = std::stoi(d);
+  data.Mes = std::stoi(m);
+  data.Ano = std::stoi(a);
+  static const int dias[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (data.Ano < 1 || data.Mes < 1 || data.Mes > 12 || data.Dia < 1) throw EErroUso(erro);
+  int ultimo = dias[data.Mes - 1] + (data.Mes == 2 && Bissexto(data.Ano) ? 1 : 0);
+  if (data.Dia > ultimo) throw EErroUso(erro);
+  return data;
+}
+
+std::vector<int32_t> LerListaIds(const std::string& texto, const std::string& nome) {
+  // The blanks around the whole list go, as the window trims the dialog's list.
+  const std::string lista = AparaListaIds(texto);
+  const std::string erro = "lista inválida em " + nome + " \"" + texto + "\" (números inteiros separados por vírgula)";
+  std::vector<int32_t> ids;
+  size_t i = 0;
+  while (true) {
+    size_t fim = lista.find(',', i);
+    std::string peca = lista.substr(i, fim == std::string::npos ? std::string::npos : fim - i);
+    int32_t v = 0;
+    auto [p, ec] = std::from_chars(peca.data(), peca.data() + peca.size(), v);
+    if (!SoDigitos(peca) || ec != std::errc() || p != peca.data() + peca.size()) throw EErroUso(erro);
+    ids.push_back(v);
+    if (fim == std::string::npos) break;
+    i = fim + 1;
+  }
+  return ids;
+}
+
+std::string TextoListaIds(const std::vector<int32_t>& ids) {
+  std::string r;
+  for (int32_t id : ids) {
+    if (!r.empty()) r += ',';
+    r += std::to_string(id);
+  }
+  return r;
+}
+
+TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
+  TOpcoesLote o;
+  bool temData = false;
+  std::set<std::string> vistas;
+  for (size_t i = 0; i < argumentos.size(); ++i) {
+    std::string nome = argumentos[i], valor;
+    bool valorJunto = false;
+    if (auto igual = nome.find('='); nome.rfind("--", 0) == 0 && igual != std::string::npos) {
+      valor = nome.substr(igual + 1);
+      nome = nome.substr(0, igual);
+      valorJunto = true;
+    }
+    auto lerValor = [&]() -> std::string {
+      if (valorJunto) return valor;
+      // "--data --todas" lacks the date rather than naming a date "--todas".
+      if (i + 1 >= argumentos.size() || argumentos[i + 1].rfind("--", 0) == 0)
+        throw EErroUso("falta o valor de " + nome);
+      return argumentos[++i];
+    };
+    static const std::set<std::string> semValor = {"--todas", "--sem-arredondamento", "--apagados",
+                                                   "--cadastrados-antes", "--ajuda"};
+    static const std::set<std::string> comValor = {"--data",   "--filial", "--preco", "--grupos",
+                                                   "--especificacoes", "--saida", "--ini"};
+    if (!semValor.count(nome) && !comValor.count(nome)) throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
+    if (semValor.count(nome) && valorJunto) throw EErroUso(nome + " não leva valor");
+    if (!vistas.insert(nome).second) throw EErroUso(nome + " repetida");
+
+    if (nome == "--ajuda") {
+      o.Ajuda = true;
+    } else if (nome == "--todas") {
+      o.Todas = true;
+    } else if (nome == "--sem-arredondamento") {
+      o.Escolhas.ConsiderarArredondamento = false;
+    } else if (nome == "--apagados") {
+      o.Escolhas.ConsiderarProdutoApagado = true;
+    } else if (nome == "--cadastrados-antes") {
+      o.Escolhas.ConsiderarCadastradosAntesData = true;
+    } else if (nome == "--data") {
+      o.Escolhas.Data = LerDataLote(lerValor());
+      temData = true;
+    } else if (nome == "--filial") {
+      o.Filiais = LerListaIds(lerValor(), "--filial");
+      std::set<int32_t> unicas(o.Filiais.begin(), o.Filiais.end());
+      if (unicas.size() != o.Filiais.size()) throw EErroUso("filial repetida em --filial");
+    } else if (nome == "--preco") {
+      std::string v = lerValor();
+      if (v != "medio" && v != "compra") throw EErroUso("--preco aceita medio ou compra, não \"" + v + "\"");
+      o.Escolhas.CustoMedio = v == "medio";
+    } else if (nome == "--grupos") {
+      o.Escolhas.FiltroGrupos = TextoListaIds(LerListaIds(lerValor(), "--grupos"));
+    } else if (nome == "--especificacoes") {
+      o.Escolhas.FiltroEspecificacoes = TextoListaIds(LerListaIds(lerValor(), "--especificacoes"));
+    } else if (nome == "--saida") {
+      o.Saida = lerValor();
+      if (o.Saida.empty()) throw EErroUso("--saida vazia");
+    } else if (nome == "--ini") {
+      o.Ini = lerValor();
+      if (o.Ini.empty()) throw EErroUso("--ini vazio");
+    }
+  }
+  if (o.Ajuda) return o;
+  if (o.Todas && !o.Filiais.empty()) throw EErroUso("--filial e --todas não podem ser usadas juntas");
+  if (!temData) throw EErroUso("falta --data DD/MM/AAAA");
+  return o;
+}

@@ -1,0 +1,106 @@
+// Each file of the command holds exactly the bytes the window's generation run writes to
+// relatorio.txt for the same branch, date and options.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/GeracaoP7.h"
+#include "settings/UDatabase.h"
+#include "tests/lote/ComandoLote.h"
+#include "tests/support/SuporteTestes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The demo chain (three branches, groups, specifications, deleted and late products, a rounding
+// product, cost history) in a database of the test's own.
+class LoteIgualAJanela : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    banco_.Executar(suporte::LerArquivo(Demo()));
+    lote::EscreverIni(pasta_.Caminho() / "lote.ini", banco_.Nome(), 1);
+  }
+  static fs::path Demo() {
+    static suporte::TPastaTemporaria pasta;
+    fs::path sql = pasta.Caminho() / "demo.sql";
+    if (!fs::exists(sql)) {
+      std::string comando = "python3 '" + suporte::CaminhoFonte("db/demo/gerar_demo.py") +
+                            "' --produtos 120 --saida '" + sql.string() + "'";
+      EXPECT_EQ(std::system(comando.c_str()), 0);
+    }
+    return sql;
+  }
+
+  // relatorio.txt of the window's run for a branch.
+  std::string DaJanela(int filial, const TEscolhasGeracao& escolhas) {
+    pasta_.EscreverIniBanco(banco_.Nome(), filial);
+    DatabaseSession = std::make_shared<TDatabase>();
+    GerarRelatorio(escolhas, nullptr);
+    DatabaseSession.reset();
+    EXPECT_TRUE(caixas_->Mostradas.empty());
+    return suporte::LerArquivo(pasta_.Caminho() / "relatorio" / "relatorio.txt");
+  }
+
+  void Comparar(TEscolhasGeracao escolhas, std::vector<std::string> opcoes) {
+    suporte::TPastaTemporaria saida;
+    opcoes.insert(opcoes.end(), {"--data", "30/06/2025", "--filial", "2,3", "--saida", saida.Caminho().string(),
+                                 "--ini", (pasta_.Caminho() / "lote.ini").string()});
+    lote::TResultado r = lote::Executar(opcoes);
+    ASSERT_EQ(r.Codigo, 0) << r.Erro;
+    EXPECT_EQ(r.Saida, "");
+    EXPECT_EQ(lote::Arquivos(saida.Caminho()), (std::vector<std::string>{"P7_2_20250630.txt", "P7_3_20250630.txt"}));
+    escolhas.Data = {2025, 6, 30};
+    for (int filial : {2, 3}) {
+      std::string janela = DaJanela(filial, escolhas);
+      // Several products, so that every option has rows to act on.
+      ASSERT_GT(std::count(janela.begin(), janela.end(), '\n'), 24) << "poucas linhas";
+      std::string nome = "P7_" + std::to_string(filial) + "_20250630.txt";
+      EXPECT_TRUE(suporte::LerArquivo(saida.Caminho() / nome) == janela) << nome << " difere da janela";
+      EXPECT_NE(r.Erro.find("Filial " + std::to_string(filial) + ": "), std::string::npos) << r.Erro;
+    }
+    EXPECT_NE(r.Erro.find("Resumo: 2 gravada(s), 0 sem registros, 0 com falha"), std::string::npos) << r.Erro;
+  }
+
+  suporte::TRegionalBrasil regional_;
+  suporte::TCaixasInstaladas caixas_;
+  suporte::TBancoTeste banco_;
+  suporte::TPastaProgramaTeste pasta_;
+};
+
+// The filter lists as the dialog hands them over (a blank after the last id) on the window's side.
+TEST_F(LoteIgualAJanela, FiltroDeGruposEEspecificacoes) {
+  const std::string grupos = banco_.Valor(
+      "SELECT GROUP_CONCAT(grupo_id ORDER BY grupo_id) FROM (SELECT grupo_id FROM produto WHERE grupo_id IS NOT "
+      "NULL GROUP BY grupo_id ORDER BY COUNT(*) DESC, grupo_id LIMIT 8) g");
+  const std::string especificacoes = banco_.Valor(
+      "SELECT GROUP_CONCAT(espec_id ORDER BY espec_id) FROM (SELECT espec_id FROM produto WHERE espec_id IS NOT "
+      "NULL GROUP BY espec_id ORDER BY COUNT(*) DESC, espec_id LIMIT 4) e");
+  ASSERT_NE(grupos.find(','), std::string::npos);
+  TEscolhasGeracao e;
+  e.FiltroGrupos = grupos + " ";
+  e.FiltroEspecificacoes = especificacoes + " ";
+  Comparar(e, {"--grupos", grupos, "--especificacoes", especificacoes});
+}
+
+// Every choice away from its default at once, with rows that each choice changes: a product
+// registered after the date with stock, and a sale of each branch's rounding product after it.
+TEST_F(LoteIgualAJanela, OpcoesForaDoPadrao) {
+  banco_.Executar(
+      "INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un, tipo, apagado, dtcadastro) VALUES "
+      "(99001, 'CADASTRADO DEPOIS', '1', 'UN', 2, 'P', 'N', '2025-12-01 10:00:00');"
+      "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) VALUES (99001, 2, 5, 3), (99001, 3, 5, 3);"
+      "UPDATE filial SET produto_arredond = (SELECT MIN(produto_id) FROM estoque_minimo WHERE filial_id = 3 AND "
+      "estoque > 0) WHERE filial_id IN (2, 3);"
+      "INSERT INTO movment (filial_id, dafilial_id, produto_id, data_hora, oper, e_s, quanti_uni) "
+      "SELECT filial_id, filial_id, produto_arredond, '2025-08-01 10:00:00', 1, 'S', 7 FROM filial WHERE filial_id IN (2, 3)");
+  TEscolhasGeracao e;
+  e.CustoMedio = false;
+  e.ConsiderarArredondamento = false;
+  e.ConsiderarProdutoApagado = true;
+  e.ConsiderarCadastradosAntesData = true;
+  Comparar(e, {"--preco", "compra", "--sem-arredondamento", "--apagados", "--cadastrados-antes"});
+}
+
+}  // namespace

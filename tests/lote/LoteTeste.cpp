@@ -1,0 +1,204 @@
+// The command as a user runs it: usage errors, every branch including one without rows, a lost
+// connection in the middle, and a read-only server with a least-privileged user.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "dbclient/DbClient.h"
+#include "tests/lote/ComandoLote.h"
+#include "tests/support/SuporteTestes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Contem(const std::string& texto, const std::string& parte) { return texto.find(parte) != std::string::npos; }
+
+std::unique_ptr<dbclient::TConexao> Conexao(const std::string& banco, const std::string& usuario = "",
+                                            const std::string& senha = "") {
+  auto s = suporte::TServidorTeste::DoAmbiente();
+  auto c = std::make_unique<dbclient::TConexao>();
+  c->Servidor = s.Host;
+  c->Porta = s.Porta;
+  c->Usuario = usuario.empty() ? s.Usuario : usuario;
+  c->Senha = senha.empty() ? s.Senha : senha;
+  c->Banco = banco;
+  c->Conectar();
+  return c;
+}
+
+// Branches 1 (no stock rows), 2 and 3 with two products each.
+void Lojas(const suporte::TBancoTeste& banco) {
+  banco.Executar(
+      "INSERT INTO filial (filial_id, psi_nomest, cgc, inscr) VALUES (1, 'MATRIZ', '1', '2'), (2, 'LOJA 2', '3', '4'), "
+      "(3, 'LOJA 3', '5', '6');"
+      "INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un, tipo, apagado) VALUES "
+      "(1, 'CANETA', '84713012', 'UN', 1, 'P', 'N'), (2, 'BORRACHA', '84713012', 'UN', 1, 'P', 'N');"
+      "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) VALUES "
+      "(1, 2, 3, 12.5), (2, 2, 2, 0.75), (1, 3, 5, 12.5), (2, 3, 1, 0.75)");
+}
+
+class Lote : public ::testing::Test {
+ protected:
+  void SetUp() override { lote::EscreverIni(Ini(), banco_.Nome(), 2); }
+  fs::path Ini() const { return pasta_.Caminho() / "lote.ini"; }
+  std::vector<std::string> Args(std::vector<std::string> a) const {
+    a.insert(a.end(), {"--saida", saida_.Caminho().string(), "--ini", Ini().string()});
+    return a;
+  }
+  suporte::TBancoTeste banco_;
+  suporte::TPastaTemporaria pasta_, saida_;
+};
+
+// Each bad command line: exit 2, the reason on one line, then the usage text; nothing on standard
+// output, no file, no connection needed.
+TEST_F(Lote, ErrosDeUso) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> casos = {
+      {{"--data", "31/12/2023", "--xyz"}, "opção desconhecida \"--xyz\""},
+      {{"--filial", "2"}, "falta --data"},
+      {{"--data", "31/02/2023"}, "data inválida \"31/02/2023\""},
+      {{"--data", "2023-12-31"}, "data inválida"},
+      {{"--data", "31/12/2023", "--grupos", "1,2) OR (1=1"}, "lista inválida em --grupos"},
+      {{"--data", "31/12/2023", "--especificacoes", "1,,2"}, "lista inválida em --especificacoes"},
+      {{"--data", "31/12/2023", "--filial", "-1"}, "lista inválida em --filial"},
+      {{"--data", "31/12/2023", "--filial", "2", "--todas"}, "--filial e --todas não podem ser usadas juntas"},
+      {{"--data", "31/12/2023", "--preco", "venda"}, "--preco aceita medio ou compra"},
+      {{"--data"}, "falta o valor de --data"},
+  };
+  for (const auto& [args, motivo] : casos) {
+    lote::TResultado r = lote::Executar(Args(args));
+    EXPECT_EQ(r.Codigo, 2) << motivo;
+    EXPECT_EQ(r.Saida, "") << motivo;
+    EXPECT_TRUE(r.Erro.rfind("inventario-p7-lote: ", 0) == 0 && Contem(r.Erro.substr(0, r.Erro.find('\n')), motivo))
+        << r.Erro;
+    EXPECT_TRUE(Contem(r.Erro, "\nUso: inventario-p7-lote --data DD/MM/AAAA")) << r.Erro;
+  }
+  // A named output folder or ini that does not exist.
+  lote::TResultado r = lote::Executar({"--data", "31/12/2023", "--saida", (saida_.Caminho() / "nao").string()});
+  EXPECT_EQ(r.Codigo, 2);
+  EXPECT_TRUE(Contem(r.Erro, "A pasta de saída não existe")) << r.Erro;
+  r = lote::Executar({"--data", "31/12/2023", "--saida", saida_.Caminho().string(), "--ini", "/nao/existe.ini"});
+  EXPECT_EQ(r.Codigo, 2);
+  EXPECT_TRUE(Contem(r.Erro, "Arquivo de configuração não encontrado")) << r.Erro;
+  EXPECT_TRUE(lote::Arquivos(saida_.Caminho()).empty());
+  // --ajuda: the usage text on standard output only.
+  r = lote::Executar({"--ajuda"});
+  EXPECT_EQ(r.Codigo, 0);
+  EXPECT_TRUE(r.Saida.rfind("Uso: inventario-p7-lote", 0) == 0) << r.Saida;
+  EXPECT_EQ(r.Erro, "");
+}
+
+// Every branch in id order; the one without rows writes no file and says so; the default is the
+// average cost; an earlier file of the same name is replaced.
+TEST_F(Lote, TodasComFilialSemRegistros) {
+  Lojas(banco_);
+  std::ofstream(saida_.Caminho() / "P7_2_20231231.txt") << "ANTERIOR";
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--todas"}));
+  EXPECT_EQ(r.Codigo, 0) << r.Erro;
+  EXPECT_EQ(r.Saida, "");
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"P7_2_20231231.txt", "P7_3_20231231.txt"}));
+  size_t f1 = r.Erro.find("Filial 1: não existem registros para esta seleção\n");
+  size_t f2 = r.Erro.find("Filial 2: 2 produtos, 1 folhas, total 39,00, ");
+  size_t f3 = r.Erro.find("Filial 3: 2 produtos, 1 folhas, total 63,25, ");
+  ASSERT_NE(f1, std::string::npos) << r.Erro;
+  ASSERT_NE(f2, std::string::npos) << r.Erro;
+  ASSERT_NE(f3, std::string::npos) << r.Erro;
+  EXPECT_TRUE(f1 < f2 && f2 < f3) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, " s, P7_3_20231231.txt\nResumo: 2 gravada(s), 1 sem registros, 0 com falha\n")) << r.Erro;
+  std::string arquivo = suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt");
+  EXPECT_TRUE(Contem(arquivo, "Total Geral: 39,00\r\n"));
+  EXPECT_TRUE(Contem(arquivo, "LOJA 2"));
+  EXPECT_TRUE(Contem(suporte::LerArquivo(saida_.Caminho() / "P7_3_20231231.txt"), "LOJA 3"));
+}
+
+// The server ends the connection while the script of branch 2 waits on a lock: branch 2 fails
+// with the server's reason, branch 3 with one line of its own, no file is touched, exit 1.
+TEST_F(Lote, ConexaoPerdidaNoMeio) {
+  Lojas(banco_);
+  std::ofstream(saida_.Caminho() / "P7_2_20231231.txt") << "ANTERIOR";
+  auto bloqueio = Conexao(banco_.Nome());
+  bloqueio->Executar("LOCK TABLES produto WRITE");
+  lote::TProcesso processo(Args({"--data", "31/12/2023", "--filial", "2,3"}), pasta_.Caminho());
+  bool derrubada = false;
+  {
+    auto admin = Conexao(banco_.Nome());
+    dbclient::TConsulta q(*admin);
+    q.DefinirSql("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + banco_.Nome() +
+                 "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID()");
+    for (int i = 0; i < 1000 && !derrubada; ++i) {
+      q.Abrir();
+      if (!q.Vazia()) {
+        admin->Executar("KILL CONNECTION " + q.Campo(0).AsString());
+        derrubada = true;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+  }
+  lote::TResultado r = processo.Esperar();
+  bloqueio->Executar("UNLOCK TABLES");
+  ASSERT_TRUE(derrubada) << "o comando não chegou ao roteiro: " << r.Erro;
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  size_t l2 = r.Erro.find("Filial 2: falhou: ");
+  ASSERT_NE(l2, std::string::npos) << r.Erro;
+  std::string linha2 = r.Erro.substr(l2, r.Erro.find('\n', l2) - l2);
+  EXPECT_TRUE(Contem(linha2, "Lost connection") || Contem(linha2, "gone away") || Contem(linha2, "killed")) << linha2;
+  EXPECT_TRUE(Contem(r.Erro, "\nFilial 3: não gerada: a conexão com o banco de dados foi perdida\n")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 0 gravada(s), 0 sem registros, 2 com falha\n  Filial 2: ")) << r.Erro;
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), std::vector<std::string>{"P7_2_20231231.txt"});
+  EXPECT_EQ(suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt"), "ANTERIOR");
+}
+
+// A server of the test's own with read_only=ON (the shared server's global settings stay as they
+// are) and a user that may only SELECT and CREATE TEMPORARY TABLES: the same bytes as the
+// administrator gets before the server turned read-only.
+TEST(LoteSomenteLeitura, MesmosBytesQueComAdministrador) {
+  const int porta = 34000 + ::getpid() % 1000;
+  const std::string pasta = "/tmp/p7-lote-ro-" + std::to_string(::getpid());
+  ::setenv("P7_DB_PORT", std::to_string(porta).c_str(), 1);
+  ::setenv("P7_DB_DIR", pasta.c_str(), 1);
+  const std::string servidor = "'" + suporte::CaminhoFonte("scripts/db-server") + "'";
+  ASSERT_EQ(std::system((servidor + " start >/dev/null").c_str()), 0);
+  struct TParar {
+    std::string s, p;
+    ~TParar() {
+      (void)std::system((s + " stop >/dev/null").c_str());
+      fs::remove_all(p);
+    }
+  } parar{servidor, pasta};
+
+  suporte::TPastaTemporaria ini, comAdmin, comLeitor;
+  {
+    suporte::TBancoTeste banco;
+    Lojas(banco);
+    banco.Executar("CREATE USER 'p7leitor'@'127.0.0.1' IDENTIFIED BY 'so-leitura'; GRANT SELECT, CREATE TEMPORARY "
+                   "TABLES ON `" + banco.Nome() + "`.* TO 'p7leitor'@'127.0.0.1'");
+    lote::EscreverIni(ini.Caminho() / "admin.ini", banco.Nome(), 2);
+    lote::EscreverIni(ini.Caminho() / "leitor.ini", banco.Nome(), 2, "p7leitor", "so-leitura");
+    auto args = [&](const suporte::TPastaTemporaria& saida, const char* arquivoIni) {
+      return std::vector<std::string>{"--data", "31/12/2023", "--filial", "2,3", "--saida", saida.Caminho().string(),
+                                      "--ini", (ini.Caminho() / arquivoIni).string()};
+    };
+    lote::TResultado r = lote::Executar(args(comAdmin, "admin.ini"));
+    ASSERT_EQ(r.Codigo, 0) << r.Erro;
+
+    banco.Executar("SET GLOBAL read_only = ON");
+    // The user really cannot write.
+    auto leitor = Conexao(banco.Nome(), "p7leitor", "so-leitura");
+    EXPECT_ANY_THROW(leitor->Executar("CREATE TABLE t (i INT)"));
+    EXPECT_ANY_THROW(leitor->Executar("DELETE FROM produto"));
+
+    r = lote::Executar(args(comLeitor, "leitor.ini"));
+    ASSERT_EQ(r.Codigo, 0) << r.Erro;
+    for (const char* nome : {"P7_2_20231231.txt", "P7_3_20231231.txt"})
+      EXPECT_EQ(suporte::LerArquivo(comLeitor.Caminho() / nome), suporte::LerArquivo(comAdmin.Caminho() / nome)) << nome;
+    EXPECT_EQ(lote::Arquivos(comLeitor.Caminho()).size(), 2u);
+    banco.Executar("SET GLOBAL read_only = OFF");  // so the database can be dropped by its owner
+  }
+}
+
+}  // namespace
