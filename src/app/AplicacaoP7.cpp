@@ -7,26 +7,15 @@
 
 TAplicacaoP7::TAplicacaoP7(int& argc, char** argv) : QApplication(argc, argv) {}
 
-namespace {
-
-// The box itself may fail (no memory, a box that throws): nothing may leave notify all the same.
-// Null stands for an error that carries no message.
-void MostrarSemFalhar(const char* mensagem) noexcept {
-  try {
-    plataforma::MostrarErroPadrao(mensagem ? std::string(mensagem) : plataforma::Utf8ParaW1252("Erro desconhecido"));
-  } catch (...) {
-  }
-}
-
-}  // namespace
-
+// The last resort only: handlers run their work in plataforma::Protegido. The box itself may fail
+// (no memory, a box that throws): nothing may leave notify all the same.
 bool TAplicacaoP7::notify(QObject* receptor, QEvent* evento) {
   try {
     return QApplication::notify(receptor, evento);
   } catch (const std::exception& e) {
-    MostrarSemFalhar(e.what());
+    plataforma::MostrarErroSemFalhar(e.what());
   } catch (...) {
-    MostrarSemFalhar(nullptr);
+    plataforma::MostrarErroSemFalhar(nullptr);
   }
   return true;
 }

@@ -178,10 +178,13 @@ TFMain::TFMain()
   setTabOrder(CheckConsiderarProdutosCadastradosAntesDataInventario, RadioCustoMedio);
   setTabOrder(RadioCustoMedio, RadioPrecoCompra);
 
-  connect(Button1, &QPushButton::clicked, this, &TFMain::Button1Click);
-  connect(BtnGerar, &QPushButton::clicked, this, &TFMain::BtnGerarClick);
-  connect(BtnCancelar, &QPushButton::clicked, this, &TFMain::BtnCancelarClick);
-  connect(imgAjudaDralShare, &TImagemClicavel::clicked, this, &TFMain::imgAjudaDralShareClick);
+  // Each runs its work in the one guard: an error shows the standard error box and the window
+  // goes on; nothing unwinds through Qt's event delivery.
+  connect(Button1, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { Button1Click(); }); });
+  connect(BtnGerar, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { BtnGerarClick(); }); });
+  connect(BtnCancelar, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { BtnCancelarClick(); }); });
+  connect(imgAjudaDralShare, &TImagemClicavel::clicked, this,
+          [this] { plataforma::Protegido([this] { imgAjudaDralShareClick(); }); });
 
   Terminar = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
 
@@ -212,7 +215,7 @@ void TFMain::showEvent(QShowEvent* evento) {
   QWidget::showEvent(evento);
   if (!mostrada_) {
     mostrada_ = true;
-    FormShow();
+    plataforma::Protegido([this] { FormShow(); });
   }
 }
 
@@ -245,12 +248,19 @@ bool TFMain::eventFilter(QObject* objeto, QEvent* evento) {
   if (evento->type() == QEvent::KeyPress && objeto->isWidgetType() &&
       static_cast<QWidget*>(objeto)->window() == this) {
     auto* tecla = static_cast<QKeyEvent*>(evento);
-    if (FormKeyDown(tecla->key())) return true;
-    int caractere = 0;
-    if (tecla->key() == Qt::Key_Escape) caractere = 27;
-    else if (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter) caractere = 13;
-    else if (tecla->text().size() == 1) caractere = tecla->text()[0].unicode();
-    if (caractere && FormKeyPress(caractere)) return true;
+    bool tratada = false;
+    plataforma::Protegido([&] {
+      if (FormKeyDown(tecla->key())) {
+        tratada = true;
+        return;
+      }
+      int caractere = 0;
+      if (tecla->key() == Qt::Key_Escape) caractere = 27;
+      else if (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter) caractere = 13;
+      else if (tecla->text().size() == 1) caractere = tecla->text()[0].unicode();
+      tratada = caractere && FormKeyPress(caractere);
+    });
+    if (tratada) return true;
   }
   return QWidget::eventFilter(objeto, evento);
 }

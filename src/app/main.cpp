@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "app/AplicacaoP7.h"
-#include "app/CaixasMensagemQt.h"
+#include "widgets/CaixasMensagemQt.h"
 #include "app/UMain.h"
 #include "platform/Mensagens.h"
 #include "platform/Regional.h"

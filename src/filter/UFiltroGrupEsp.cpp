@@ -31,10 +31,7 @@ TGrupoP7* CriarCaixa(QWidget* pai, const QString& titulo, const QRect& geometria
   return caixa;
 }
 
-void MostrarErro(const std::exception& e) {
-  plataforma::BloquearEntrada(false);
-  plataforma::MostrarErroPadrao(e.what());
-}
+void MostrarErro(const std::exception& e) { plataforma::MostrarErroSemFalhar(e.what()); }
 
 }  // namespace
 
@@ -131,18 +128,18 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
 
   QGrupos_->AposGravar = [this](TConjuntoLinhas& linhas) { QGruposAfterPost(linhas); };
 
-  connect(Button1, &QPushButton::clicked, this, [this] { Protegido([this] { Button1Click(); }); });
+  connect(Button1, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { Button1Click(); }); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int c) { Protegido([&] { TitleClick(DBGrid1, c); }); });
+          [this](int c) { plataforma::Protegido([&] { TitleClick(DBGrid1, c); }); });
   connect(DBGrid2->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int c) { Protegido([&] { TitleClick(DBGrid2, c); }); });
-  connect(EditGrupos, &TCaixaBusca::MoverAcima, this, [this] { Protegido([&] { MoverGrade(DBGrid1, true); }); });
-  connect(EditGrupos, &TCaixaBusca::MoverAbaixo, this, [this] { Protegido([&] { MoverGrade(DBGrid1, false); }); });
-  connect(EditGrupos, &TCaixaBusca::TeclaDigitada, this, [this] { Protegido([&] { Buscar(DBGrid1, EditGrupos); }); });
-  connect(EditEspec, &TCaixaBusca::MoverAcima, this, [this] { Protegido([&] { MoverGrade(DBGrid2, true); }); });
-  connect(EditEspec, &TCaixaBusca::MoverAbaixo, this, [this] { Protegido([&] { MoverGrade(DBGrid2, false); }); });
-  connect(EditEspec, &TCaixaBusca::TeclaDigitada, this, [this] { Protegido([&] { Buscar(DBGrid2, EditEspec); }); });
+          [this](int c) { plataforma::Protegido([&] { TitleClick(DBGrid2, c); }); });
+  connect(EditGrupos, &TCaixaBusca::MoverAcima, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid1, true); }); });
+  connect(EditGrupos, &TCaixaBusca::MoverAbaixo, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid1, false); }); });
+  connect(EditGrupos, &TCaixaBusca::TeclaDigitada, this, [this] { plataforma::Protegido([&] { Buscar(DBGrid1, EditGrupos); }); });
+  connect(EditEspec, &TCaixaBusca::MoverAcima, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid2, true); }); });
+  connect(EditEspec, &TCaixaBusca::MoverAbaixo, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid2, false); }); });
+  connect(EditEspec, &TCaixaBusca::TeclaDigitada, this, [this] { plataforma::Protegido([&] { Buscar(DBGrid2, EditEspec); }); });
 
   setTabOrder(Button1, Button2);
   setTabOrder(Button2, DBGrid1);
@@ -173,15 +170,6 @@ TFFiltroGrupoEspec::~TFFiltroGrupoEspec() {
   // The models observe the row sets, which go before the child widgets do.
   delete modeloGrupos_;
   delete modeloEspec_;
-}
-
-template <class F>
-void TFFiltroGrupoEspec::Protegido(F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    MostrarErro(e);
-  }
 }
 
 std::string TFFiltroGrupoEspec::SqlGrupos() {
@@ -247,7 +235,7 @@ void TFFiltroGrupoEspec::FormShow() {
 bool TFFiltroGrupoEspec::eventFilter(QObject* alvo, QEvent* e) {
   if (e->type() == QEvent::KeyPress) {
     bool tratada = false;
-    Protegido([&] { tratada = FormKeyDown(static_cast<QKeyEvent*>(e)->key()); });
+    plataforma::Protegido([&] { tratada = FormKeyDown(static_cast<QKeyEvent*>(e)->key()); });
     if (tratada) return true;
   }
   return QDialog::eventFilter(alvo, e);

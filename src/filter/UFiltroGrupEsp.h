@@ -77,7 +77,6 @@ class TFFiltroGrupoEspec : public QDialog {
   void TitleClick(TGradeDados* grade, int coluna);
   void MoverGrade(TGradeDados* grade, bool acima);
   void Buscar(TGradeDados* grade, TCaixaBusca* caixa);
-  template <class F> void Protegido(F&& f);
 
   std::unique_ptr<dbclient::TConjuntoLinhas> QGrupos_;
   std::unique_ptr<dbclient::TConjuntoLinhas> QEspec_;

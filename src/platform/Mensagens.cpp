@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/Shell.h"
 #include "platform/Win1252.h"
 
 namespace plataforma {
@@ -23,12 +24,15 @@ std::shared_ptr<ICaixasMensagem>& Instaladas() {
   return c;
 }
 
-}  // namespace
-
-const std::string& TituloAplicacao() {
-  static const std::string t = Utf8ParaW1252("Inventário Modelo P7");
+std::string& Titulo() {
+  static std::string t = Utf8ParaW1252("Inventário Modelo P7");
   return t;
 }
+
+}  // namespace
+
+const std::string& TituloAplicacao() { return Titulo(); }
+void DefinirTituloAplicacao(const std::string& titulo) { Titulo() = titulo; }
 
 std::shared_ptr<ICaixasMensagem> InstalarCaixasMensagem(std::shared_ptr<ICaixasMensagem> caixas) {
   auto anterior = Instaladas();
@@ -46,6 +50,14 @@ std::string TextoErroPadrao(const std::string& mensagem) {
 
 void MostrarErroPadrao(const std::string& mensagem) {
   CaixasMensagem().Avisar(TextoErroPadrao(mensagem), TituloAplicacao(), TIconeMensagem::Erro);
+}
+
+void MostrarErroSemFalhar(const char* mensagem) noexcept {
+  try {
+    BloquearEntrada(false);
+    MostrarErroPadrao(mensagem ? std::string(mensagem) : Utf8ParaW1252("Erro desconhecido"));
+  } catch (...) {
+  }
 }
 
 }  // namespace plataforma

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/Mensagens.h"
 #include "platform/TextoQt.h"
 #include "widgets/EstiloSuite.h"
 
@@ -172,30 +173,36 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   rolagem_->viewport()->installEventFilter(this);
   setCentralWidget(rolagem_);
 
+  // Every action runs its work in the one guard: an error shows the error box, the viewer goes on.
+  auto Guardado = [this](void (TFVisualizador::*acao)()) {
+    return [this, acao] { plataforma::Protegido([&] { (this->*acao)(); }); };
+  };
   auto* barra = addToolBar(Q("Navegação"));
   barra->setMovable(false);
   // The keys are handled by the window itself (it sees every key first), so the buttons carry
   // them in their texts or tooltips only. Paging and zoom take short signs so that the whole bar,
   // "Fechar (Esc)" included, fits a 1280-pixel screen.
-  barra->addAction(Q("«"), this, &TFVisualizador::PrimeiraPagina)->setToolTip(Q("Primeira folha (Home)"));
-  barra->addAction(Q("‹"), this, &TFVisualizador::PaginaAnterior)->setToolTip(Q("Folha anterior (PgUp)"));
+  barra->addAction(Q("«"), this, Guardado(&TFVisualizador::PrimeiraPagina))->setToolTip(Q("Primeira folha (Home)"));
+  barra->addAction(Q("‹"), this, Guardado(&TFVisualizador::PaginaAnterior))->setToolTip(Q("Folha anterior (PgUp)"));
   folha_ = new QLabel(this);
   folha_->setObjectName(QStringLiteral("RotuloFolha"));
   folha_->setAlignment(Qt::AlignCenter);
   barra->addWidget(folha_);
-  barra->addAction(Q("›"), this, &TFVisualizador::ProximaPagina)->setToolTip(Q("Próxima folha (PgDn)"));
-  barra->addAction(Q("»"), this, &TFVisualizador::UltimaPagina)->setToolTip(Q("Última folha (End)"));
+  barra->addAction(Q("›"), this, Guardado(&TFVisualizador::ProximaPagina))->setToolTip(Q("Próxima folha (PgDn)"));
+  barra->addAction(Q("»"), this, Guardado(&TFVisualizador::UltimaPagina))->setToolTip(Q("Última folha (End)"));
   barra->addSeparator();
-  barra->addAction(Q("−"), this, &TFVisualizador::DiminuirZoom)->setToolTip(Q("Diminuir o zoom (Ctrl+-)"));
+  barra->addAction(Q("−"), this, Guardado(&TFVisualizador::DiminuirZoom))->setToolTip(Q("Diminuir o zoom (Ctrl+-)"));
   zoomRotulo_ = new QLabel(this);
   zoomRotulo_->setAlignment(Qt::AlignCenter);
   zoomRotulo_->setFixedWidth(zoomRotulo_->fontMetrics().horizontalAdvance(QStringLiteral("400%")) + 12);
   barra->addWidget(zoomRotulo_);
-  barra->addAction(Q("+"), this, &TFVisualizador::AumentarZoom)->setToolTip(Q("Aumentar o zoom (Ctrl++)"));
-  ajustarPagina_ = barra->addAction(Q("Ajustar à página"), this, [this] { DefinirModoZoom(TModoZoom::Pagina); });
+  barra->addAction(Q("+"), this, Guardado(&TFVisualizador::AumentarZoom))->setToolTip(Q("Aumentar o zoom (Ctrl++)"));
+  ajustarPagina_ = barra->addAction(Q("Ajustar à página"), this,
+                                    [this] { plataforma::Protegido([this] { DefinirModoZoom(TModoZoom::Pagina); }); });
   ajustarPagina_->setToolTip(Q("Ajustar à página: a folha inteira na janela (Ctrl+1)"));
   ajustarPagina_->setCheckable(true);
-  ajustarLargura_ = barra->addAction(Q("Ajustar à largura"), this, [this] { DefinirModoZoom(TModoZoom::Largura); });
+  ajustarLargura_ = barra->addAction(Q("Ajustar à largura"), this,
+                                     [this] { plataforma::Protegido([this] { DefinirModoZoom(TModoZoom::Largura); }); });
   ajustarLargura_->setToolTip(Q("Ajustar à largura: a folha na largura da janela (Ctrl+0)"));
   ajustarLargura_->setCheckable(true);
   barra->addSeparator();
@@ -203,10 +210,11 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   busca_->setPlaceholderText(Q("Procurar (Ctrl+F)"));
   busca_->setFixedWidth(150);
   barra->addWidget(busca_);
-  barra->addAction(Q("Procurar (F3)"), this, [this] { ProcurarProxima(); })->setToolTip(Q("Procurar o próximo (Ctrl+F, F3)"));
+  barra->addAction(Q("Procurar (F3)"), this, [this] { plataforma::Protegido([this] { ProcurarProxima(); }); })
+      ->setToolTip(Q("Procurar o próximo (Ctrl+F, F3)"));
   barra->addSeparator();
-  barra->addAction(Q("Imprimir"), this, &TFVisualizador::Imprimir)->setToolTip(Q("Imprimir (Ctrl+P)"));
-  barra->addAction(Q("Salvar PDF"), this, &TFVisualizador::SalvarPdf)->setToolTip(Q("Salvar PDF (Ctrl+S)"));
+  barra->addAction(Q("Imprimir"), this, Guardado(&TFVisualizador::Imprimir))->setToolTip(Q("Imprimir (Ctrl+P)"));
+  barra->addAction(Q("Salvar PDF"), this, Guardado(&TFVisualizador::SalvarPdf))->setToolTip(Q("Salvar PDF (Ctrl+S)"));
   barra->addSeparator();
   barra->addAction(Q("Fechar (Esc)"), this, &QWidget::close);
 
@@ -407,7 +415,11 @@ bool TFVisualizador::eventFilter(QObject* objeto, QEvent* evento) {
   }
   if (evento->type() == QEvent::KeyPress) {
     auto* w = qobject_cast<QWidget*>(objeto);
-    if (w && w->window() == this) return TratarTecla(objeto, static_cast<QKeyEvent*>(evento));
+    if (w && w->window() == this) {
+      bool tratada = false;
+      plataforma::Protegido([&] { tratada = TratarTecla(objeto, static_cast<QKeyEvent*>(evento)); });
+      return tratada;
+    }
   }
   return QMainWindow::eventFilter(objeto, evento);
 }

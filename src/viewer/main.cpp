@@ -4,10 +4,14 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <memory>
 
+#include "platform/Mensagens.h"
 #include "platform/TextoQt.h"
 #include "platform/TraducaoQt.h"
+#include "platform/Win1252.h"
 #include "viewer/JanelaVisualizador.h"
+#include "widgets/CaixasMensagemQt.h"
 
 namespace {
 
@@ -23,6 +27,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("visualizador"));
   plataforma::CarregarTraducaoQt();
+  // Errors of the viewer's actions go to the standard error box, under the viewer's own name.
+  plataforma::DefinirTituloAplicacao(W("Visualizador de relatório"));
+  plataforma::InstalarCaixasMensagem(std::make_shared<TCaixasMensagemQt>());
   // Qt's own options (-platform, ...) are gone from arguments() by now.
   auto analise = visualizador::AnalisarArgumentos(QApplication::arguments().mid(1));
   if (!analise.Argumentos) return Falhar(analise.Erro, 2);

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/CaixasMensagemQt.h"
+#include "widgets/CaixasMensagemQt.h"
 #include "app/UProdSugCompraAguarde.h"
 #include "app/UtilsApp.h"
 #include "platform/Mensagens.h"

@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <chrono>
 #include <fstream>
+#include <stdexcept>
 #include <thread>
 
+#include "platform/Mensagens.h"
 #include "platform/Processo.h"
 #include "platform/VersaoArquivo.h"
 #include "tests/support/SuporteTestes.h"
@@ -88,4 +90,22 @@ TEST(VersaoArquivo, FindsTheRecordAnywhereInTheFile) {
   pasta.EscreverArquivo("sem", std::string(200000, 'q'));
   EXPECT_FALSE(plataforma::LerVersaoFixa((pasta.Caminho() / "sem").string(), lido));
   EXPECT_FALSE(plataforma::LerVersaoFixa((pasta.Caminho() / "nada").string(), lido));
+}
+
+// The one guard of the windows' handlers: an error becomes the standard error box and goes no
+// further, whatever it is, and a box that fails itself does not escape either.
+TEST(Protegido, ErroViraACaixaPadraoENaoSai) {
+  suporte::TCaixasInstaladas caixas;
+  bool depois = false;
+  plataforma::Protegido([] { throw std::runtime_error("Falha no clique"); });
+  plataforma::Protegido([] { throw 42; });
+  plataforma::Protegido([&] { depois = true; });
+  ASSERT_EQ(caixas->Mostradas.size(), 2u);
+  EXPECT_EQ(caixas->Mostradas[0].Texto, "Falha no clique.");
+  EXPECT_EQ(caixas->Mostradas[0].Titulo, plataforma::TituloAplicacao());
+  EXPECT_EQ(caixas->Mostradas[0].Icone, plataforma::TIconeMensagem::Erro);
+  EXPECT_EQ(caixas->Mostradas[1].Texto, "Erro desconhecido.");
+  EXPECT_TRUE(depois);
+  caixas->AoMostrar = [](const suporte::TCaixasGravadas::TCaixa&) { throw std::runtime_error("a caixa falhou"); };
+  plataforma::Protegido([] { throw std::runtime_error("x"); });
 }

@@ -1,4 +1,4 @@
-#include "app/CaixasMensagemQt.h"
+#include "widgets/CaixasMensagemQt.h"
 
 #include <QApplication>
 #include <QMessageBox>
