@@ -123,7 +123,9 @@ TEST_F(GeracaoMemoria, FalhaEmCadaPassoLimpaEDeixaSoOErroDoPasso) {
         EXPECT_STREQ(e.what(), "falha do passo");
       }
       EXPECT_EQ(DropsEnviados(), !perde);
-      if (!perde) EXPECT_EQ(banco_->Enviados.back().Sql, TInventarioP7Dao::SqlApagarTabelas()) << "the drops come last";
+      if (!perde) {
+        EXPECT_EQ(banco_->Enviados.back().Sql, TInventarioP7Dao::SqlApagarTabelas()) << "the drops come last";
+      }
       ASSERT_FALSE(botoes_.empty());
       EXPECT_TRUE(botoes_.back());
       EXPECT_FALSE(AguardeNaTela());
