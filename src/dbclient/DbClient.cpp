@@ -169,14 +169,64 @@ void TConexao::Executar(std::string_view sql) {
 
 // ---------------------------------------------------------------- TConsulta
 
+struct TResultadoMemoria {
+  size_t colunas = 0;
+  std::vector<TCelula> celulas;  // row after row; never changed once the pointers are taken
+  std::vector<char*> textos;     // into celulas, nullptr for NULL: what a server row holds
+  std::vector<unsigned long> tamanhos;
+};
+
+void TLiberarMemoria::operator()(TResultadoMemoria* m) const noexcept { delete m; }
+
+TConsulta TConsulta::EmMemoria(std::vector<std::string> nomes, std::vector<TTipoCampo> tipos,
+                               std::vector<std::vector<TCelula>> linhas) {
+  if (tipos.size() > nomes.size()) throw EErroBanco(W("Mais tipos de campo do que campos."));
+  std::unique_ptr<TResultadoMemoria, TLiberarMemoria> m(new TResultadoMemoria);
+  m->colunas = nomes.size();
+  m->celulas.reserve(linhas.size() * nomes.size());
+  for (auto& linha : linhas) {
+    if (linha.size() != nomes.size()) throw EErroBanco(W("Linha com número de campos diferente das colunas"));
+    for (auto& c : linha) m->celulas.push_back(std::move(c));
+  }
+  m->textos.reserve(m->celulas.size());
+  m->tamanhos.reserve(m->celulas.size());
+  for (auto& c : m->celulas) {
+    m->textos.push_back(c ? c->data() : nullptr);
+    m->tamanhos.push_back(c ? static_cast<unsigned long>(c->size()) : 0);
+  }
+
+  TConsulta q;
+  q.nomes_ = std::move(nomes);
+  q.tipos_.assign(q.nomes_.size(), MYSQL_TYPE_VAR_STRING);
+  for (size_t i = 0; i < tipos.size(); ++i) {
+    switch (tipos[i]) {
+      case TTipoCampo::Texto: q.tipos_[i] = MYSQL_TYPE_VAR_STRING; break;
+      case TTipoCampo::Inteiro: q.tipos_[i] = MYSQL_TYPE_LONGLONG; break;
+      case TTipoCampo::Decimal: q.tipos_[i] = MYSQL_TYPE_NEWDECIMAL; break;
+      case TTipoCampo::DataHora: q.tipos_[i] = MYSQL_TYPE_DATETIME; break;
+    }
+  }
+  q.total_ = linhas.size();
+  q.memoria_ = std::move(m);
+  q.Primeiro();
+  return q;
+}
+
+TConexao& TConsulta::Conexao() const {
+  if (!conexao_) FalharSemConexao();
+  return *conexao_;
+}
+
 void TConsulta::Executar() {
+  TConexao& conexao = Conexao();
   Fechar();
-  conexao_->Executar(sql_);
+  conexao.Executar(sql_);
 }
 
 void TConsulta::Abrir() {
+  TConexao& conexao = Conexao();
   Fechar();
-  MYSQL* m = conexao_->Handle();
+  MYSQL* m = conexao.Handle();
   if (mysql_real_query(m, sql_.data(), static_cast<unsigned long>(sql_.size())) != 0) Falhar(m);
   std::unique_ptr<MYSQL_RES, TLiberarResultado> r(mysql_store_result(m));
   if (!r) {
@@ -211,11 +261,14 @@ void TConsulta::Abrir() {
     offsets_.push_back(mysql_row_tell(res));
     mysql_fetch_row(res);
   }
+  total_ = offsets_.size();
   Primeiro();
 }
 
 void TConsulta::Fechar() {
   res_.reset();
+  memoria_.reset();
+  total_ = 0;
   nomes_.clear();
   tipos_.clear();
   offsets_.clear();
@@ -228,13 +281,20 @@ void TConsulta::Fechar() {
 void TConsulta::Posicionar() {
   linha_ = nullptr;
   tamanhos_ = nullptr;
-  if (!res_ || posicao_ < 0 || posicao_ >= static_cast<int64_t>(offsets_.size())) return;
+  if (posicao_ < 0 || posicao_ >= static_cast<int64_t>(total_)) return;
+  if (memoria_) {
+    const size_t inicio = static_cast<size_t>(posicao_) * memoria_->colunas;
+    linha_ = memoria_->textos.data() + inicio;
+    tamanhos_ = memoria_->tamanhos.data() + inicio;
+    return;
+  }
+  if (!res_) return;
   mysql_row_seek(res_.get(), offsets_[static_cast<size_t>(posicao_)]);
   linha_ = mysql_fetch_row(res_.get());
   tamanhos_ = mysql_fetch_lengths(res_.get());
 }
 
-bool TConsulta::Vazia() const { return offsets_.empty(); }
+bool TConsulta::Vazia() const { return total_ == 0; }
 
 void TConsulta::Primeiro() {
   posicao_ = 0;
@@ -243,7 +303,7 @@ void TConsulta::Primeiro() {
 }
 
 void TConsulta::Proximo() {
-  const auto n = static_cast<int64_t>(offsets_.size());
+  const auto n = static_cast<int64_t>(total_);
   if (posicao_ >= n) return;
   bof_ = false;
   ++posicao_;
@@ -251,7 +311,7 @@ void TConsulta::Proximo() {
 }
 
 void TConsulta::Anterior() {
-  const auto n = static_cast<int64_t>(offsets_.size());
+  const auto n = static_cast<int64_t>(total_);
   if (n == 0 || posicao_ == 0) {
     bof_ = true;
     return;
@@ -261,11 +321,11 @@ void TConsulta::Anterior() {
   Posicionar();
 }
 
-bool TConsulta::Eof() const { return posicao_ >= static_cast<int64_t>(offsets_.size()); }
+bool TConsulta::Eof() const { return posicao_ >= static_cast<int64_t>(total_); }
 
 bool TConsulta::Bof() const { return bof_; }
 
-size_t TConsulta::NumeroRegistros() const { return offsets_.size(); }
+size_t TConsulta::NumeroRegistros() const { return total_; }
 
 size_t TConsulta::NumeroCampos() const { return nomes_.size(); }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -85,6 +86,17 @@ class TConexao {
 
 class TConsulta;
 
+// The kind of a column of a result held in memory, read as a server column of that kind would be.
+enum class TTipoCampo { Texto, Inteiro, Decimal, DataHora };
+// A value as the server sends it: its text, or nullopt for NULL.
+using TCelula = std::optional<std::string>;
+
+// The owner of a result held in memory (defined with TConsulta's code).
+struct TResultadoMemoria;
+struct TLiberarMemoria {
+  void operator()(TResultadoMemoria* m) const noexcept;
+};
+
 // A field of the current row of an open query.
 class TCampo {
  public:
@@ -110,14 +122,20 @@ class TConsulta {
   TConsulta(TConsulta&&) noexcept = default;
   TConsulta& operator=(TConsulta&&) noexcept = default;
 
+  // An open query over rows given in memory, bound to no connection: its cursor and fields serve
+  // them as a server's result of those column kinds. Each row has one cell per name; the kinds
+  // may be fewer than the names (the rest are texts).
+  static TConsulta EmMemoria(std::vector<std::string> nomes, std::vector<TTipoCampo> tipos,
+                             std::vector<std::vector<TCelula>> linhas);
+
   void DefinirSql(std::string sql) { sql_ = std::move(sql); }
   const std::string& Sql() const { return sql_; }
-  TConexao& Conexao() const { return *conexao_; }
+  TConexao& Conexao() const;  // EErroBanco for a query in memory
 
   void Executar();  // runs the text, discarding rows
   void Abrir();     // runs the text and keeps its rows; positioned on the first row
   void Fechar();
-  bool Aberta() const { return res_ != nullptr; }
+  bool Aberta() const { return res_ != nullptr || memoria_ != nullptr; }
 
   bool Vazia() const;  // no rows
   void Primeiro();
@@ -141,17 +159,22 @@ class TConsulta {
 
  private:
   friend class TCampo;
+  TConsulta() = default;
   void Posicionar();
   [[noreturn]] void FalharIndice(size_t indice) const;
-  TConexao* conexao_;
+  TConexao* conexao_ = nullptr;
   std::string sql_;
   std::unique_ptr<st_mysql_res, TLiberarResultado> res_;
+  // Rows in memory are laid out as a server row is (pointers and lengths), so the fields read
+  // both kinds through the same inline code.
+  std::unique_ptr<TResultadoMemoria, TLiberarMemoria> memoria_;
   std::vector<std::string> nomes_;
   std::vector<int> tipos_;
   char** linha_ = nullptr;
   unsigned long* tamanhos_ = nullptr;
   int64_t posicao_ = 0;  // 0-based row; == count means Eof
   bool bof_ = true;
+  size_t total_ = 0;                     // rows of the result
   std::vector<st_mysql_rows*> offsets_;  // each row's place in the buffered result: O(1) moves
 };
 

@@ -215,17 +215,15 @@ void TFFiltroGrupoEspec::FormShow() {
   Exibido_ = true;
   GruposAlterados_ = false;
   EspecAlteradas_ = false;
-  // A list that fails is left out, and so is every list after it.
+  // A list that fails is left out, and so is every list after it. The lists come through the
+  // session, as every other query of the program does.
   try {
-    auto& conexao = Sessao().GetConnection();
-    QGrupos_->DefinirConexao(conexao);
     QGrupos_->DefinirSql(SqlGrupos());
-    QGrupos_->Abrir();
-    QEspec_->DefinirConexao(conexao);
+    QGrupos_->Carregar(*Sessao().OpenQuery(QGrupos_->Sql()));
     // Today as yyyy-mm-dd: MariaDB cannot read "yyyymmdd hh:mm:ss" as a date-time and would then
     // let expired specifications through.
     QEspec_->DefinirSql(SqlEspec(plataforma::DataSql(plataforma::Agora())));
-    QEspec_->Abrir();
+    QEspec_->Carregar(*Sessao().OpenQuery(QEspec_->Sql()));
   } catch (const std::exception& e) {
     MostrarErro(e);
   }

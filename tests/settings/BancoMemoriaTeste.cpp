@@ -1,0 +1,60 @@
+// The session without a server that other tests stand on: scripts split and fail as with
+// TDatabase, answers by the longest beginning, and a lost connection stays lost.
+#include <gtest/gtest.h>
+
+#include "tests/support/BancoMemoria.h"
+#include "tests/support/SuporteTestes.h"
+
+using dbclient::EErroBanco;
+using dbclient::TTipoCampo;
+using suporte::TBancoMemoria;
+
+namespace {
+
+TEST(BancoMemoria, ScriptsRespostasEConexaoPerdida) {
+  suporte::TCaixasInstaladas caixas;
+  TBancoMemoria banco;
+  banco.FalharEm("UPDATE b", "erro b");
+  banco.Responder("SELECT", {{"n"}, {TTipoCampo::Inteiro}, {{"1"}}});
+  banco.Responder("SELECT n FROM t", {{"n"}, {TTipoCampo::Inteiro}, {{std::nullopt}}});
+
+  EXPECT_FALSE(banco.Execute(" \r\n"));
+  EXPECT_TRUE(banco.Execute("UPDATE a; UPDATE b ;UPDATE c", TFalhaScript::Continuar));
+  EXPECT_EQ(banco.Executados, (std::vector<std::string>{"UPDATE a", "UPDATE c"}));
+  ASSERT_EQ(caixas->Mostradas.size(), 1u);
+  EXPECT_EQ(caixas->Mostradas[0].Texto, "erro b.");
+
+  banco.Executados.clear();
+  try {
+    banco.Execute("UPDATE a; UPDATE b ;UPDATE c", TFalhaScript::Parar);
+    ADD_FAILURE() << "Parar raises";
+  } catch (const EErroBanco& e) {
+    EXPECT_STREQ(e.what(), "erro b");
+  }
+  EXPECT_EQ(banco.Executados, std::vector<std::string>{"UPDATE a"});
+  EXPECT_THROW(banco.Execute("UPDATE b"), EErroBanco) << "a single statement raises";
+  EXPECT_EQ(caixas->Mostradas.size(), 1u);
+
+  dbclient::TValor v;
+  banco.GetValue("SELECT 1", int64_t{5}, v);
+  EXPECT_EQ(std::get<int64_t>(v), 1);
+  banco.GetValue("SELECT n FROM t WHERE x", int64_t{5}, v);
+  EXPECT_EQ(std::get<int64_t>(v), 5) << "the longer beginning answers; NULL gives the default";
+  EXPECT_THROW(banco.OpenQuery("SHOW TABLES"), EErroBanco) << "no answer registered";
+  EXPECT_THROW(banco.NewQuery()->Abrir(), EErroBanco);
+
+  banco.FalharEm("KILL", "perdida", true);
+  EXPECT_THROW(banco.OpenQuery("KILL 1"), EErroBanco);
+  EXPECT_FALSE(banco.IsConnected());
+  try {
+    banco.OpenQuery("SELECT 1");
+    ADD_FAILURE() << "no call gets through after a lost connection";
+  } catch (const EErroBanco& e) {
+    EXPECT_STREQ(e.what(), TBancoMemoria::SemServidor);
+  }
+  EXPECT_EQ(banco.Enviados.size(), 8u);
+  EXPECT_EQ(banco.Enviados[1], (TBancoMemoria::TEnvio{TBancoMemoria::TTipoEnvio::Execute, "UPDATE a; UPDATE b ;UPDATE c",
+                                                       TFalhaScript::Parar}));
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+#include "tests/support/BancoMemoria.h"
+
+#include "platform/Mensagens.h"
+
+namespace suporte {
+
+namespace {
+
+bool EmBranco(const std::string& s) {
+  for (unsigned char c : s)
+    if (c > 32) return false;
+  return true;
+}
+
+bool ComecaCom(const std::string& texto, const std::string& inicio) {
+  size_t i = 0;
+  while (i < texto.size() && static_cast<unsigned char>(texto[i]) <= 32) ++i;
+  return texto.compare(i, inicio.size(), inicio) == 0;
+}
+
+}  // namespace
+
+void TBancoMemoria::Responder(std::string inicio, TResultado resultado) {
+  respostas_.emplace_back(std::move(inicio), std::move(resultado));
+}
+
+void TBancoMemoria::FalharEm(std::string inicio, std::string mensagem, bool perdeConexao) {
+  falhas_.push_back({std::move(inicio), std::move(mensagem), perdeConexao});
+}
+
+// One statement reaching the server.
+void TBancoMemoria::Rodar(const std::string& sql) {
+  if (!conectado_) throw dbclient::EErroBanco(SemServidor, 2006);
+  for (const TFalha& f : falhas_) {
+    if (ComecaCom(sql, f.Inicio)) {
+      if (f.PerdeConexao) conectado_ = false;
+      throw dbclient::EErroBanco(f.Mensagem);
+    }
+  }
+  Executados.push_back(sql);
+}
+
+dbclient::TConsulta TBancoMemoria::Consultar(const std::string& sql) {
+  Rodar(sql);
+  const TResultado* melhor = nullptr;
+  size_t tamanho = 0;
+  for (const auto& [inicio, resultado] : respostas_) {
+    if (sql.compare(0, inicio.size(), inicio) == 0 && (!melhor || inicio.size() > tamanho)) {
+      melhor = &resultado;
+      tamanho = inicio.size();
+    }
+  }
+  if (!melhor) throw dbclient::EErroBanco("TBancoMemoria: nenhuma resposta para: " + sql);
+  return dbclient::TConsulta::EmMemoria(melhor->Campos, melhor->Tipos, melhor->Linhas);
+}
+
+// As TDatabase: a text with ";" is a script split the same way, each piece on its own.
+bool TBancoMemoria::Execute(const std::string& sql, TFalhaScript aoFalhar) {
+  if (EmBranco(sql)) return false;
+  Enviados.push_back({TTipoEnvio::Execute, sql, aoFalhar});
+  if (sql.find(';') == std::string::npos) {
+    Rodar(sql);
+    return true;
+  }
+  for (const std::string& peca : dbclient::TExecutorScript::Dividir(sql)) {
+    try {
+      Rodar(peca);
+    } catch (const dbclient::EErroBanco& e) {
+      if (aoFalhar == TFalhaScript::Parar) throw;
+      plataforma::MostrarErroPadrao(e.what());
+    }
+  }
+  return true;
+}
+
+std::unique_ptr<dbclient::TConsulta> TBancoMemoria::NewQuery() {
+  return std::make_unique<dbclient::TConsulta>(conexao_);
+}
+
+std::unique_ptr<dbclient::TConsulta> TBancoMemoria::OpenQuery(const std::string& sql) {
+  if (EmBranco(sql)) return NewQuery();
+  Enviados.push_back({TTipoEnvio::OpenQuery, sql});
+  return std::make_unique<dbclient::TConsulta>(Consultar(sql));
+}
+
+void TBancoMemoria::GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) {
+  valor = std::monostate{};
+  if (EmBranco(sql)) return;
+  Enviados.push_back({TTipoEnvio::GetValue, sql});
+  dbclient::TConsulta q = Consultar(sql);
+  if (q.Vazia() || q.Campo(0).IsNull())
+    valor = padrao;
+  else
+    valor = q.Campo(0).AsVariant();
+}
+
+}  // namespace suporte
