@@ -1,21 +1,16 @@
 #include "tests/support/BancoMemoria.h"
 
 #include "platform/Mensagens.h"
+#include "platform/Texto.h"
 
 namespace suporte {
 
 namespace {
 
-bool EmBranco(const std::string& s) {
-  for (unsigned char c : s)
-    if (c > 32) return false;
-  return true;
-}
+using plataforma::EmBranco;
 
 bool ComecaCom(const std::string& texto, const std::string& inicio) {
-  size_t i = 0;
-  while (i < texto.size() && static_cast<unsigned char>(texto[i]) <= 32) ++i;
-  return texto.compare(i, inicio.size(), inicio) == 0;
+  return plataforma::Aparar(texto).substr(0, inicio.size()) == inicio;
 }
 
 }  // namespace
