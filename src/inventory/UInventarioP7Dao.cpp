@@ -81,38 +81,34 @@ int32_t TInventarioP7Dao::ObterProdutoArredondamento(int32_t filialId) {
   return ParaInteiro(valor);
 }
 
-std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t produtoArredondamento) {
-  const std::string filial = Decimal(p.FilialId);
-  const std::string data = plataforma::DataSql(p.DataEstoque);
+namespace {
 
-  const std::string valor =
-      p.PrecoCompra
-          ? ", COALESCE(nullif(pmc.valor_entrada, 0), nullif(e.precoee, 0), p.preco_cmp_un) as valor "
-          : ", COALESCE(nullif(pmc.novo_pmc, 0), nullif(e.pmc, 0), p.preco_cmp_un) as valor ";
+// The optional clauses of the script; each is empty when its condition does not hold.
+struct TClausulasScript {
+  std::string Valor, Arredondamento, Grupos, Especificacoes, Apagados, Cadastro;
+};
 
-  std::string arredondamento;
+TClausulasScript MontarClausulas(const TParamsRelatorio& p, int32_t produtoArredondamento, const std::string& data) {
+  TClausulasScript c;
+  c.Valor = p.PrecoCompra
+                ? ", COALESCE(nullif(pmc.valor_entrada, 0), nullif(e.precoee, 0), p.preco_cmp_un) as valor "
+                : ", COALESCE(nullif(pmc.novo_pmc, 0), nullif(e.pmc, 0), p.preco_cmp_un) as valor ";
   if (!p.ConsiderarArredondamento)
-    arredondamento = " AND m.produto_id NOT IN(" + Decimal(produtoArredondamento) + ")";
-
-  std::string grupos;
-  if (!p.Grupos.empty()) grupos = " AND p.grupo_id IN (" + p.Grupos + ") ";
-
-  std::string especificacoes;
-  if (!p.Especificacoes.empty()) especificacoes = " AND p.espec_id IN (" + p.Especificacoes + ") ";
-
-  std::string apagados;
-  if (!p.ConsiderarProdutoApagado) apagados = R"x( AND p.apagado = "N" )x";
-
-  std::string cadastro;
+    c.Arredondamento = " AND m.produto_id NOT IN(" + Decimal(produtoArredondamento) + ")";
+  if (!p.Grupos.empty()) c.Grupos = " AND p.grupo_id IN (" + p.Grupos + ") ";
+  if (!p.Especificacoes.empty()) c.Especificacoes = " AND p.espec_id IN (" + p.Especificacoes + ") ";
+  if (!p.ConsiderarProdutoApagado) c.Apagados = R"x( AND p.apagado = "N" )x";
   if (p.ConsiderarCadastradosAntesData) {
-    cadastro = R"x( AND (((p.dtcadastro <= DATE_SUB(")x" + data +
-               R"x(", INTERVAL 1 SECOND)) OR (p.dtcadastro IS NULL)) )x" +
-               R"x( AND ((e.dtcadastro <= DATE_SUB(" )x" + data +
-               R"x(", INTERVAL 1 SECOND)) OR (e.dtcadastro IS NULL))) )x";
+    c.Cadastro = R"x( AND (((p.dtcadastro <= DATE_SUB(")x" + data +
+                 R"x(", INTERVAL 1 SECOND)) OR (p.dtcadastro IS NULL)) )x" +
+                 R"x( AND ((e.dtcadastro <= DATE_SUB(" )x" + data +
+                 R"x(", INTERVAL 1 SECOND)) OR (e.dtcadastro IS NULL))) )x";
   }
+  return c;
+}
 
-  std::string s;
-  s.reserve(4096);
+// Statements 1 to 7: per product, the one average-cost history row of the end of the day.
+void AcrescentarHistorico(std::string& s, const std::string& filial, const std::string& data) {
   s += R"x( DROP TEMPORARY TABLE IF EXISTS tmp_pmc;  CREATE TEMPORARY TABLE tmp_pmc (INDEX(produto_id))  SELECT pmc.produto_id    , MAX(pmc.datahora) AS datahora  FROM preco_medio_custo_historico pmc  WHERE pmc.filial_id = )x";
   s += filial;
   s += R"x( AND pmc.datahora <= DATE_SUB(DATE_ADD(")x";
@@ -145,6 +141,11 @@ std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t pr
   s += " JOIN ult_pmc_primeiro ";
   s += "  ON (ult_pmc_primeiro.produto_id = hist.produto_id ";
   s += "      AND ult_pmc_primeiro.historico_id <> hist.historico_id); ";
+}
+
+// Statements 8 and 9: per product, the signed sum of the movements after the end of the day.
+void AcrescentarMovimentos(std::string& s, const std::string& filial, const std::string& data,
+                           const TClausulasScript& c) {
   s += " DROP TEMPORARY TABLE IF EXISTS tmp_mov; ";
   s += " CREATE TEMPORARY TABLE tmp_mov (INDEX(produto_id)) ";
   s += " SELECT produto_id ";
@@ -161,9 +162,13 @@ std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t pr
   s += R"x(", INTERVAL 1 DAY), INTERVAL 1 SECOND) )x";
   s += " AND oper NOT IN (8, 9, 16, 4, 7, 14, 17) ";
   s += R"x( AND m.apagado = "N" )x";
-  s += arredondamento;
+  s += c.Arredondamento;
   s += " AND ms.movment_id IS NULL ";
   s += " GROUP BY produto_id; ";
+}
+
+// Statements 10 to 12: the register's rows, those at or below zero deleted.
+void AcrescentarRegistro(std::string& s, const std::string& filial, const TClausulasScript& c) {
   s += " DROP TEMPORARY TABLE IF EXISTS registro74; ";
   s += " CREATE TEMPORARY TABLE registro74 ";
   s += " SELECT p.barras ";
@@ -172,7 +177,7 @@ std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t pr
   s += "   , p.descricao ";
   s += "   , p.ncm ";
   s += "   , (COALESCE(e.estoque + COALESCE(m.quanti_uni, 0), 0)) AS quantidade ";
-  s += valor;
+  s += c.Valor;
   s += "    , p.unidade ";
   s += " FROM produto p ";
   s += " JOIN estoque_minimo e ";
@@ -184,12 +189,25 @@ std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t pr
   s += " WHERE e.filial_id = ";
   s += filial;
   s += R"x( AND p.tipo = "P" )x";
-  s += grupos;
-  s += especificacoes;
-  s += apagados;
-  s += cadastro;
+  s += c.Grupos;
+  s += c.Especificacoes;
+  s += c.Apagados;
+  s += c.Cadastro;
   s += " ORDER BY produto_id; ";
   s += " DELETE FROM registro74 WHERE quantidade <= 0;";
+}
+
+}  // namespace
+
+std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t produtoArredondamento) {
+  const std::string filial = Decimal(p.FilialId);
+  const std::string data = plataforma::DataSql(p.DataEstoque);
+  const TClausulasScript clausulas = MontarClausulas(p, produtoArredondamento, data);
+  std::string s;
+  s.reserve(4096);
+  AcrescentarHistorico(s, filial, data);
+  AcrescentarMovimentos(s, filial, data, clausulas);
+  AcrescentarRegistro(s, filial, clausulas);
   return s;
 }
 
