@@ -13,6 +13,8 @@
 #include <QStylePainter>
 
 #include <exception>
+#include <iterator>
+#include <utility>
 
 #include "app/GeracaoP7.h"
 #include "app/UtilsApp.h"
@@ -96,6 +98,19 @@ void TImagemClicavel::mouseReleaseEvent(QMouseEvent* evento) {
   if (evento->button() == Qt::LeftButton && rect().contains(evento->position().toPoint())) emit clicked();
 }
 
+namespace {
+
+// A control of the window: created in its parent with its name and place.
+template <class T, class... A>
+T* Controle(QWidget* pai, const char* nome, const QRect& lugar, A&&... argumentos) {
+  auto* c = new T(std::forward<A>(argumentos)..., pai);
+  c->setObjectName(nome);
+  c->setGeometry(lugar);
+  return c;
+}
+
+}  // namespace
+
 TFMain::TFMain()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
@@ -105,78 +120,16 @@ TFMain::TFMain()
   setFont(FonteArial(11));
   setFixedSize(337, 243);
 
-  lbldataestoque = new QLabel(Q("Data da posição de estoque:"), this);
-  lbldataestoque->setObjectName("lbldataestoque");
-  lbldataestoque->move(8, 12);
-  lbldataestoque->adjustSize();
-
-  DataInventario = new TCampoData(QDate::currentDate(), this);
-  DataInventario->setObjectName("DataInventario");
-  DataInventario->setGeometry(152, 8, 105, 22);
-  DataInventario->setCalendarPopup(true);
-  const QString sep = ParaQString(std::string(1, plataforma::FormatSettings().DateSeparator));
-  DataInventario->setDisplayFormat("dd'" + sep + "'MM'" + sep + "'yyyy");
-  DataInventario->calendarWidget()->setWindowTitle(Q("Selecione uma data"));
-
-  imgAjudaDralShare = new TImagemClicavel(this);
-  imgAjudaDralShare->setObjectName("imgAjudaDralShare");
-  imgAjudaDralShare->setGeometry(315, 2, 21, 17);
-  imgAjudaDralShare->setPixmap(QPixmap(":/ajuda.png"));
-  imgAjudaDralShare->setAlignment(Qt::AlignCenter);
-  imgAjudaDralShare->setCursor(Qt::PointingHandCursor);
-  imgAjudaDralShare->setToolTip(
-      Q("Clique aqui para acessar o artigo do Dral Share referente ao Inventário Modelo P7"));
-
-  GroupBox2 = new TGrupoP7(Q("Tipo de Preço"), this);
-  GroupBox2->setObjectName("GroupBox2");
-  GroupBox2->setGeometry(8, 40, 129, 57);
-  RadioCustoMedio = new QRadioButton(Q("Custo Médio"), GroupBox2);
-  RadioCustoMedio->setObjectName("RadioCustoMedio");
-  RadioCustoMedio->setGeometry(8, 16, 113, 17);
-  RadioCustoMedio->setChecked(true);
-  RadioPrecoCompra = new QRadioButton(Q("Preço de Compra"), GroupBox2);
-  RadioPrecoCompra->setObjectName("RadioPrecoCompra");
-  RadioPrecoCompra->setGeometry(8, 34, 113, 17);
-
-  grbFiltro = new TGrupoP7(Q("Filtros"), this);
-  grbFiltro->setObjectName("grbFiltro");
-  grbFiltro->setGeometry(144, 40, 185, 57);
-  Button1 = new QPushButton(Q("Filtro Grupos / Especificação"), grbFiltro);
-  Button1->setObjectName("Button1");
-  Button1->setGeometry(8, 20, 169, 25);
-
-  GroupBox1 = new TGrupoP7(Q("Opções"), this);
-  GroupBox1->setObjectName("GroupBox1");
-  GroupBox1->setGeometry(8, 100, 321, 103);
-  CheckConsiderarArredondamento = new QCheckBox(Q("Considerar arredondamento"), GroupBox1);
-  CheckConsiderarArredondamento->setObjectName("CheckConsiderarArredondamento");
-  CheckConsiderarArredondamento->setGeometry(8, 20, 161, 17);
-  CheckConsiderarArredondamento->setChecked(true);
-  CheckConsiderarProdutoApagado = new QCheckBox(Q("Considerar produtos apagados"), GroupBox1);
-  CheckConsiderarProdutoApagado->setObjectName("CheckConsiderarProdutoApagado");
-  CheckConsiderarProdutoApagado->setGeometry(8, 45, 201, 17);
-  CheckConsiderarProdutosCadastradosAntesDataInventario =
-      new TCheckQuebrada(Q("Considerar apenas produtos cadastrados antes da data do inventário"), GroupBox1);
-  CheckConsiderarProdutosCadastradosAntesDataInventario->setObjectName(
-      "CheckConsiderarProdutosCadastradosAntesDataInventario");
-  CheckConsiderarProdutosCadastradosAntesDataInventario->setGeometry(8, 68, 304, 24);
-
-  BtnGerar = new QPushButton(Q("Gerar (F3)"), this);
-  BtnGerar->setObjectName("BtnGerar");
-  BtnGerar->setGeometry(128, 211, 97, 25);
-  BtnCancelar = new QPushButton(Q("Fechar (Esc)"), this);
-  BtnCancelar->setObjectName("BtnCancelar");
-  BtnCancelar->setGeometry(232, 211, 97, 25);
+  CriarLinhaDaData();
+  CriarGrupos();
+  BtnGerar = Controle<QPushButton>(this, "BtnGerar", {128, 211, 97, 25}, Q("Gerar (F3)"));
+  BtnCancelar = Controle<QPushButton>(this, "BtnCancelar", {232, 211, 97, 25}, Q("Fechar (Esc)"));
 
   // Tab order: the date, the filter box, the two buttons, the options box, the price box.
-  setTabOrder(DataInventario, Button1);
-  setTabOrder(Button1, BtnGerar);
-  setTabOrder(BtnGerar, BtnCancelar);
-  setTabOrder(BtnCancelar, CheckConsiderarArredondamento);
-  setTabOrder(CheckConsiderarArredondamento, CheckConsiderarProdutoApagado);
-  setTabOrder(CheckConsiderarProdutoApagado, CheckConsiderarProdutosCadastradosAntesDataInventario);
-  setTabOrder(CheckConsiderarProdutosCadastradosAntesDataInventario, RadioCustoMedio);
-  setTabOrder(RadioCustoMedio, RadioPrecoCompra);
+  QWidget* ordem[] = {DataInventario, Button1, BtnGerar, BtnCancelar, CheckConsiderarArredondamento,
+                      CheckConsiderarProdutoApagado, CheckConsiderarProdutosCadastradosAntesDataInventario,
+                      RadioCustoMedio, RadioPrecoCompra};
+  for (size_t i = 1; i < std::size(ordem); ++i) setTabOrder(ordem[i - 1], ordem[i]);
 
   // Each runs its work in the one guard: an error shows the standard error box and the window
   // goes on; nothing unwinds through Qt's event delivery.
@@ -192,6 +145,46 @@ TFMain::TFMain()
 
   // The window sees every key before its controls.
   qApp->installEventFilter(this);
+}
+
+void TFMain::CriarLinhaDaData() {
+  lbldataestoque = new QLabel(Q("Data da posição de estoque:"), this);
+  lbldataestoque->setObjectName("lbldataestoque");
+  lbldataestoque->move(8, 12);
+  lbldataestoque->adjustSize();
+
+  DataInventario = Controle<TCampoData>(this, "DataInventario", {152, 8, 105, 22}, QDate::currentDate());
+  DataInventario->setCalendarPopup(true);
+  const QString sep = ParaQString(std::string(1, plataforma::FormatSettings().DateSeparator));
+  DataInventario->setDisplayFormat("dd'" + sep + "'MM'" + sep + "'yyyy");
+  DataInventario->calendarWidget()->setWindowTitle(Q("Selecione uma data"));
+
+  imgAjudaDralShare = Controle<TImagemClicavel>(this, "imgAjudaDralShare", {315, 2, 21, 17});
+  imgAjudaDralShare->setPixmap(QPixmap(":/ajuda.png"));
+  imgAjudaDralShare->setAlignment(Qt::AlignCenter);
+  imgAjudaDralShare->setCursor(Qt::PointingHandCursor);
+  imgAjudaDralShare->setToolTip(
+      Q("Clique aqui para acessar o artigo do Dral Share referente ao Inventário Modelo P7"));
+}
+
+void TFMain::CriarGrupos() {
+  GroupBox2 = Controle<TGrupoP7>(this, "GroupBox2", {8, 40, 129, 57}, Q("Tipo de Preço"));
+  RadioCustoMedio = Controle<QRadioButton>(GroupBox2, "RadioCustoMedio", {8, 16, 113, 17}, Q("Custo Médio"));
+  RadioCustoMedio->setChecked(true);
+  RadioPrecoCompra = Controle<QRadioButton>(GroupBox2, "RadioPrecoCompra", {8, 34, 113, 17}, Q("Preço de Compra"));
+
+  grbFiltro = Controle<TGrupoP7>(this, "grbFiltro", {144, 40, 185, 57}, Q("Filtros"));
+  Button1 = Controle<QPushButton>(grbFiltro, "Button1", {8, 20, 169, 25}, Q("Filtro Grupos / Especificação"));
+
+  GroupBox1 = Controle<TGrupoP7>(this, "GroupBox1", {8, 100, 321, 103}, Q("Opções"));
+  CheckConsiderarArredondamento = Controle<QCheckBox>(GroupBox1, "CheckConsiderarArredondamento", {8, 20, 161, 17},
+                                                      Q("Considerar arredondamento"));
+  CheckConsiderarArredondamento->setChecked(true);
+  CheckConsiderarProdutoApagado = Controle<QCheckBox>(GroupBox1, "CheckConsiderarProdutoApagado", {8, 45, 201, 17},
+                                                      Q("Considerar produtos apagados"));
+  CheckConsiderarProdutosCadastradosAntesDataInventario =
+      Controle<TCheckQuebrada>(GroupBox1, "CheckConsiderarProdutosCadastradosAntesDataInventario", {8, 68, 304, 24},
+                               Q("Considerar apenas produtos cadastrados antes da data do inventário"));
 }
 
 TFMain::~TFMain() { qApp->removeEventFilter(this); }

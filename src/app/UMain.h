@@ -95,6 +95,8 @@ class TFMain : public QWidget {
   bool eventFilter(QObject* objeto, QEvent* evento) override;
 
  private:
+  void CriarLinhaDaData();
+  void CriarGrupos();
   void FormShow();
   bool FormKeyDown(int tecla);
   bool FormKeyPress(int caractere);
