@@ -66,35 +66,7 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
   lblFiltros->setFont(FonteArial(19, true));
   lblFiltros->setGeometry(8, 10, 110, 26);
 
-  // Legend: the keys and the marked colour, in one row.
-  auto* grbLegenda = CriarCaixa(this, Q("Legenda"), QRect(124, 4, 325, 42));
-  auto* legenda = new QWidget(grbLegenda);
-  legenda->setGeometry(4, 17, 317, 20);
-  auto* linhaLegenda = new QHBoxLayout(legenda);
-  linhaLegenda->setContentsMargins(2, 0, 2, 0);
-  linhaLegenda->setSpacing(3);
-  auto rotulo = [&](const char* texto, bool negrito) {
-    auto* l = new QLabel(Q(texto), legenda);
-    QFont f = font();
-    f.setBold(negrito);
-    l->setFont(f);
-    linhaLegenda->addWidget(l);
-  };
-  rotulo("(F5)", true);
-  rotulo("Marcar/desmarcar", false);
-  linhaLegenda->addSpacing(4);
-  rotulo("(F6)", true);
-  rotulo("Todos", false);
-  linhaLegenda->addSpacing(4);
-  rotulo("(F7)", true);
-  rotulo("Nenhum", false);
-  linhaLegenda->addSpacing(4);
-  auto* amostra = new QFrame(legenda);
-  amostra->setFixedSize(12, 12);
-  amostra->setStyleSheet(QStringLiteral("background-color: rgb(255,128,128); border: 1px solid rgb(255,85,85);"));
-  linhaLegenda->addWidget(amostra);
-  rotulo("Marcado", false);
-  linhaLegenda->addStretch();
+  CriarLegenda();
 
   auto* grbGrupos = CriarCaixa(this, Q("Grupos"), QRect(8, 50, 441, 200));
   EditGrupos = new TCaixaBusca(grbGrupos);
@@ -127,19 +99,7 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
   DBGrid2->DefinirModelo(modeloEspec_);
 
   QGrupos_->AposGravar = [this](TConjuntoLinhas& linhas) { QGruposAfterPost(linhas); };
-
-  connect(Button1, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { Button1Click(); }); });
-  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-  connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int c) { plataforma::Protegido([&] { TitleClick(DBGrid1, c); }); });
-  connect(DBGrid2->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int c) { plataforma::Protegido([&] { TitleClick(DBGrid2, c); }); });
-  connect(EditGrupos, &TCaixaBusca::MoverAcima, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid1, true); }); });
-  connect(EditGrupos, &TCaixaBusca::MoverAbaixo, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid1, false); }); });
-  connect(EditGrupos, &TCaixaBusca::TeclaDigitada, this, [this] { plataforma::Protegido([&] { Buscar(DBGrid1, EditGrupos); }); });
-  connect(EditEspec, &TCaixaBusca::MoverAcima, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid2, true); }); });
-  connect(EditEspec, &TCaixaBusca::MoverAbaixo, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid2, false); }); });
-  connect(EditEspec, &TCaixaBusca::TeclaDigitada, this, [this] { plataforma::Protegido([&] { Buscar(DBGrid2, EditEspec); }); });
+  LigarSinais();
 
   setTabOrder(Button1, Button2);
   setTabOrder(Button2, DBGrid1);
@@ -154,6 +114,55 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
 
   // Centred on the screen, not on the owner.
   CentrarNaTela(this, dono);
+}
+
+void TFFiltroGrupoEspec::CriarLegenda() {
+  // The keys and the marked colour, in one row.
+  auto* grbLegenda = CriarCaixa(this, Q("Legenda"), QRect(124, 4, 325, 42));
+  auto* legenda = new QWidget(grbLegenda);
+  legenda->setGeometry(4, 17, 317, 20);
+  auto* linhaLegenda = new QHBoxLayout(legenda);
+  linhaLegenda->setContentsMargins(2, 0, 2, 0);
+  linhaLegenda->setSpacing(3);
+  auto rotulo = [&](const char* texto, bool negrito) {
+    auto* l = new QLabel(Q(texto), legenda);
+    QFont f = font();
+    f.setBold(negrito);
+    l->setFont(f);
+    linhaLegenda->addWidget(l);
+  };
+  rotulo("(F5)", true);
+  rotulo("Marcar/desmarcar", false);
+  linhaLegenda->addSpacing(4);
+  rotulo("(F6)", true);
+  rotulo("Todos", false);
+  linhaLegenda->addSpacing(4);
+  rotulo("(F7)", true);
+  rotulo("Nenhum", false);
+  linhaLegenda->addSpacing(4);
+  auto* amostra = new QFrame(legenda);
+  amostra->setFixedSize(12, 12);
+  amostra->setStyleSheet(QStringLiteral("background-color: rgb(255,128,128); border: 1px solid rgb(255,85,85);"));
+  linhaLegenda->addWidget(amostra);
+  rotulo("Marcado", false);
+  linhaLegenda->addStretch();
+
+}
+
+// Every control's work runs in the one guard.
+void TFFiltroGrupoEspec::LigarSinais() {
+  connect(Button1, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { Button1Click(); }); });
+  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int c) { plataforma::Protegido([&] { TitleClick(DBGrid1, c); }); });
+  connect(DBGrid2->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int c) { plataforma::Protegido([&] { TitleClick(DBGrid2, c); }); });
+  connect(EditGrupos, &TCaixaBusca::MoverAcima, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid1, true); }); });
+  connect(EditGrupos, &TCaixaBusca::MoverAbaixo, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid1, false); }); });
+  connect(EditGrupos, &TCaixaBusca::TeclaDigitada, this, [this] { plataforma::Protegido([&] { Buscar(DBGrid1, EditGrupos); }); });
+  connect(EditEspec, &TCaixaBusca::MoverAcima, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid2, true); }); });
+  connect(EditEspec, &TCaixaBusca::MoverAbaixo, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid2, false); }); });
+  connect(EditEspec, &TCaixaBusca::TeclaDigitada, this, [this] { plataforma::Protegido([&] { Buscar(DBGrid2, EditEspec); }); });
 }
 
 TFFiltroGrupoEspec::~TFFiltroGrupoEspec() {

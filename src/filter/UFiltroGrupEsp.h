@@ -69,6 +69,8 @@ class TFFiltroGrupoEspec : public QDialog {
  private:
   void FormShow();
   bool FormKeyDown(int tecla);
+  void CriarLegenda();
+  void LigarSinais();
   void Button1Click();
   void Button2Click();
   void AlternarMarca(TGradeDados* grade);
