@@ -13,6 +13,7 @@
 #include "common/Utils.h"
 #include "dbclient/DbClient.h"
 #include "inventory/UInventarioP7Dao.h"
+#include "lote/SaidaBlocoH.h"
 #include "platform/Mensagens.h"
 #include "platform/Programa.h"
 #include "platform/Win1252.h"
@@ -236,6 +237,7 @@ int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, con
     TResumoRegistroP7 resumo;
     bool comLinhas = false;
     std::string motivo;
+    std::vector<std::string> nomesExtras;  // the extra files written
     try {
       if (saidasExtras) extras = saidasExtras(filial);
       for (auto& e : extras) observadores.Todos.push_back(e.get());
@@ -248,8 +250,12 @@ int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, con
             acompanhamento.Compondo();
           },
           [&](TImpressao& impressao) { impressao.GravarRelatorio(pasta + nome); }, &observadores, &resumo);
-      if (comLinhas)
-        for (auto& e : extras) e->Gravar(pasta + e->NomeArquivo(filial, opcoes.Escolhas.Data));
+      // After the register (whose failure throws past this), or with no rows at all.
+      for (auto& e : extras) {
+        const std::string arquivo = e->NomeArquivo(filial, opcoes.Escolhas.Data);
+        e->Gravar(pasta + arquivo, opcoes.Escolhas.Data);
+        nomesExtras.push_back(arquivo);
+      }
     } catch (const dbclient::EErroBanco& e) {
       // The first failing statement is the cause; what failed after it only follows from it.
       motivo = caixas->Erros.empty() ? e.what() : caixas->Erros.front();
@@ -283,13 +289,19 @@ int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, con
     }
     if (!comLinhas) {
       ++semRegistros;
-      saida.Linha(rotulo + "não existem registros para esta seleção");
+      std::string texto = rotulo + "não existem registros para esta seleção";
+      for (size_t i = 0; i < extras.size(); ++i) texto += "; " + extras[i]->NotaSemLinhas() + ": " + nomesExtras[i];
+      saida.Linha(texto);
     } else {
       ++gravadas;
-      saida.Linha(rotulo + std::to_string(resumo.Produtos) + " produtos, " + std::to_string(resumo.Folhas) +
-                  " folhas, total " + Utf8(FormatarCentavos(resumo.TotalCentavos)) + ", " + Segundos(segundos) +
-                  " s, " + nome);
+      std::string texto = rotulo + std::to_string(resumo.Produtos) + " produtos, " + std::to_string(resumo.Folhas) +
+                          " folhas, total " + Utf8(FormatarCentavos(resumo.TotalCentavos)) + ", " +
+                          Segundos(segundos) + " s, " + nome;
+      for (const std::string& n : nomesExtras) texto += ", " + n;
+      saida.Linha(texto);
     }
+    for (const auto& e : extras)
+      for (const std::string& aviso : e->Avisos()) saida.Linha(Utf8(aviso));
     if (!erroLimpeza.empty()) {
       limpezaFalhou = true;
       saida.Linha(rotulo + "as tabelas temporárias não foram apagadas: " + Utf8(plataforma::TextoErroPadrao(erroLimpeza)));
@@ -315,5 +327,5 @@ int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FI
     std::fputs(TextoUsoLote().c_str(), saida);
     return SaidaOk;
   }
-  return ExecutarLote(opcoes, erro, progresso);
+  return ExecutarLote(opcoes, erro, progresso, opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes) : TFabricaSaidasExtras{});
 }

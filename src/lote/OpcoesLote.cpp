@@ -3,6 +3,9 @@
 #include <charconv>
 #include <set>
 
+#include "efd/BlocoH.h"
+#include "platform/Win1252.h"
+
 namespace {
 
 bool Bissexto(int a) { return (a % 4 == 0 && a % 100 != 0) || a % 400 == 0; }
@@ -20,7 +23,8 @@ const std::string& TextoUsoLote() {
   static const std::string t =
       "Uso: inventario-p7-lote --data DD/MM/AAAA [--filial N[,N...] | --todas]\n"
       "                        [--preco medio|compra] [--sem-arredondamento] [--apagados] [--cadastrados-antes]\n"
-      "                        [--grupos IDS] [--especificacoes IDS] [--saida PASTA] [--ini ARQUIVO] [--ajuda]\n"
+      "                        [--grupos IDS] [--especificacoes IDS] [--saida PASTA] [--ini ARQUIVO]\n"
+      "                        [--bloco-h [--motivo 01..06] [--conta-contabil CODIGO]] [--ajuda]\n"
       "\n"
       "Gera o Livro Registro de Inventário (Modelo P7) de uma, várias ou todas as filiais, um arquivo\n"
       "P7_<filial>_<AAAAMMDD>.txt por filial, com os mesmos bytes que a janela grava em relatorio.txt.\n"
@@ -36,6 +40,13 @@ const std::string& TextoUsoLote() {
       "  --especificacoes IDS    códigos de especificação separados por vírgula\n"
       "  --saida PASTA           pasta existente dos arquivos (padrão: relatorio ao lado do programa)\n"
       "  --ini ARQUIVO           outro arquivo de configuração (padrão: sistema_kot.ini ao lado do programa)\n"
+      "  --bloco-h               grava também BLOCOH_<filial>_<AAAAMMDD>.txt: o inventário no bloco H da\n"
+      "                          EFD ICMS/IPI (0190, 0200, H001, H005, H010, H990), das mesmas linhas do\n"
+      "                          livro; uma filial sem registros recebe o inventário zerado. Não é um\n"
+      "                          arquivo EFD completo: faltam os registros 0000, 0001, 0005, 0100, 0990,\n"
+      "                          os demais blocos e o bloco 9; importe-o no gerador da EFD\n"
+      "  --motivo 01..06         motivo do inventário no H005 (padrão: 01, final do período)\n"
+      "  --conta-contabil CODIGO conta contábil (COD_CTA) de cada H010 (padrão: vazia)\n"
       "  --ajuda                 mostra este texto\n"
       "\n"
       "Saída: 0 tudo gravado ou sem registros; 1 alguma filial falhou; 2 erro de uso;\n"
@@ -107,9 +118,10 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
       return argumentos[++i];
     };
     static const std::set<std::string> semValor = {"--todas", "--sem-arredondamento", "--apagados",
-                                                   "--cadastrados-antes", "--ajuda"};
+                                                   "--cadastrados-antes", "--ajuda", "--bloco-h"};
     static const std::set<std::string> comValor = {"--data",   "--filial", "--preco", "--grupos",
-                                                   "--especificacoes", "--saida", "--ini"};
+                                                   "--especificacoes", "--saida", "--ini",
+                                                   "--motivo", "--conta-contabil"};
     if (!semValor.count(nome) && !comValor.count(nome)) throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
     if (semValor.count(nome) && valorJunto) throw EErroUso(nome + " não leva valor");
     if (!vistas.insert(nome).second) throw EErroUso(nome + " repetida");
@@ -145,9 +157,22 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
     } else if (nome == "--ini") {
       o.Ini = lerValor();
       if (o.Ini.empty()) throw EErroUso("--ini vazio");
+    } else if (nome == "--bloco-h") {
+      o.BlocoH = true;
+    } else if (nome == "--motivo") {
+      o.Motivo = lerValor();
+      if (std::string erro = efd::ValidarMotivo(o.Motivo); !erro.empty())
+        throw EErroUso(plataforma::W1252ParaUtf8(erro) + ", não \"" + o.Motivo + "\"");
+    } else if (nome == "--conta-contabil") {
+      // The command line is UTF-8; the file's texts are Windows-1252 until they are written.
+      o.ContaContabil = plataforma::Utf8ParaW1252(lerValor());
+      if (std::string erro = efd::ValidarContaContabil(o.ContaContabil); !erro.empty())
+        throw EErroUso(plataforma::W1252ParaUtf8(erro));
     }
   }
   if (o.Ajuda) return o;
+  if (!o.BlocoH && vistas.count("--motivo")) throw EErroUso("--motivo só pode ser usada com --bloco-h");
+  if (!o.BlocoH && vistas.count("--conta-contabil")) throw EErroUso("--conta-contabil só pode ser usada com --bloco-h");
   if (o.Todas && !o.Filiais.empty()) throw EErroUso("--filial e --todas não podem ser usadas juntas");
   if (!temData) throw EErroUso("falta --data DD/MM/AAAA");
   return o;

@@ -21,6 +21,10 @@ struct TOpcoesLote {
   std::string Saida;  // "" : the folder relatorio beside the program
   std::string Ini;    // "" : sistema_kot.ini beside the program
   bool Ajuda = false;
+  // Block H of the EFD ICMS/IPI beside each register.
+  bool BlocoH = false;
+  std::string Motivo = "01";  // MOT_INV
+  std::string ContaContabil;  // COD_CTA, Windows-1252; "" leaves it empty
 };
 
 // Reads the arguments after the program's name; EErroUso for anything it cannot take.

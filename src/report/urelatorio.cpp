@@ -147,6 +147,24 @@ void SincronizarPasta(const std::string& pasta) {
   ::close(fd);
 }
 
+// The safe write shared by every file of the run: an earlier file the user made read-only is
+// refused, not replaced behind their back (the rename would need only the folder to be
+// writable); the bytes go to a temporary file beside it, which is synced and then renamed over
+// it, so an earlier file is replaced only by a complete one.
+template <typename Preencher>
+void GravarComSeguranca(const std::string& caminho, Preencher&& preencher) {
+  if (::access(caminho.c_str(), F_OK) == 0 && ::access(caminho.c_str(), W_OK) != 0) FalharArquivo(caminho, errno);
+
+  static std::atomic<unsigned> sequencia{0};
+  std::string pasta = caminho.substr(0, caminho.rfind('/') + 1);
+  std::string temporario = caminho + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++sequencia);
+
+  TArquivoTemporario arquivo(temporario, caminho);
+  preencher(arquivo);
+  arquivo.Concluir();
+  SincronizarPasta(pasta);
+}
+
 }  // namespace
 
 void ApagarRelatorioTemporarioEmCurso() noexcept {
@@ -213,34 +231,29 @@ void TImpressao::GravarArquivo(const std::string& caminho) {
   // A report without body lines still gets one page with its header.
   size_t paginas = linhasCorpo == 0 ? 1 : (linhasCorpo + porPagina - 1) / porPagina;
 
-  // A report the user made read-only is refused, not replaced behind their back: the rename
-  // below would need only the folder to be writable.
-  if (::access(caminho.c_str(), F_OK) == 0 && ::access(caminho.c_str(), W_OK) != 0) FalharArquivo(caminho, errno);
-
-  static std::atomic<unsigned> sequencia{0};
-  std::string pasta = caminho.substr(0, caminho.rfind('/') + 1);
-  std::string temporario = caminho + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++sequencia);
-
-  TArquivoTemporario arquivo(temporario, caminho);
-  arquivo.Acrescentar("\r\n");
-  std::string data = plataforma::FormatarData(plataforma::FormatSettings().ShortDateFormat, Params.DataEstoque);
-  size_t proxima = 1;  // index in Corpo of the next body line to write (line 2)
-  for (size_t p = 1; p <= paginas; ++p) {
-    // Only the page line changes from page to page, so only it is copied.
-    for (size_t i = 0; i < Cabecalho.size(); ++i) {
-      if (i + 1 == static_cast<size_t>(LinhaDaFolha))
-        arquivo.AcrescentarCopia(Cabecalho.ComFimDeLinha(i));
-      else
-        arquivo.Acrescentar(Cabecalho.ComFimDeLinha(i));
+  GravarComSeguranca(caminho, [&](TArquivoTemporario& arquivo) {
+    arquivo.Acrescentar("\r\n");
+    std::string data = plataforma::FormatarData(plataforma::FormatSettings().ShortDateFormat, Params.DataEstoque);
+    size_t proxima = 1;  // index in Corpo of the next body line to write (line 2)
+    for (size_t p = 1; p <= paginas; ++p) {
+      // Only the page line changes from page to page, so only it is copied.
+      for (size_t i = 0; i < Cabecalho.size(); ++i) {
+        if (i + 1 == static_cast<size_t>(LinhaDaFolha))
+          arquivo.AcrescentarCopia(Cabecalho.ComFimDeLinha(i));
+        else
+          arquivo.Acrescentar(Cabecalho.ComFimDeLinha(i));
+      }
+      size_t fim = p == paginas ? Corpo.size() : std::min(Corpo.size(), proxima + porPagina);
+      for (; proxima < fim; ++proxima) arquivo.Acrescentar(Corpo.ComFimDeLinha(proxima));
+      if (p != paginas) arquivo.Acrescentar("\f");
+      ++Folha;
+      EscreverCabecalho(LinhaFolha(Folha, data), LinhaDaFolha, 1);
     }
-    size_t fim = p == paginas ? Corpo.size() : std::min(Corpo.size(), proxima + porPagina);
-    for (; proxima < fim; ++proxima) arquivo.Acrescentar(Corpo.ComFimDeLinha(proxima));
-    if (p != paginas) arquivo.Acrescentar("\f");
-    ++Folha;
-    EscreverCabecalho(LinhaFolha(Folha, data), LinhaDaFolha, 1);
-  }
-  arquivo.Concluir();
-  SincronizarPasta(pasta);
+  });
+}
+
+void GravarArquivoSeguro(const std::string& caminho, std::string_view bytes) {
+  GravarComSeguranca(caminho, [&](TArquivoTemporario& arquivo) { arquivo.Acrescentar(bytes); });
 }
 
 void TImpressao::GravarRelatorio(const std::string& caminho) {

@@ -22,6 +22,11 @@ class EErroRelatorio : public std::runtime_error {
 // file of a report being written, if any, so no half file stays behind. Async-signal-safe.
 void ApagarRelatorioTemporarioEmCurso() noexcept;
 
+// Writes the bytes to `caminho` by the report's safe write (temporary file beside it, fsync,
+// rename; a read-only earlier file refused), for other files made beside a report; the signal
+// handler above removes its temporary file too. EErroRelatorio when it cannot be written.
+void GravarArquivoSeguro(const std::string& caminho, std::string_view bytes);
+
 class TImpressao {
  public:
   TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha);

@@ -1,11 +1,14 @@
-// The command as a user runs it: usage errors, every branch including one without rows, a lost
-// connection in the middle, and a read-only server with a least-privileged user.
+// The command as a user runs it: usage errors, every branch including one without rows, block H
+// beside the registers, a lost connection in the middle, and a read-only server with a
+// least-privileged user.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "dbclient/DbClient.h"
@@ -68,6 +71,10 @@ TEST_F(Lote, ErrosDeUso) {
       {{"--data", "31/12/2023", "--filial", "2", "--todas"}, "--filial e --todas não podem ser usadas juntas"},
       {{"--data", "31/12/2023", "--preco", "venda"}, "--preco aceita medio ou compra"},
       {{"--data"}, "falta o valor de --data"},
+      {{"--data", "31/12/2023", "--motivo", "02"}, "--motivo só pode ser usada com --bloco-h"},
+      {{"--data", "31/12/2023", "--conta-contabil", "1.1"}, "--conta-contabil só pode ser usada com --bloco-h"},
+      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "07"}, "--motivo deve ser 01, 02, 03, 04, 05 ou 06"},
+      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "1"}, "--motivo deve ser 01"},
   };
   for (const auto& [args, motivo] : casos) {
     lote::TResultado r = lote::Executar(Args(args));
@@ -89,6 +96,7 @@ TEST_F(Lote, ErrosDeUso) {
   r = lote::Executar({"--ajuda"});
   EXPECT_EQ(r.Codigo, 0);
   EXPECT_TRUE(r.Saida.rfind("Uso: inventario-p7-lote", 0) == 0) << r.Saida;
+  EXPECT_TRUE(Contem(r.Saida, "Não é um\n                          arquivo EFD completo")) << r.Saida;
   EXPECT_EQ(r.Erro, "");
 }
 
@@ -115,6 +123,74 @@ TEST_F(Lote, TodasComFilialSemRegistros) {
   EXPECT_TRUE(Contem(suporte::LerArquivo(saida_.Caminho() / "P7_3_20231231.txt"), "LOJA 3"));
 }
 
+// Fields of the records of one type in a block H file, in order.
+std::vector<std::vector<std::string>> Registros(const std::string& arquivo, const std::string& tipo) {
+  std::vector<std::vector<std::string>> r;
+  std::istringstream linhas(arquivo);
+  for (std::string l; std::getline(linhas, l);) {
+    if (l.rfind("|" + tipo + "|", 0) != 0) continue;
+    std::vector<std::string> campos;
+    std::istringstream c(l.substr(1, l.size() - 3));  // without the first "|" and the last "|\r"
+    for (std::string campo; std::getline(c, campo, '|');) campos.push_back(campo);
+    if (l.size() > 3 && l[l.size() - 3] == '|') campos.push_back("");  // an empty last field
+    r.push_back(campos);
+  }
+  return r;
+}
+
+// A money text of the register ("1.234,56") as the EFD writes it ("1234,56").
+std::string SemMilhar(std::string t) {
+  std::erase(t, '.');
+  return t;
+}
+
+// --bloco-h for a branch without rows and one with rows (one of them fractional and without a
+// unit): the zero inventory replaces an earlier file, and the other block H agrees with its
+// register line by line and in the grand total.
+TEST_F(Lote, BlocoHAoLadoDoRegistro) {
+  Lojas(banco_);
+  banco_.Executar(
+      "INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un, tipo, apagado) VALUES "
+      "(3, 'LAPIS', '84713012', '', 1, 'P', 'N');"
+      "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) VALUES (3, 2, 2.5, 1.3333)");
+  std::ofstream(saida_.Caminho() / "BLOCOH_1_20231231.txt") << "ANTERIOR";
+  lote::TResultado r =
+      lote::Executar(Args({"--data", "31/12/2023", "--filial", "1,2", "--bloco-h", "--motivo", "02"}));
+  ASSERT_EQ(r.Codigo, 0) << r.Erro;
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"BLOCOH_1_20231231.txt", "BLOCOH_2_20231231.txt",
+                                                                         "P7_2_20231231.txt"}));
+  EXPECT_EQ(suporte::LerArquivo(saida_.Caminho() / "BLOCOH_1_20231231.txt"),
+            "|H001|0|\r\n|H005|31122023|0,00|02|\r\n|H990|3|\r\n");
+  EXPECT_TRUE(Contem(r.Erro, "Filial 1: não existem registros para esta seleção; bloco H com inventário zerado: "
+                             "BLOCOH_1_20231231.txt\n")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, " s, P7_2_20231231.txt, BLOCOH_2_20231231.txt\n"
+                             "produto 3 sem unidade: o arquivo não passará na validação\n")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 1 sem registros, 0 com falha\n")) << r.Erro;
+
+  const std::string livro = suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt");
+  const std::string bloco = suporte::LerArquivo(saida_.Caminho() / "BLOCOH_2_20231231.txt");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(livro, m, std::regex("Total Geral: ([0-9.,]+)\r\n"))) << livro;
+  auto h005 = Registros(bloco, "H005");
+  ASSERT_EQ(h005.size(), 1u) << bloco;
+  EXPECT_EQ(h005[0], (std::vector<std::string>{"H005", "31122023", SemMilhar(m[1]), "02"}));
+  // The TOTAL column of each detail line against VL_ITEM of each H010, in order.
+  std::vector<std::string> totaisLivro, totaisBloco;
+  std::regex detalhe(" \\|[^|]*\\|[^|]*\\|[^|]*\\|[^|]*\\|[^|]*\\| *([0-9.]+,[0-9]{2}) *\\|\r");
+  for (std::sregex_iterator i(livro.begin(), livro.end(), detalhe), fim; i != fim; ++i)
+    totaisLivro.push_back(SemMilhar((*i)[1]));
+  for (const auto& h010 : Registros(bloco, "H010")) {
+    ASSERT_EQ(h010.size(), 11u);
+    totaisBloco.push_back(h010[5]);
+  }
+  EXPECT_EQ(totaisLivro.size(), 3u) << livro;
+  EXPECT_EQ(totaisBloco, totaisLivro);
+  EXPECT_EQ(Registros(bloco, "0200").size(), 3u);
+  EXPECT_EQ(Registros(bloco, "0190").size(), 1u);  // UN only: product 3 has none
+  EXPECT_TRUE(Contem(bloco, "|H010|3||2,500|1,333300|")) << bloco;
+  EXPECT_TRUE(Contem(bloco, "|H990|6|\r\n")) << bloco;
+}
+
 // The server ends the connection while the script of branch 2 waits on a lock: branch 2 fails
 // with the server's reason, branch 3 with one line of its own, no file is touched, exit 1.
 TEST_F(Lote, ConexaoPerdidaNoMeio) {
@@ -122,7 +198,8 @@ TEST_F(Lote, ConexaoPerdidaNoMeio) {
   std::ofstream(saida_.Caminho() / "P7_2_20231231.txt") << "ANTERIOR";
   auto bloqueio = Conexao(banco_.Nome());
   bloqueio->Executar("LOCK TABLES produto WRITE");
-  lote::TProcesso processo(Args({"--data", "31/12/2023", "--filial", "2,3"}), pasta_.Caminho());
+  // With --bloco-h: no block H without its book.
+  lote::TProcesso processo(Args({"--data", "31/12/2023", "--filial", "2,3", "--bloco-h"}), pasta_.Caminho());
   bool derrubada = false;
   {
     auto admin = Conexao(banco_.Nome());
