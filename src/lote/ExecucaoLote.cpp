@@ -37,9 +37,8 @@ bool ArquivoExiste(const std::string& arquivo) {
   return ::stat(arquivo.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The client library's codes for a connection that is gone (server gone away, lost during a
-// query, killed, closed for inactivity).
-bool ConexaoPerdida(unsigned codigo) { return codigo == 2006 || codigo == 2013 || codigo == 1927 || codigo == 4031; }
+// A connection that is gone stays gone: there is no reconnect.
+bool ConexaoPerdida() { return !DatabaseSession || !DatabaseSession->IsConnected(); }
 
 // Where the pipeline's message boxes go without a window: a failing statement of the script is
 // kept as the branch's failure instead of being shown, so the branch fails whether the script
@@ -58,7 +57,7 @@ class TSaidaErro {
  public:
   explicit TSaidaErro(std::FILE* f) : f_(f) {}
   void Linha(const std::string& utf8) {
-    std::lock_guard<std::mutex> trava(m_);
+    std::lock_guard<std::mutex> trava(mutex_);
     if (progressoNaTela_) std::fputs("\r\033[K", f_);
     progressoNaTela_ = false;
     std::fputs(utf8.c_str(), f_);
@@ -66,7 +65,7 @@ class TSaidaErro {
     std::fflush(f_);
   }
   void Progresso(const std::string& utf8) {
-    std::lock_guard<std::mutex> trava(m_);
+    std::lock_guard<std::mutex> trava(mutex_);
     std::fputs(("\r\033[K" + utf8).c_str(), f_);
     std::fflush(f_);
     progressoNaTela_ = true;
@@ -74,7 +73,7 @@ class TSaidaErro {
 
  private:
   std::FILE* f_;
-  std::mutex m_;
+  std::mutex mutex_;
   bool progressoNaTela_ = false;
 };
 
@@ -87,14 +86,14 @@ class TProgressoLote : public IObservadorRegistroP7 {
   }
   ~TProgressoLote() {
     {
-      std::lock_guard<std::mutex> trava(m_);
+      std::lock_guard<std::mutex> trava(mutex_);
       fim_ = true;
     }
     cv_.notify_all();
     if (thread_.joinable()) thread_.join();
   }
   void Iniciar(int32_t filial, const dbclient::TConexao* conexao) {
-    std::lock_guard<std::mutex> trava(m_);
+    std::lock_guard<std::mutex> trava(mutex_);
     filial_ = filial;
     conexao_ = conexao;
     comandosAntes_ = conexao ? conexao->ComandosExecutados() : 0;
@@ -105,7 +104,7 @@ class TProgressoLote : public IObservadorRegistroP7 {
   }
   void Compondo() { compondo_ = true; }
   void Parar() {
-    std::lock_guard<std::mutex> trava(m_);
+    std::lock_guard<std::mutex> trava(mutex_);
     ativo_ = false;
   }
   void Linha(const TLinhaP7&, plataforma::TMoeda, plataforma::TMoeda, int64_t) override {
@@ -115,7 +114,7 @@ class TProgressoLote : public IObservadorRegistroP7 {
 
  private:
   void Laco() {
-    std::unique_lock<std::mutex> trava(m_);
+    std::unique_lock<std::mutex> trava(mutex_);
     while (!fim_) {
       cv_.wait_for(trava, std::chrono::milliseconds(250));
       if (fim_ || !ativo_) continue;
@@ -134,7 +133,7 @@ class TProgressoLote : public IObservadorRegistroP7 {
 
   TSaidaErro& saida_;
   std::thread thread_;
-  std::mutex m_;
+  std::mutex mutex_;
   std::condition_variable cv_;
   bool fim_ = false, ativo_ = false;
   int32_t filial_ = 0;
@@ -173,6 +172,99 @@ std::string NomeArquivoLote(int32_t filial, const plataforma::TDataHora& data) {
   std::snprintf(d, sizeof d, "%04d%02d%02d", data.Ano, data.Mes, data.Dia);
   return "P7_" + std::to_string(filial) + "_" + d + ".txt";
 }
+
+namespace {
+
+// What one branch came to.
+struct TResultadoFilial {
+  bool ComLinhas = false;
+  std::string Motivo;        // the failure, empty when the branch was written or had no rows
+  std::string ErroLimpeza;   // a drop of the temporary tables that failed
+  TResumoRegistroP7 Resumo;
+  std::vector<std::string> NomesExtras;  // the extra files written
+  double Segundos = 0;
+};
+
+// Everything one run shares between its branches.
+struct TExecucao {
+  const TOpcoesLote& Opcoes;
+  const TFabricaSaidasExtras& SaidasExtras;
+  std::string Pasta;  // ends with its separator
+  TCaixasLote& Caixas;
+  TProgressoLote& Acompanhamento;
+};
+
+// The window's pipeline, composition and safe write for one branch, then the extra outputs, then
+// the drop of the temporary tables so that the next branch starts clean.
+TResultadoFilial GerarFilial(TExecucao& x, int32_t filial, std::vector<std::unique_ptr<ISaidaExtraLote>>& extras) {
+  TResultadoFilial r;
+  const auto inicio = Relogio::now();
+  const std::string nome = NomeArquivoLote(filial, x.Opcoes.Escolhas.Data);
+  x.Caixas.Erros.clear();
+  x.Acompanhamento.Iniciar(filial, &DatabaseSession->GetConnection());
+
+  TObservadores observadores;
+  observadores.Todos.push_back(&x.Acompanhamento);
+  std::unique_ptr<dbclient::TConsulta> linhas;
+  try {
+    if (x.SaidasExtras) extras = x.SaidasExtras(filial);
+    for (auto& e : extras) observadores.Todos.push_back(e.get());
+    const TParamsRelatorio params = ParametrosRelatorio(x.Opcoes.Escolhas, filial);
+    r.ComLinhas = ProduzirRegistroP7(
+        params, linhas,
+        [&] {
+          // A statement that failed leaves the rows incomplete whatever the script did next.
+          if (!x.Caixas.Erros.empty()) throw std::runtime_error(x.Caixas.Erros.front());
+          x.Acompanhamento.Compondo();
+        },
+        [&](TImpressao& impressao) { impressao.GravarRelatorio(x.Pasta + nome); }, &observadores, &r.Resumo);
+    // After the register (whose failure throws past this), or with no rows at all.
+    for (auto& e : extras) {
+      const std::string arquivo = e->NomeArquivo(filial, x.Opcoes.Escolhas.Data);
+      e->Gravar(x.Pasta + arquivo, x.Opcoes.Escolhas.Data);
+      r.NomesExtras.push_back(arquivo);
+    }
+  } catch (const std::exception& e) {
+    // The first failing statement is the cause; what failed after it only follows from it.
+    r.Motivo = x.Caixas.Erros.empty() ? e.what() : x.Caixas.Erros.front();
+  }
+  linhas.reset();
+  x.Acompanhamento.Parar();
+
+  // Over a lost connection there is nothing to drop: the tables went with it.
+  if (!ConexaoPerdida()) {
+    const size_t errosAntes = x.Caixas.Erros.size();
+    try {
+      TInventarioP7Dao::ApagarTabelasTemporarias();
+      if (x.Caixas.Erros.size() > errosAntes) r.ErroLimpeza = x.Caixas.Erros[errosAntes];
+    } catch (const std::exception& e) {
+      r.ErroLimpeza = e.what();
+    }
+  }
+  r.Segundos = std::chrono::duration<double>(Relogio::now() - inicio).count();
+  return r;
+}
+
+// The branch's line: its failure, its notice of no rows, or what was written.
+void RelatarFilial(TSaidaErro& saida, const std::string& rotulo, const std::string& nome, const TResultadoFilial& r,
+                   const std::vector<std::unique_ptr<ISaidaExtraLote>>& extras) {
+  if (!r.ComLinhas) {
+    std::string texto = rotulo + "não existem registros para esta seleção";
+    for (size_t i = 0; i < extras.size() && i < r.NomesExtras.size(); ++i)
+      texto += "; " + extras[i]->NotaSemLinhas() + ": " + r.NomesExtras[i];
+    saida.Linha(texto);
+  } else {
+    std::string texto = rotulo + std::to_string(r.Resumo.Produtos) + " produtos, " +
+                        std::to_string(r.Resumo.Folhas) + " folhas, total " +
+                        Utf8(FormatarCentavos(r.Resumo.TotalCentavos)) + ", " + Segundos(r.Segundos) + " s, " + nome;
+    for (const std::string& n : r.NomesExtras) texto += ", " + n;
+    saida.Linha(texto);
+  }
+  for (const auto& e : extras)
+    for (const std::string& aviso : e->Avisos()) saida.Linha(Utf8(aviso));
+}
+
+}  // namespace
 
 int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, const TFabricaSaidasExtras& saidasExtras) {
   TSaidaErro saida(erro);
@@ -215,96 +307,30 @@ int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, con
   }
 
   TProgressoLote acompanhamento(saida, progresso);
+  TExecucao execucao{opcoes, saidasExtras, pasta, *caixas, acompanhamento};
   size_t gravadas = 0, semRegistros = 0;
   std::vector<std::string> falhas;
-  bool perdida = false, limpezaFalhou = false;
+  bool limpezaFalhou = false;
   for (int32_t filial : filiais) {
     const std::string rotulo = "Filial " + std::to_string(filial) + ": ";
-    if (perdida) {
+    if (ConexaoPerdida()) {
       falhas.push_back(rotulo + "não gerada: a conexão com o banco de dados foi perdida");
       saida.Linha(falhas.back());
       continue;
     }
-    const std::string nome = NomeArquivoLote(filial, opcoes.Escolhas.Data);
-    caixas->Erros.clear();
-    const auto inicio = Relogio::now();
-    acompanhamento.Iniciar(filial, &DatabaseSession->GetConnection());
-
     std::vector<std::unique_ptr<ISaidaExtraLote>> extras;
-    TObservadores observadores;
-    observadores.Todos.push_back(&acompanhamento);
-    std::unique_ptr<dbclient::TConsulta> linhas;
-    TResumoRegistroP7 resumo;
-    bool comLinhas = false;
-    std::string motivo;
-    std::vector<std::string> nomesExtras;  // the extra files written
-    try {
-      if (saidasExtras) extras = saidasExtras(filial);
-      for (auto& e : extras) observadores.Todos.push_back(e.get());
-      const TParamsRelatorio params = ParametrosRelatorio(opcoes.Escolhas, filial);
-      comLinhas = ProduzirRegistroP7(
-          params, linhas,
-          [&] {
-            // A statement that failed leaves the rows incomplete whatever the script did next.
-            if (!caixas->Erros.empty()) throw std::runtime_error(caixas->Erros.front());
-            acompanhamento.Compondo();
-          },
-          [&](TImpressao& impressao) { impressao.GravarRelatorio(pasta + nome); }, &observadores, &resumo);
-      // After the register (whose failure throws past this), or with no rows at all.
-      for (auto& e : extras) {
-        const std::string arquivo = e->NomeArquivo(filial, opcoes.Escolhas.Data);
-        e->Gravar(pasta + arquivo, opcoes.Escolhas.Data);
-        nomesExtras.push_back(arquivo);
-      }
-    } catch (const dbclient::EErroBanco& e) {
-      // The first failing statement is the cause; what failed after it only follows from it.
-      motivo = caixas->Erros.empty() ? e.what() : caixas->Erros.front();
-      perdida = ConexaoPerdida(e.Codigo);
-    } catch (const std::exception& e) {
-      motivo = caixas->Erros.empty() ? e.what() : caixas->Erros.front();
-    }
-    linhas.reset();
-    acompanhamento.Parar();
-
-    // The next branch starts clean; over a lost connection there is nothing to drop.
-    const size_t errosAntes = caixas->Erros.size();
-    std::string erroLimpeza;
-    if (!perdida) {
-      try {
-        TInventarioP7Dao::ApagarTabelasTemporarias();
-        if (caixas->Erros.size() > errosAntes) erroLimpeza = caixas->Erros[errosAntes];
-      } catch (const dbclient::EErroBanco& e) {
-        erroLimpeza = e.what();
-        perdida = ConexaoPerdida(e.Codigo);
-      } catch (const std::exception& e) {
-        erroLimpeza = e.what();
-      }
-    }
-
-    const double segundos = std::chrono::duration<double>(Relogio::now() - inicio).count();
-    if (!motivo.empty()) {
-      falhas.push_back(rotulo + Utf8(plataforma::TextoErroPadrao(motivo)));
-      saida.Linha(rotulo + "falhou: " + Utf8(plataforma::TextoErroPadrao(motivo)));
+    const TResultadoFilial r = GerarFilial(execucao, filial, extras);
+    if (!r.Motivo.empty()) {
+      falhas.push_back(rotulo + Utf8(plataforma::TextoErroPadrao(r.Motivo)));
+      saida.Linha(rotulo + "falhou: " + Utf8(plataforma::TextoErroPadrao(r.Motivo)));
       continue;
     }
-    if (!comLinhas) {
-      ++semRegistros;
-      std::string texto = rotulo + "não existem registros para esta seleção";
-      for (size_t i = 0; i < extras.size(); ++i) texto += "; " + extras[i]->NotaSemLinhas() + ": " + nomesExtras[i];
-      saida.Linha(texto);
-    } else {
-      ++gravadas;
-      std::string texto = rotulo + std::to_string(resumo.Produtos) + " produtos, " + std::to_string(resumo.Folhas) +
-                          " folhas, total " + Utf8(FormatarCentavos(resumo.TotalCentavos)) + ", " +
-                          Segundos(segundos) + " s, " + nome;
-      for (const std::string& n : nomesExtras) texto += ", " + n;
-      saida.Linha(texto);
-    }
-    for (const auto& e : extras)
-      for (const std::string& aviso : e->Avisos()) saida.Linha(Utf8(aviso));
-    if (!erroLimpeza.empty()) {
+    ++(r.ComLinhas ? gravadas : semRegistros);
+    RelatarFilial(saida, rotulo, NomeArquivoLote(filial, opcoes.Escolhas.Data), r, extras);
+    if (!r.ErroLimpeza.empty()) {
       limpezaFalhou = true;
-      saida.Linha(rotulo + "as tabelas temporárias não foram apagadas: " + Utf8(plataforma::TextoErroPadrao(erroLimpeza)));
+      saida.Linha(rotulo + "as tabelas temporárias não foram apagadas: " +
+                  Utf8(plataforma::TextoErroPadrao(r.ErroLimpeza)));
     }
   }
 
