@@ -34,24 +34,20 @@
 #include "platform/Win1252.h"
 #include "settings/UConfigSistemaKOT.h"
 #include "settings/UDatabase.h"
+#include "tests/support/JanelaAguarde.h"
 #include "tests/support/SuporteTestes.h"
 
 QApplication* p7CriarAplicacaoTeste(int& argc, char** argv) { return new TAplicacaoP7(argc, argv); }
 
 namespace {
 
+using suporte::AguardeNaTela;
+
 namespace fs = std::filesystem;
 using plataforma::TIconeMensagem;
 using suporte::TCaixasGravadas;
 
 const std::string kAnterior = "RELATORIO ANTERIOR\r\n";
-
-bool AguardeNaTela() {
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (qobject_cast<TFProdSugCompraAguarde*>(w)) return true;
-  return false;
-}
 
 std::vector<std::string> Linhas(const std::string& arquivo) {
   std::vector<std::string> r;

@@ -12,6 +12,7 @@
 #include "platform/Win1252.h"
 #include "settings/UDatabase.h"
 #include "tests/support/BancoMemoria.h"
+#include "tests/support/JanelaAguarde.h"
 #include "tests/support/SuporteTestes.h"
 
 namespace fs = std::filesystem;
@@ -22,12 +23,7 @@ using TTipoEnvio = TBancoMemoria::TTipoEnvio;
 
 namespace {
 
-bool AguardeNaTela() {
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (qobject_cast<TFProdSugCompraAguarde*>(w)) return true;
-  return false;
-}
+using suporte::AguardeNaTela;
 
 class GeracaoMemoria : public ::testing::Test {
  protected:

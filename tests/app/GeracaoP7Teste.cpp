@@ -18,25 +18,15 @@
 #include "platform/Win1252.h"
 #include "report/urelatorio.h"
 #include "settings/UDatabase.h"
+#include "tests/support/JanelaAguarde.h"
 #include "tests/support/SuporteTestes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The waiting window on screen and its text; "" when there is none.
-std::string TextoAguarde() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* a = qobject_cast<TFProdSugCompraAguarde*>(w); a && a->isVisible()) return DeQString(a->Label1->text());
-  return "";
-}
-
-bool AguardeNaTela() {
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (qobject_cast<TFProdSugCompraAguarde*>(w)) return true;
-  return false;
-}
+using suporte::AguardeNaTela;
+using suporte::TextoAguarde;
 
 class GeracaoP7 : public ::testing::Test {
  protected:

@@ -11,6 +11,7 @@
 #include "platform/Win1252.h"
 #include "settings/UDatabase.h"
 #include "tests/support/BancoMemoria.h"
+#include "tests/support/DialogoFiltro.h"
 #include "tests/support/SuporteTestes.h"
 
 using dbclient::TConjuntoLinhas;
@@ -44,27 +45,6 @@ class FiltroGrupEspMemoria : public ::testing::Test {
   }
   void TearDown() override { DatabaseSession.reset(); }
 
-  static void Rodar(TFFiltroGrupoEspec& d, const std::function<void(TFFiltroGrupoEspec&)>& acoes) {
-    QTimer::singleShot(0, &d, [&] {
-      acoes(d);
-      if (d.isVisible()) d.reject();
-    });
-    d.exec();
-  }
-  static void Tecla(QWidget* w, Qt::Key tecla) {
-    w->setFocus();
-    QTest::keyClick(w, tecla);
-  }
-  static void F5Em(TGradeDados* g, int linha) {
-    g->setFocus();
-    g->setCurrentIndex(g->model()->index(linha, 0));
-    QTest::keyClick(g, Qt::Key_F5);
-  }
-  static std::string Marcas(TConjuntoLinhas& c) {
-    std::string r;
-    for (size_t p = 0; p < c.NumeroRegistros(); ++p) r += TConjuntoLinhas::ParaTexto(c.ValorNa(p, c.IndiceCampo("MARCADO")));
-    return r;
-  }
   size_t ConsultasDeFilhos() const {
     size_t n = 0;
     for (const auto& e : banco_->Enviados)
@@ -79,17 +59,17 @@ class FiltroGrupEspMemoria : public ::testing::Test {
 TEST_F(FiltroGrupEspMemoria, GrupoComDescendentesPerguntaESoOSimLevaAMarca) {
   caixas_->Respostas = {false, true};
   TFFiltroGrupoEspec d;
-  Rodar(d, [this](TFFiltroGrupoEspec& d) {
+  suporte::RodarDialogo(d, [this](TFFiltroGrupoEspec& d) {
     ASSERT_GE(banco_->Enviados.size(), 2u);
     EXPECT_EQ(banco_->Enviados[0].Sql, TFFiltroGrupoEspec::SqlGrupos()) << "the lists come through the session";
     EXPECT_EQ(banco_->Enviados[1].Sql.rfind("Select espec_id,", 0), 0u);
-    F5Em(d.DBGrid1, 0);  // ALIMENTOS, answered No: only the row
-    EXPECT_EQ(Marcas(d.QGrupos()), "NSSS");
-    F5Em(d.DBGrid1, 1);  // BEBIDAS, answered Yes: REFRIGERANTES too, and back on BEBIDAS
-    EXPECT_EQ(Marcas(d.QGrupos()), "NNNS");
+    suporte::F5Em(d.DBGrid1, 0);  // ALIMENTOS, answered No: only the row
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NSSS");
+    suporte::F5Em(d.DBGrid1, 1);  // BEBIDAS, answered Yes: REFRIGERANTES too, and back on BEBIDAS
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NNNS");
     EXPECT_EQ(d.QGrupos().Posicao(), 1u);
-    F5Em(d.DBGrid1, 2);  // REFRIGERANTES has no descendants: no question
-    EXPECT_EQ(Marcas(d.QGrupos()), "NNSS");
+    suporte::F5Em(d.DBGrid1, 2);  // REFRIGERANTES has no descendants: no question
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NNSS");
     QTest::keyClick(d.DBGrid1, Qt::Key_F3);
   });
   ASSERT_EQ(caixas_->Mostradas.size(), 2u);
@@ -107,15 +87,15 @@ TEST_F(FiltroGrupEspMemoria, GrupoComDescendentesPerguntaESoOSimLevaAMarca) {
 TEST_F(FiltroGrupEspMemoria, F6EF7NuncaPerguntamEOkListaOsMarcados) {
   caixas_->Respostas = {true, true, true};
   TFFiltroGrupoEspec d;
-  Rodar(d, [this](TFFiltroGrupoEspec& d) {
-    Tecla(d.DBGrid1, Qt::Key_F7);
-    Tecla(d.DBGrid1, Qt::Key_F6);
-    Tecla(d.DBGrid1, Qt::Key_F7);
-    EXPECT_EQ(Marcas(d.QGrupos()), "NNNN");
+  suporte::RodarDialogo(d, [this](TFFiltroGrupoEspec& d) {
+    suporte::Tecla(d.DBGrid1, Qt::Key_F7);
+    suporte::Tecla(d.DBGrid1, Qt::Key_F6);
+    suporte::Tecla(d.DBGrid1, Qt::Key_F7);
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NNNN");
     EXPECT_EQ(ConsultasDeFilhos(), 0u);
-    F5Em(d.DBGrid1, 3);  // LIMPEZA
-    F5Em(d.DBGrid2, 1);
-    EXPECT_EQ(Marcas(d.QEspec()), "SNS");
+    suporte::F5Em(d.DBGrid1, 3);  // LIMPEZA
+    suporte::F5Em(d.DBGrid2, 1);
+    EXPECT_EQ(suporte::Marcas(d.QEspec()), "SNS");
     QTest::keyClick(d.DBGrid2, Qt::Key_F3);
   });
   EXPECT_TRUE(caixas_->Mostradas.empty());

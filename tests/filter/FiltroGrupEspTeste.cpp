@@ -13,6 +13,7 @@
 #include "platform/TextoQt.h"
 #include "platform/Win1252.h"
 #include "settings/UDatabase.h"
+#include "tests/support/DialogoFiltro.h"
 #include "tests/support/SuporteTestes.h"
 
 using dbclient::TConjuntoLinhas;
@@ -30,13 +31,6 @@ class FiltroGrupEsp : public ::testing::Test {
 
   // Runs the actions inside the dialog's modal loop; the dialog is closed afterwards if they left
   // it open (a failed assertion, for instance).
-  static void Rodar(TFFiltroGrupoEspec& d, const std::function<void(TFFiltroGrupoEspec&)>& acoes) {
-    QTimer::singleShot(0, &d, [&] {
-      acoes(d);
-      if (d.isVisible()) d.reject();
-    });
-    d.exec();
-  }
 
   // The main window's use: the dialog is found as the active modal window.
   static bool RodarPrincipal(std::string& grupos, std::string& espec,
@@ -53,25 +47,10 @@ class FiltroGrupEsp : public ::testing::Test {
     return ExecutarFiltroGrupoEspec(nullptr, grupos, espec);
   }
 
-  static void Tecla(QWidget* w, Qt::Key tecla) {
-    w->setFocus();
-    QTest::keyClick(w, tecla);
-  }
-  static void F5Em(QWidget* grade, int linha) {
-    auto* g = static_cast<TGradeDados*>(grade);
-    g->setFocus();
-    g->setCurrentIndex(g->model()->index(linha, 0));
-    QTest::keyClick(g, Qt::Key_F5);
-  }
   static std::vector<int64_t> Ids(TConjuntoLinhas& c) {
     std::vector<int64_t> r;
     for (size_t p = 0; p < c.NumeroRegistros(); ++p)
       r.push_back(TConjuntoLinhas::ParaInteiro(c.ValorNa(p, c.IndiceCampo(c.NomeCampo(0)))));
-    return r;
-  }
-  static std::string Marcas(TConjuntoLinhas& c) {
-    std::string r;
-    for (size_t p = 0; p < c.NumeroRegistros(); ++p) r += TConjuntoLinhas::ParaTexto(c.ValorNa(p, c.IndiceCampo("MARCADO")));
     return r;
   }
 
@@ -90,8 +69,8 @@ TEST_F(FiltroGrupEsp, AbreComAsListasTodasMarcadasEOkSemMudarNaoDaFiltro) {
     EXPECT_EQ(Ids(d.QGrupos()), (std::vector<int64_t>{1, 2, 3, 10, 11, 4}));  // tree order, deleted left out
     // Expired yesterday and deleted specifications are left out; expiring today stays.
     EXPECT_EQ(Ids(d.QEspec()), (std::vector<int64_t>{1, 2, 4, 6}));
-    EXPECT_EQ(Marcas(d.QGrupos()), "SSSSSS");
-    EXPECT_EQ(Marcas(d.QEspec()), "SSSS");
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "SSSSSS");
+    EXPECT_EQ(suporte::Marcas(d.QEspec()), "SSSS");
     EXPECT_EQ(d.DBGrid1->model()->data(d.DBGrid1->model()->index(4, 1)).toString(), Q("HIGIENE > Águas"));
     EXPECT_EQ(d.DBGrid1->model()->headerData(1, Qt::Horizontal).toString(), Q("Descrição"));
     QTest::keyClick(d.focusWidget(), Qt::Key_F3);
@@ -104,13 +83,13 @@ TEST_F(FiltroGrupEsp, AbreComAsListasTodasMarcadasEOkSemMudarNaoDaFiltro) {
 
 TEST_F(FiltroGrupEsp, F7DepoisOkNaoFiltraEF7MaisDoisF5DaExatamenteOsDois) {
   TFFiltroGrupoEspec d;
-  Rodar(d, [](TFFiltroGrupoEspec& d) {
-    F5Em(d.DBGrid1, 2);
+  suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
+    suporte::F5Em(d.DBGrid1, 2);
     EXPECT_TRUE(d.GruposAlterados());
-    Tecla(d.DBGrid1, Qt::Key_F7);
+    suporte::Tecla(d.DBGrid1, Qt::Key_F7);
     EXPECT_FALSE(d.GruposAlterados());
     EXPECT_TRUE(d.MarcacaoEmMassa());
-    EXPECT_EQ(Marcas(d.QGrupos()), "NNNNNN");
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NNNNNN");
     EXPECT_EQ(d.QGrupos().Posicao(), 2u) << "back on the row that was current";
     QTest::keyClick(d.DBGrid1, Qt::Key_F3);
   });
@@ -118,11 +97,11 @@ TEST_F(FiltroGrupEsp, F7DepoisOkNaoFiltraEF7MaisDoisF5DaExatamenteOsDois) {
 
   std::string grupos, espec;
   bool negrito = RodarPrincipal(grupos, espec, [](TFFiltroGrupoEspec& d) {
-    Tecla(d.DBGrid1, Qt::Key_F7);
-    F5Em(d.DBGrid1, 2);  // REFRIGERANTES, no descendants
+    suporte::Tecla(d.DBGrid1, Qt::Key_F7);
+    suporte::F5Em(d.DBGrid1, 2);  // REFRIGERANTES, no descendants
     EXPECT_FALSE(d.MarcacaoEmMassa());
-    F5Em(d.DBGrid1, 5);  // LIMPEZA, whose only child is deleted
-    Tecla(d.Button1, Qt::Key_F3);
+    suporte::F5Em(d.DBGrid1, 5);  // LIMPEZA, whose only child is deleted
+    suporte::Tecla(d.Button1, Qt::Key_F3);
   });
   EXPECT_TRUE(negrito);
   EXPECT_EQ(grupos, "3,4 ");
@@ -133,9 +112,9 @@ TEST_F(FiltroGrupEsp, F7DepoisOkNaoFiltraEF7MaisDoisF5DaExatamenteOsDois) {
 TEST_F(FiltroGrupEsp, F5DuasVezesNaMesmaLinhaListaTodasAsLinhas) {
   std::string grupos, espec;
   bool negrito = RodarPrincipal(grupos, espec, [](TFFiltroGrupoEspec& d) {
-    F5Em(d.DBGrid2, 1);
-    F5Em(d.DBGrid2, 1);
-    EXPECT_EQ(Marcas(d.QEspec()), "SSSS");
+    suporte::F5Em(d.DBGrid2, 1);
+    suporte::F5Em(d.DBGrid2, 1);
+    EXPECT_EQ(suporte::Marcas(d.QEspec()), "SSSS");
     QTest::keyClick(d.DBGrid2, Qt::Key_F3);
   });
   EXPECT_TRUE(negrito) << "changed especificação marks only: only that list is set";
@@ -146,8 +125,8 @@ TEST_F(FiltroGrupEsp, F5DuasVezesNaMesmaLinhaListaTodasAsLinhas) {
 TEST_F(FiltroGrupEsp, GrupoComFilhosPerguntaENaoMudaSoALinha) {
   caixas->Respostas = {false};
   TFFiltroGrupoEspec d;
-  Rodar(d, [](TFFiltroGrupoEspec& d) {
-    F5Em(d.DBGrid1, 0);  // ALIMENTOS
+  suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
+    suporte::F5Em(d.DBGrid1, 0);  // ALIMENTOS
     QTest::keyClick(d.DBGrid1, Qt::Key_F3);
   });
   ASSERT_EQ(caixas->Mostradas.size(), 1u);
@@ -162,12 +141,12 @@ TEST_F(FiltroGrupEsp, GrupoComFilhosPerguntaENaoMudaSoALinha) {
 TEST_F(FiltroGrupEsp, GrupoComFilhosESimLevaAMarcaAosDescendentesEVoltaALinha) {
   caixas->Respostas = {true, true};
   TFFiltroGrupoEspec d;
-  Rodar(d, [](TFFiltroGrupoEspec& d) {
-    F5Em(d.DBGrid1, 0);  // ALIMENTOS: itself, BEBIDAS and REFRIGERANTES
-    EXPECT_EQ(Marcas(d.QGrupos()), "NNNSSS");
+  suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
+    suporte::F5Em(d.DBGrid1, 0);  // ALIMENTOS: itself, BEBIDAS and REFRIGERANTES
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NNNSSS");
     EXPECT_EQ(d.QGrupos().Posicao(), 0u);
-    F5Em(d.DBGrid1, 1);  // BEBIDAS marked again with its child; the rule is attached again
-    EXPECT_EQ(Marcas(d.QGrupos()), "NSSSSS");
+    suporte::F5Em(d.DBGrid1, 1);  // BEBIDAS marked again with its child; the rule is attached again
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NSSSSS");
     EXPECT_EQ(d.QGrupos().Posicao(), 1u);
     EXPECT_EQ(d.DBGrid1->currentIndex().row(), 1);
     QTest::keyClick(d.DBGrid1, Qt::Key_F3);
@@ -179,15 +158,15 @@ TEST_F(FiltroGrupEsp, GrupoComFilhosESimLevaAMarcaAosDescendentesEVoltaALinha) {
 TEST_F(FiltroGrupEsp, F6EF7NuncaPerguntamEF5SemGradeComFocoNaoFazNada) {
   caixas->Respostas = {true, true, true};
   TFFiltroGrupoEspec d;
-  Rodar(d, [](TFFiltroGrupoEspec& d) {
-    Tecla(d.DBGrid1, Qt::Key_F7);
-    Tecla(d.DBGrid1, Qt::Key_F6);
-    Tecla(d.DBGrid2, Qt::Key_F7);
-    EXPECT_EQ(Marcas(d.QGrupos()), "SSSSSS");
-    EXPECT_EQ(Marcas(d.QEspec()), "NNNN");
-    Tecla(d.EditGrupos, Qt::Key_F5);
-    Tecla(d.Button2, Qt::Key_F5);
-    EXPECT_EQ(Marcas(d.QGrupos()), "SSSSSS");
+  suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
+    suporte::Tecla(d.DBGrid1, Qt::Key_F7);
+    suporte::Tecla(d.DBGrid1, Qt::Key_F6);
+    suporte::Tecla(d.DBGrid2, Qt::Key_F7);
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "SSSSSS");
+    EXPECT_EQ(suporte::Marcas(d.QEspec()), "NNNN");
+    suporte::Tecla(d.EditGrupos, Qt::Key_F5);
+    suporte::Tecla(d.Button2, Qt::Key_F5);
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "SSSSSS");
     EXPECT_FALSE(d.GruposAlterados());
     QTest::keyClick(d.Button2, Qt::Key_F3);
   });
@@ -198,15 +177,15 @@ TEST_F(FiltroGrupEsp, F6EF7NuncaPerguntamEF5SemGradeComFocoNaoFazNada) {
 
 TEST_F(FiltroGrupEsp, CancelarEscOuFecharNaoConstroemNada) {
   const std::vector<std::function<void(TFFiltroGrupoEspec&)>> fechamentos = {
-      [](TFFiltroGrupoEspec& d) { Tecla(d.DBGrid2, Qt::Key_Escape); },
+      [](TFFiltroGrupoEspec& d) { suporte::Tecla(d.DBGrid2, Qt::Key_Escape); },
       [](TFFiltroGrupoEspec& d) { d.Button2->click(); },
       [](TFFiltroGrupoEspec& d) { d.close(); },
   };
   for (const auto& fechar : fechamentos) {
     std::string grupos = "9 ", espec = "9 ";
     bool negrito = RodarPrincipal(grupos, espec, [&](TFFiltroGrupoEspec& d) {
-      F5Em(d.DBGrid1, 2);
-      F5Em(d.DBGrid2, 0);
+      suporte::F5Em(d.DBGrid1, 2);
+      suporte::F5Em(d.DBGrid2, 0);
       fechar(d);
       EXPECT_FALSE(d.isVisible());
     });
@@ -225,14 +204,14 @@ TEST_F(FiltroGrupEsp, EnterSoApertaOBotaoComFoco) {
     // Each button has had the focus before the grid gets Enter.
     d.Button2->setFocus();
     d.Button1->setFocus();
-    F5Em(d.DBGrid1, 2);
+    suporte::F5Em(d.DBGrid1, 2);
     for (QWidget* w : {static_cast<QWidget*>(d.DBGrid1), static_cast<QWidget*>(d.EditGrupos),
                        static_cast<QWidget*>(d.EditEspec), static_cast<QWidget*>(d.DBGrid2)}) {
-      Tecla(w, Qt::Key_Return);
-      Tecla(w, Qt::Key_Enter);
+      suporte::Tecla(w, Qt::Key_Return);
+      suporte::Tecla(w, Qt::Key_Enter);
       EXPECT_TRUE(d.isVisible()) << w->objectName().toStdString();
     }
-    Tecla(d.Button1, Qt::Key_Return);
+    suporte::Tecla(d.Button1, Qt::Key_Return);
     EXPECT_FALSE(d.isVisible());
   });
   EXPECT_TRUE(negrito);
@@ -240,8 +219,8 @@ TEST_F(FiltroGrupEsp, EnterSoApertaOBotaoComFoco) {
   EXPECT_EQ(espec, "");
 
   negrito = RodarPrincipal(grupos, espec, [](TFFiltroGrupoEspec& d) {
-    F5Em(d.DBGrid1, 2);
-    Tecla(d.Button2, Qt::Key_Enter);
+    suporte::F5Em(d.DBGrid1, 2);
+    suporte::Tecla(d.Button2, Qt::Key_Enter);
     EXPECT_FALSE(d.isVisible());
   });
   EXPECT_FALSE(negrito);
@@ -250,18 +229,18 @@ TEST_F(FiltroGrupEsp, EnterSoApertaOBotaoComFoco) {
 
 TEST_F(FiltroGrupEsp, OrdenarPorIdDaIdsEmOrdemCrescenteETituloAmarelo) {
   TFFiltroGrupoEspec d;
-  Rodar(d, [](TFFiltroGrupoEspec& d) {
+  suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     auto* modelo = d.DBGrid1->Modelo();
-    F5Em(d.DBGrid1, 5);
+    suporte::F5Em(d.DBGrid1, 5);
     QTest::mouseClick(d.DBGrid1->horizontalHeader()->viewport(), Qt::LeftButton, {},
                       QPoint(d.DBGrid1->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
     EXPECT_EQ(Ids(d.QGrupos()), (std::vector<int64_t>{1, 2, 3, 4, 10, 11}));
     EXPECT_EQ(d.QGrupos().Posicao(), 0u);
     EXPECT_EQ(modelo->CorTitulo(0), QColor(255, 255, 0));
     EXPECT_EQ(modelo->CorTitulo(1), QColor(Qt::white));
-    F5Em(d.DBGrid1, 3);  // LIMPEZA marked again
+    suporte::F5Em(d.DBGrid1, 3);  // LIMPEZA marked again
     // A second click on the same column only moves to the first row.
-    F5Em(d.DBGrid1, 4);  // HIGIENE: the question is answered No
+    suporte::F5Em(d.DBGrid1, 4);  // HIGIENE: the question is answered No
     d.QGrupos().IrPara(5);
     QTest::mouseClick(d.DBGrid1->horizontalHeader()->viewport(), Qt::LeftButton, {},
                       QPoint(d.DBGrid1->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
@@ -274,7 +253,7 @@ TEST_F(FiltroGrupEsp, OrdenarPorIdDaIdsEmOrdemCrescenteETituloAmarelo) {
 
 TEST_F(FiltroGrupEsp, CaixasDeBuscaMovemEProcuramPeloNomeDoGrupo) {
   TFFiltroGrupoEspec d;
-  Rodar(d, [](TFFiltroGrupoEspec& d) {
+  suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     auto& g = d.QGrupos();
     d.EditGrupos->setFocus();
     QTest::keyClick(d.EditGrupos, Qt::Key_H);  // the key just typed counts
@@ -308,8 +287,8 @@ TEST_F(FiltroGrupEsp, CaixasDeBuscaMovemEProcuramPeloNomeDoGrupo) {
 
 TEST_F(FiltroGrupEsp, LinhaMarcadaPintadaMesmoSelecionada) {
   TFFiltroGrupoEspec d;
-  Rodar(d, [](TFFiltroGrupoEspec& d) {
-    F5Em(d.DBGrid2, 1);  // unmarked now, and current (selected)
+  suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
+    suporte::F5Em(d.DBGrid2, 1);  // unmarked now, and current (selected)
     d.DBGrid2->setCurrentIndex(d.DBGrid2->model()->index(0, 0));  // marked and selected
     QImage imagem = d.DBGrid2->viewport()->grab().toImage();
     auto ponto = [&](int linha) {
@@ -326,11 +305,11 @@ TEST_F(FiltroGrupEsp, ErroAoLerUmaListaMostraACaixaEAbreSemElaESemAsSeguintes) {
   banco.Executar("DROP TABLE espec");
   {
     TFFiltroGrupoEspec d;
-    Rodar(d, [](TFFiltroGrupoEspec& d) {
+    suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
       EXPECT_EQ(d.QGrupos().NumeroRegistros(), 6u);
       EXPECT_FALSE(d.QEspec().Aberta());
-      Tecla(d.DBGrid2, Qt::Key_F5);  // nothing to toggle
-      Tecla(d.DBGrid2, Qt::Key_F7);
+      suporte::Tecla(d.DBGrid2, Qt::Key_F5);  // nothing to toggle
+      suporte::Tecla(d.DBGrid2, Qt::Key_F7);
       QTest::keyClick(d.DBGrid2, Qt::Key_F3);
     });
     EXPECT_EQ(d.EspecMarcadas(), "");
@@ -345,7 +324,7 @@ TEST_F(FiltroGrupEsp, ErroAoLerUmaListaMostraACaixaEAbreSemElaESemAsSeguintes) {
   bool negrito = RodarPrincipal(grupos, espec, [](TFFiltroGrupoEspec& d) {
     EXPECT_FALSE(d.QGrupos().Aberta());
     EXPECT_FALSE(d.QEspec().Aberta()) << "the list after the failing one is not read";
-    Tecla(d.DBGrid1, Qt::Key_F5);
+    suporte::Tecla(d.DBGrid1, Qt::Key_F5);
     QTest::keyClick(d.DBGrid1, Qt::Key_F3);
   });
   EXPECT_FALSE(negrito);
@@ -354,10 +333,10 @@ TEST_F(FiltroGrupEsp, ErroAoLerUmaListaMostraACaixaEAbreSemElaESemAsSeguintes) {
 
 TEST_F(FiltroGrupEsp, ErroDaConsultaDosFilhosMostraACaixaEALinhaFicaComANovaMarca) {
   TFFiltroGrupoEspec d;
-  Rodar(d, [this](TFFiltroGrupoEspec& d) {
+  suporte::RodarDialogo(d, [this](TFFiltroGrupoEspec& d) {
     banco.Executar("ALTER TABLE grupo CHANGE codigo codigo_antigo VARCHAR(150)");
-    F5Em(d.DBGrid1, 0);
-    EXPECT_EQ(Marcas(d.QGrupos()), "NSSSSS");
+    suporte::F5Em(d.DBGrid1, 0);
+    EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NSSSSS");
     QTest::keyClick(d.DBGrid1, Qt::Key_F3);
   });
   ASSERT_EQ(caixas->Mostradas.size(), 1u);
