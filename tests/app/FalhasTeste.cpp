@@ -170,27 +170,6 @@ bool ContemAlgum(const std::string& texto, std::initializer_list<const char*> pa
 
 // ------------------------------------------------------------------------------ event loop
 
-// A box that itself fails while an error is shown must not take the program down: the event
-// loop goes on and the window still closes.
-TEST_F(Falhas, CaixaQueFalhaNaoDerrubaOPrograma) {
-  Abrir();
-  int tentativas = 0;
-  caixas_->AoMostrar = [&](const TCaixasGravadas::TCaixa&) {
-    ++tentativas;
-    throw std::runtime_error("caixa indisponível");
-  };
-  QObject::connect(janela_->CheckConsiderarProdutoApagado, &QCheckBox::clicked, [] {
-    throw std::runtime_error("Falha no clique");
-  });
-  QTest::mouseClick(janela_->CheckConsiderarProdutoApagado, Qt::LeftButton);
-  EXPECT_EQ(tentativas, 1);
-  caixas_->AoMostrar = nullptr;
-  QTest::mouseClick(janela_->CheckConsiderarProdutoApagado, Qt::LeftButton);
-  ASSERT_EQ(caixas_->Mostradas.size(), 2u);
-  EXPECT_EQ(caixas_->Mostradas[1].Texto, "Falha no clique.");
-  VerificarQueFecha();
-}
-
 // ------------------------------------------------------------------------------------ server
 
 // The server ends the session's connection between two runs: every later run shows the error,

@@ -312,31 +312,3 @@ TEST(Main, DataIncompletaRejeitadaAoSairENoF3) {
   EXPECT_EQ(t.caixas->Mostradas[4].Texto.find("Data"), std::string::npos);
 }
 
-TEST(Main, ErroNumCliqueVaiParaACaixaPadraoEAJanelaContinua) {
-  TJanelaTeste t;
-  t.Mostrar();
-  t.caixas->Mostradas.clear();
-  TFMain& j = *t.janela;
-  int cliques = 0;
-  // Button1 opens the filter dialog; a check box gives a click without a modal window.
-  QObject::connect(j.CheckConsiderarProdutoApagado, &QCheckBox::clicked, [&] {
-    ++cliques;
-    if (cliques == 1) throw std::runtime_error("Falha no clique");
-    if (cliques == 2) throw std::runtime_error("Falha (1)");
-  });
-
-  QTest::mouseClick(j.CheckConsiderarProdutoApagado, Qt::LeftButton);
-  QTest::mouseClick(j.CheckConsiderarProdutoApagado, Qt::LeftButton);
-  QTest::mouseClick(j.CheckConsiderarProdutoApagado, Qt::LeftButton);
-  EXPECT_EQ(cliques, 3);
-  ASSERT_EQ(t.caixas->Mostradas.size(), 2u);
-  EXPECT_EQ(t.caixas->Mostradas[0].Texto, "Falha no clique.");
-  EXPECT_EQ(t.caixas->Mostradas[1].Texto, "Falha (1)");
-  for (const auto& c : t.caixas->Mostradas) {
-    EXPECT_EQ(c.Titulo, plataforma::TituloAplicacao());
-    EXPECT_EQ(c.Icone, TIconeMensagem::Erro);
-    EXPECT_FALSE(c.Pergunta);
-  }
-  EXPECT_FALSE(j.CheckConsiderarProdutoApagado->isDown());
-  EXPECT_TRUE(j.isVisible());
-}
