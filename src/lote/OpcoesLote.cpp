@@ -1,9 +1,11 @@
 #include "lote/OpcoesLote.h"
 
-#include <charconv>
+#include <climits>
+#include <optional>
 #include <set>
 
 #include "efd/BlocoH.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 namespace {
@@ -60,9 +62,9 @@ plataforma::TDataHora LerDataLote(const std::string& texto) {
   const std::string d = texto.substr(0, 2), m = texto.substr(3, 2), a = texto.substr(6, 4);
   if (!SoDigitos(d) || !SoDigitos(m) || !SoDigitos(a)) throw EErroUso(erro);
   plataforma::TDataHora data;
-  data.Dia = std::stoi(d);
-  data.Mes = std::stoi(m);
-  data.Ano = std::stoi(a);
+  data.Dia = static_cast<int>(*plataforma::LerInteiro(d));
+  data.Mes = static_cast<int>(*plataforma::LerInteiro(m));
+  data.Ano = static_cast<int>(*plataforma::LerInteiro(a));
   static const int dias[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (data.Ano < 1 || data.Mes < 1 || data.Mes > 12 || data.Dia < 1) throw EErroUso(erro);
   int ultimo = dias[data.Mes - 1] + (data.Mes == 2 && Bissexto(data.Ano) ? 1 : 0);
@@ -79,10 +81,10 @@ std::vector<int32_t> LerListaIds(const std::string& texto, const std::string& no
   while (true) {
     size_t fim = lista.find(',', i);
     std::string peca = lista.substr(i, fim == std::string::npos ? std::string::npos : fim - i);
-    int32_t v = 0;
-    auto [p, ec] = std::from_chars(peca.data(), peca.data() + peca.size(), v);
-    if (!SoDigitos(peca) || ec != std::errc() || p != peca.data() + peca.size()) throw EErroUso(erro);
-    ids.push_back(v);
+    // Ids carry no sign: digits only, within 32 bits.
+    const std::optional<int64_t> v = plataforma::LerInteiro(peca);
+    if (!SoDigitos(peca) || !v || *v > INT32_MAX) throw EErroUso(erro);
+    ids.push_back(static_cast<int32_t>(*v));
     if (fim == std::string::npos) break;
     i = fim + 1;
   }

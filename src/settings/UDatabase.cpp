@@ -24,40 +24,21 @@ const char* const kChaveSenha = "QEW";
 
 }  // namespace
 
+// A failure anywhere here leaves through the member's destructor, which closes the connection.
 TDatabase::TDatabase() {
-  try {
-    const std::string arquivo = TConfigSistemaKOT::ConfigFileName();
-    auto ler = [&](const char* secao, const char* chave, const char* padrao) {
-      return plataforma::LerPerfilPrivado(secao, chave, padrao, arquivo);
-    };
-    conexao_ = std::make_unique<dbclient::TConexao>();
-    SetServerAddress(ler("IP", "local", ""), conexao_->Servidor, conexao_->Porta);
-    conexao_->Banco = ler("IP", "database", "");
-    const std::string senha = ler("ip", "senha", "");
-    conexao_->Senha = senha.empty() ? std::string(kSenhaPadrao) : DescramblePassword(senha, kChaveSenha);
-    conexao_->Usuario = ler("IP", "usuario", "root");
-    conexao_->Conectar();
-    if (conexao_->Conectado() && plataforma::EmBranco(conexao_->Banco)) {
-      conexao_->Desconectar();
-      throw dbclient::EErroBanco(W("Database configurada não existe."));
-    }
-  } catch (...) {
-    Destruir();
-    throw;
-  }
-}
-
-TDatabase::~TDatabase() { Destruir(); }
-
-void TDatabase::Destruir() noexcept {
-  try {
-    if (conexao_ && conexao_->Conectado()) conexao_->Desconectar();
-  } catch (...) {
-  }
-  try {
-    conexao_.reset();
-  } catch (...) {
-  }
+  const std::string arquivo = TConfigSistemaKOT::ConfigFileName();
+  auto ler = [&](const char* secao, const char* chave, const char* padrao) {
+    return plataforma::LerPerfilPrivado(secao, chave, padrao, arquivo);
+  };
+  conexao_ = std::make_unique<dbclient::TConexao>();
+  SetServerAddress(ler("IP", "local", ""), conexao_->Servidor, conexao_->Porta);
+  conexao_->Banco = ler("IP", "database", "");
+  const std::string senha = ler("ip", "senha", "");
+  conexao_->Senha = senha.empty() ? std::string(kSenhaPadrao) : DescramblePassword(senha, kChaveSenha);
+  conexao_->Usuario = ler("IP", "usuario", "root");
+  conexao_->Conectar();
+  if (conexao_->Conectado() && plataforma::EmBranco(conexao_->Banco))
+    throw dbclient::EErroBanco(W("Database configurada não existe."));
 }
 
 void TDatabase::SetServerAddress(const std::string& local, std::string& servidor, int& porta) {

@@ -30,7 +30,6 @@ class TDatabase : public IDatabase {
  public:
   // Reads section IP of sistema_kot.ini and connects; raises on any failure.
   TDatabase();
-  ~TDatabase() override;
 
   bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) override;
   std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override;
@@ -46,7 +45,6 @@ class TDatabase : public IDatabase {
  private:
   void ExecuteStatement(const std::string& sql);
   void ExecuteScript(const std::string& sql, TFalhaScript aoFalhar);
-  void Destruir() noexcept;
   std::unique_ptr<dbclient::TConexao> conexao_;
 };
 
