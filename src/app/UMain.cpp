@@ -73,8 +73,9 @@ bool TCampoData::ConfirmarTexto() {
   plataforma::MostrarErroPadrao(W("Data inválida: \"") + DeQString(text()) + W("\". Informe dia, mês e ano (") +
                                 exemplo + ")");
   avisando_ = false;
+  // The text and the cursor stay as they were, so the user mends the date where they stopped:
+  // moving the cursor or selecting a part would make the spin box complete the text into some date.
   if (!hasFocus()) setFocus(Qt::OtherFocusReason);
-  selectAll();
   return false;
 }
 
@@ -85,10 +86,15 @@ bool TCampoData::focusNextPrevChild(bool proximo) {
 }
 
 void TCampoData::focusOutEvent(QFocusEvent* evento) {
-  // A click elsewhere: the spin box puts its last valid date back on the way out, so the user is
-  // told, and sees that date in the field again. A box or the calendar taking the focus, or another
-  // application, is no leaving.
   const Qt::FocusReason motivo = evento->reason();
+  if (!TextoAceito() && (motivo == Qt::ActiveWindowFocusReason || motivo == Qt::PopupFocusReason)) {
+    // A box or the calendar taking the focus, or another application, is no leaving: the spin box
+    // would complete the text into some date on its way out, so the text stays as typed.
+    QWidget::focusOutEvent(evento);
+    return;
+  }
+  // A click elsewhere: the user is told; the spin box then puts its last valid date back, so the
+  // field shows the date that would be used.
   if (motivo != Qt::ActiveWindowFocusReason && motivo != Qt::PopupFocusReason) ConfirmarTexto();
   QDateEdit::focusOutEvent(evento);
 }
