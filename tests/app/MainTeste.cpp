@@ -4,10 +4,12 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -18,8 +20,10 @@
 #include "app/AplicacaoP7.h"
 #include "app/UMain.h"
 #include "app/VersaoPrograma.h"
+#include "platform/Mensagens.h"
 #include "platform/TextoQt.h"
 #include "settings/UDatabase.h"
+#include "widgets/CaixasMensagemQt.h"
 #include "tests/support/SuporteTestes.h"
 
 // The program's own application object, so that errors escaping a handler reach the error box.
@@ -302,6 +306,20 @@ TEST(Main, DataIncompletaRejeitadaAoSairENoF3) {
   for (const auto& c : t.caixas->Mostradas) EXPECT_EQ(c.Texto, t.caixas->Mostradas[0].Texto);
   EXPECT_EQ(t.Foco(), j.DataInventario);
   EXPECT_EQ(j.DataInventario->text(), "01/01/2");
+
+  // Under a real box too the text stays as typed: the spin box would complete it into a date.
+  {
+    auto anteriores = plataforma::InstalarCaixasMensagem(std::make_shared<TCaixasMensagemQt>());
+    QString sobACaixa;
+    QTimer::singleShot(50, [&] {
+      sobACaixa = j.DataInventario->text();
+      if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) caixa->accept();
+    });
+    QTest::keyClick(j.DataInventario, Qt::Key_F3);
+    plataforma::InstalarCaixasMensagem(anteriores);
+    EXPECT_EQ(sobACaixa, "01/01/2");
+    EXPECT_EQ(j.DataInventario->text(), "01/01/2");
+  }
 
   // A complete date goes through: the run starts (and fails here for want of a session).
   j.DataInventario->setDate(QDate(2025, 1, 1));
