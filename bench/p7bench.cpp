@@ -16,7 +16,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/ComposicaoP7.h"
+#include "livro/ComposicaoP7.h"
 #include "dbclient/DbClient.h"
 #include "inventory/UInventarioP7Dao.h"
 #include "platform/Programa.h"
@@ -63,19 +63,19 @@ int main(int argc, char** argv) {
           << Ambiente("P7_DB_USER", "p7") << "\r\nsenha="
           << ScrambleText("E", Ambiente("P7_DB_PASSWORD", "p7senha"), "QEW") << "\r\n";
     }
-    DatabaseSession = std::make_shared<TDatabase>();
+    TDatabase sessao;
 
     if (soScript) {
       std::cout << TInventarioP7Dao::SqlProdutoArredondamento(filial) << ";\n"
-                << TInventarioP7Dao::MontarScript(params, TInventarioP7Dao::ObterProdutoArredondamento(filial))
+                << TInventarioP7Dao::MontarScript(params, TInventarioP7Dao::ObterProdutoArredondamento(sessao, filial))
                 << "\n" << TInventarioP7Dao::SqlConsultaInventario() << ";\n";
       return 0;
     }
 
     auto t0 = std::chrono::steady_clock::now();
     TFilial dadosFilial;
-    TInventarioP7Dao::ObterDadosFilial(filial, dadosFilial);
-    auto linhas = TInventarioP7Dao::ConsultarInventario(params);
+    TInventarioP7Dao::ObterDadosFilial(sessao, filial, dadosFilial);
+    auto linhas = TInventarioP7Dao::ConsultarInventario(sessao, params);
     auto t1 = std::chrono::steady_clock::now();
     size_t produtos = linhas->NumeroRegistros();
     TImpressao impressao(params, PrimeiraFolhaP7);
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     impressao.EmitirRelatorio(TConfigSistemaKOT::GetPermissao());
     auto t3 = std::chrono::steady_clock::now();
     linhas.reset();
-    TInventarioP7Dao::ApagarTabelasTemporarias();
+    TInventarioP7Dao::ApagarTabelasTemporarias(sessao);
 
     // The same bytes written once in place of the report, as the simplest program would replace
     // it: one write over the truncated file and the same sync as the writer. Replacing a report
@@ -111,7 +111,6 @@ int main(int argc, char** argv) {
                 "report_bytes=%zu\npeak_rss_bytes=%ld\n",
                 produtos, Segundos(t0, t1), Segundos(t1, t2), Segundos(t2, t3), Segundos(t0, t3),
                 Segundos(r0, r1), bytes.size(), uso.ru_maxrss * 1024L);
-    DatabaseSession.reset();
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "p7bench: %s\n", e.what());

@@ -25,6 +25,13 @@
 #include "platform/TextoQt.h"
 #include "settings/UDatabase.h"
 
+std::shared_ptr<IDatabase> DatabaseSession;
+
+IDatabase& Sessao() {
+  if (!DatabaseSession) throw dbclient::EErroBanco(dbclient::MensagemSemConexao());
+  return *DatabaseSession;
+}
+
 
 // The resources live in a static library: nothing would pull them in otherwise.
 static void IniciarRecursos() { Q_INIT_RESOURCE(recursos); }
@@ -293,7 +300,7 @@ void TFMain::HabilitarBotoes(bool habilitar) {
 
 void TFMain::Button1Click() {
   // The dialog starts every opening without a filter; only the lists whose marks changed come back.
-  ExecutarFiltroGrupoEspec(this, FiltroGrupos, FiltroEspecificacoes);
+  ExecutarFiltroGrupoEspec(this, Sessao(), FiltroGrupos, FiltroEspecificacoes);
   AtualizarLegendaFiltro();
 }
 
@@ -310,7 +317,7 @@ void TFMain::GerarRelatorio() {
   escolhas.ConsiderarCadastradosAntesData = CheckConsiderarProdutosCadastradosAntesDataInventario->isChecked();
   escolhas.FiltroGrupos = FiltroGrupos;
   escolhas.FiltroEspecificacoes = FiltroEspecificacoes;
-  ::GerarRelatorio(escolhas, [this](bool habilitar) { HabilitarBotoes(habilitar); });
+  ::GerarRelatorio(Sessao(), escolhas, [this](bool habilitar) { HabilitarBotoes(habilitar); });
 }
 
 void TFMain::BtnCancelarClick() { close(); }

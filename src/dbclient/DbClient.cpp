@@ -1,5 +1,7 @@
 #include "dbclient/DbClient.h"
 
+#include <climits>
+
 #include <errmsg.h>
 #include <mysql.h>
 #include <mysqld_error.h>
@@ -381,6 +383,10 @@ int64_t TCampo::AsInteger() const {
   throw EErroBanco("'" + std::string(s) + W("' não é um número inteiro válido (campo ") + Nome() + ").");
 }
 
+int32_t TCampo::AsInt32() const {
+  return ParaInt32(AsInteger(), Nome());
+}
+
 TValor TCampo::AsVariant() const {
   if (IsNull()) return std::monostate{};
   std::string_view s = AsStringView();
@@ -397,6 +403,13 @@ TValor TCampo::AsVariant() const {
     if (LerDataHora(s, dh)) return dh;
   }
   return std::string(s);
+}
+
+int32_t ParaInt32(int64_t valor, std::string_view coluna) {
+  if (valor < INT32_MIN || valor > INT32_MAX)
+    throw EErroBanco(W("Valor fora do intervalo de um inteiro de 32 bits na coluna ") + std::string(coluna) + ": " +
+                     std::to_string(valor));
+  return static_cast<int32_t>(valor);
 }
 
 // ---------------------------------------------------------------- TExecutorScript
@@ -460,13 +473,15 @@ std::vector<std::string> TExecutorScript::Dividir(std::string_view sql) {
   return pecas;
 }
 
-void TExecutorScript::Executar(const std::function<void(const EErroBanco&)>& aoFalhar) {
-  for (const std::string& peca : Dividir(sql_)) {
+void TExecutorScript::Executar(const std::function<void(const EErroScript&)>& aoFalhar) {
+  const std::vector<std::string> pecas = Dividir(sql_);
+  for (size_t i = 0; i < pecas.size(); ++i) {
     try {
-      conexao_->Executar(peca);
+      conexao_->Executar(pecas[i]);
     } catch (const EErroBanco& e) {
-      if (aoFalhar) aoFalhar(e);
-      else throw;
+      EErroScript erro(e, i + 1, pecas.size());
+      if (!aoFalhar) throw erro;
+      aoFalhar(erro);
     }
   }
 }

@@ -29,8 +29,21 @@ class EErroBanco : public std::runtime_error {
   unsigned Codigo;
 };
 
+// A statement of a script that the server rejected: what() is still the server's own message; the
+// statement's place (from 1) and the script's length say where the script stopped.
+class EErroScript : public EErroBanco {
+ public:
+  EErroScript(const EErroBanco& erro, size_t comando, size_t comandos)
+      : EErroBanco(erro.what(), erro.Codigo), Comando(comando), Comandos(comandos) {}
+  size_t Comando, Comandos;
+};
+
 // The one text for an operation without a connection, wherever it is found missing.
 const std::string& MensagemSemConexao();
+
+// An integer of a column that must fit in 32 bits (an id): EErroBanco naming the column and the
+// value otherwise, never a silently different number.
+int32_t ParaInt32(int64_t valor, std::string_view coluna);
 
 // A value of a column: Null, integer, floating-point number, text or date-time.
 using TValor = std::variant<std::monostate, int64_t, double, std::string, plataforma::TDataHora>;
@@ -108,6 +121,7 @@ class TCampo {
   double AsFloat() const;                 // 0 for NULL
   plataforma::TMoeda AsCurrency() const;  // four decimals, halves to even; 0 for NULL
   int64_t AsInteger() const;              // 0 for NULL; error for a text that is no integer
+  int32_t AsInt32() const;                // the same, and an error beyond 32 bits (an id column)
   TValor AsVariant() const;               // as the column's type gives
 
  private:
@@ -189,11 +203,12 @@ inline std::string_view TCampo::AsStringView() const {
 // Runs a text of several statements: split at each ";" outside quoted text (', ", `), empty and
 // blank pieces skipped, each piece sent as it stands, in order. A failing statement goes to the
 // callback and the script goes on; without a callback its error is raised and nothing after it runs.
+// Either way the error carries the statement's place.
 class TExecutorScript {
  public:
   explicit TExecutorScript(TConexao& conexao) : conexao_(&conexao) {}
   void DefinirSql(std::string sql) { sql_ = std::move(sql); }
-  void Executar(const std::function<void(const EErroBanco&)>& aoFalhar);
+  void Executar(const std::function<void(const EErroScript&)>& aoFalhar);
   static std::vector<std::string> Dividir(std::string_view sql);
 
  private:

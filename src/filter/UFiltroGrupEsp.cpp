@@ -51,9 +51,10 @@ void TCaixaBusca::keyPressEvent(QKeyEvent* e) {
   emit TeclaDigitada();
 }
 
-TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
+TFFiltroGrupoEspec::TFFiltroGrupoEspec(IDatabase& banco, QWidget* dono)
     : QDialog(dono, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                         Qt::MSWindowsFixedSizeDialogHint),
+      banco_(banco),
       QGrupos_(std::make_unique<TConjuntoLinhas>()),
       QEspec_(std::make_unique<TConjuntoLinhas>()) {
   setWindowTitle(Q("288 Filtro Grupos e Especificações"));
@@ -228,11 +229,11 @@ void TFFiltroGrupoEspec::FormShow() {
   // session, as every other query of the program does.
   try {
     QGrupos_->DefinirSql(SqlGrupos());
-    QGrupos_->Carregar(*Sessao().OpenQuery(QGrupos_->Sql()));
+    QGrupos_->Carregar(*banco_.OpenQuery(QGrupos_->Sql()));
     // Today as yyyy-mm-dd: MariaDB cannot read "yyyymmdd hh:mm:ss" as a date-time and would then
     // let expired specifications through.
     QEspec_->DefinirSql(SqlEspec(plataforma::DataSql(plataforma::Agora())));
-    QEspec_->Carregar(*Sessao().OpenQuery(QEspec_->Sql()));
+    QEspec_->Carregar(*banco_.OpenQuery(QEspec_->Sql()));
   } catch (const std::exception& e) {
     MostrarErro(e);
   }
@@ -310,7 +311,7 @@ void TFFiltroGrupoEspec::QGruposAfterPost(TConjuntoLinhas& linhas) {
   if (MarcacaoEmMassa_) return;
   // An error here leaves the toggled row with its new mark.
   try {
-    auto filhos = Sessao().OpenQuery(SqlGruposFilhos(linhas.Inteiro("grupo_id")));
+    auto filhos = banco_.OpenQuery(SqlGruposFilhos(linhas.Inteiro("grupo_id")));
     if (!filhos->Aberta() || filhos->NumeroRegistros() < 2) return;  // no descendants
     plataforma::BloquearEntrada(false);
     if (!plataforma::CaixasMensagem().Perguntar(W("Deseja alterar também os grupos filhos?"), W("Atenção"), true))
@@ -383,8 +384,9 @@ void TFFiltroGrupoEspec::Button1Click() {
 
 void TFFiltroGrupoEspec::Button2Click() { reject(); }
 
-bool ExecutarFiltroGrupoEspec(QWidget* dono, std::string& FiltroGrupos, std::string& FiltroEspecificacoes) {
-  auto dialogo = std::make_unique<TFFiltroGrupoEspec>(dono);  // freed also when a step fails
+bool ExecutarFiltroGrupoEspec(QWidget* dono, IDatabase& banco, std::string& FiltroGrupos,
+                              std::string& FiltroEspecificacoes) {
+  auto dialogo = std::make_unique<TFFiltroGrupoEspec>(banco, dono);  // freed also when a step fails
   FiltroGrupos.clear();
   FiltroEspecificacoes.clear();
   dialogo->exec();
