@@ -6,7 +6,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /opt/inventario-p7)
 set(CPACK_CUSTOM_INSTALL_VARIABLES P7_MENU_DO_SISTEMA=ON)
 set(CPACK_STRIP_FILES ON)
-# The folders dpkg creates are the system's usual ones, whatever the packager's umask.
+# The folders dpkg may create (/usr/share/icons/hicolor/... on a bare system) are 0755 whatever the
+# packager's umask.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 

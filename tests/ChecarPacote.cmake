@@ -15,7 +15,10 @@ function(rodar)
   set(saida "${saida}" PARENT_SCOPE)
 endfunction()
 
-rodar("${CMAKE_CPACK_COMMAND}" -G DEB --config "${BUILD}/CPackConfig.cmake" -B "${DESTINO}/cpack")
+# Under a group-writable umask, as many packagers have: the system folders dpkg may create must
+# still come out 0755.
+rodar(sh -c "umask 002 && exec \"$0\" \"$@\"" "${CMAKE_CPACK_COMMAND}"
+      -G DEB --config "${BUILD}/CPackConfig.cmake" -B "${DESTINO}/cpack")
 rodar(dpkg --print-architecture)
 string(STRIP "${saida}" arquitetura)
 set(pacote "${DESTINO}/cpack/inventario-p7_${VERSAO}_${arquitetura}.deb")
@@ -23,6 +26,14 @@ if(NOT EXISTS "${pacote}")
   file(GLOB feitos "${DESTINO}/cpack/*.deb")
   message(FATAL_ERROR "falta ${pacote}; feitos: ${feitos}")
 endif()
+
+rodar(dpkg-deb -c "${pacote}")
+string(REPLACE "\n" ";" linhas "${saida}")
+foreach(l IN LISTS linhas)
+  if(l MATCHES "^d" AND NOT l MATCHES "^drwxr-xr-x ")
+    message(FATAL_ERROR "pasta do pacote sem o modo 0755: ${l}")
+  endif()
+endforeach()
 
 # A fresh admin dir knows no installed package, so every dependency is missing: --force-depends.
 # --force-not-root lets a developer run this as a plain user (the files are then theirs, not root's);
