@@ -1,5 +1,6 @@
 # Packs the build as a .deb, installs it with dpkg into a scratch root and checks it there.
 # cmake -DBUILD=<build folder> -DDESTINO=<empty folder> -DVERSAO=<version> -P ChecarPacote.cmake
+include("${CMAKE_CURRENT_LIST_DIR}/PastaDePrograma.cmake")
 file(REMOVE_RECURSE "${DESTINO}")
 set(raiz "${DESTINO}/raiz")
 set(admin "${DESTINO}/admin")
@@ -50,14 +51,7 @@ foreach(f IN LISTS instalados)
     message(FATAL_ERROR "arquivo fora do lugar no pacote: ${f}")
   endif()
 endforeach()
-foreach(f inventario-p7 inventario-p7-lote visualizador sistema_kot.ini.exemplo)
-  if(NOT EXISTS "${raiz}/opt/inventario-p7/${f}")
-    message(FATAL_ERROR "falta opt/inventario-p7/${f}")
-  endif()
-endforeach()
-if(NOT IS_DIRECTORY "${raiz}/opt/inventario-p7/relatorio")
-  message(FATAL_ERROR "falta a pasta opt/inventario-p7/relatorio")
-endif()
+checar_pasta_de_programa("${raiz}/opt/inventario-p7" /opt/inventario-p7)
 
 # The menu's entries start the installed programs by absolute path and name icons of the theme.
 foreach(par "inventario-p7:inventario-p7" "inventario-p7-visualizador:visualizador")
