@@ -3,6 +3,9 @@
 //   p7bench <database> <branch> <yyyy-mm-dd> <program folder>     (prints key=value lines)
 //   p7bench --script <database> <branch> <yyyy-mm-dd> <program folder>   (prints the SQL the
 //     server receives: rounding lookup, script, final query)
+//   p7bench --script-lote ...       the same as the year-end command sends it
+//   p7bench --movimentos ...        only the window's movement statements (8 and 9), and
+//   p7bench --movimentos-lote ...   only the year-end command's
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -38,10 +41,16 @@ std::string Ambiente(const char* nome, const char* padrao) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool soScript = argc > 1 && std::string(argv[1]) == "--script";
+  const std::string modo = argc > 1 && std::string(argv[1]).rfind("--", 0) == 0 ? argv[1] : "";
+  const bool soScript = !modo.empty();
+  const TLeituraMovimentos leitura =
+      modo.find("lote") != std::string::npos ? TLeituraMovimentos::PorFilial : TLeituraMovimentos::Janela;
   int base = soScript ? 2 : 1;
-  if (argc - base != 4) {
-    std::fprintf(stderr, "usage: p7bench [--script] <database> <branch> <yyyy-mm-dd> <program folder>\n");
+  if (argc - base != 4 ||
+      (soScript && modo != "--script" && modo != "--script-lote" && modo != "--movimentos" && modo != "--movimentos-lote")) {
+    std::fprintf(stderr,
+                 "usage: p7bench [--script|--script-lote|--movimentos|--movimentos-lote] <database> <branch> "
+                 "<yyyy-mm-dd> <program folder>\n");
     return 2;
   }
   std::string banco = argv[base], pasta = argv[base + 3];
@@ -66,9 +75,15 @@ int main(int argc, char** argv) {
     TDatabase sessao;
 
     if (soScript) {
+      const std::string script =
+          TInventarioP7Dao::MontarScript(params, TInventarioP7Dao::ObterProdutoArredondamento(sessao, filial), leitura);
+      if (modo.rfind("--movimentos", 0) == 0) {
+        const std::vector<std::string> comandos = dbclient::TExecutorScript::Dividir(script);
+        std::cout << comandos.at(7) << ";\n" << comandos.at(8) << ";\n";
+        return 0;
+      }
       std::cout << TInventarioP7Dao::SqlProdutoArredondamento(filial) << ";\n"
-                << TInventarioP7Dao::MontarScript(params, TInventarioP7Dao::ObterProdutoArredondamento(sessao, filial))
-                << "\n" << TInventarioP7Dao::SqlConsultaInventario() << ";\n";
+                << script << "\n" << TInventarioP7Dao::SqlConsultaInventario() << ";\n";
       return 0;
     }
 

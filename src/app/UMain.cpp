@@ -307,6 +307,15 @@ void TFMain::Button1Click() {
 void TFMain::BtnGerarClick() { GerarRelatorio(); }
 
 void TFMain::GerarRelatorio() {
+  // The waiting window paints itself by running the event loop before the buttons are disabled: a
+  // second F3 or click queued by then would start a run inside this one, on the same connection
+  // and its temporary tables. One run at a time.
+  if (gerando_) return;
+  gerando_ = true;
+  struct TFim {
+    bool& g;
+    ~TFim() { g = false; }
+  } fim{gerando_};
   // Never a register for a date the user did not see.
   if (!DataInventario->ConfirmarTexto()) return;
   TEscolhasGeracao escolhas;

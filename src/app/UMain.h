@@ -111,4 +111,5 @@ class TFMain : public QWidget {
   bool FormKeyPress(int caractere);
   void HabilitarBotoes(bool habilitar);
   bool mostrada_ = false;
+  bool gerando_ = false;
 };

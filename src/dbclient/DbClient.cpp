@@ -405,10 +405,35 @@ TValor TCampo::AsVariant() const {
   return std::string(s);
 }
 
+namespace {
+
+[[noreturn]] void FalharInteiro(const std::string& texto, std::string_view coluna, const char* motivo) {
+  throw EErroBanco("'" + texto + W(motivo) + std::string(coluna) + ")");
+}
+
+}  // namespace
+
+int64_t ValorParaInteiro(const TValor& v, std::string_view coluna) {
+  if (const auto* i = std::get_if<int64_t>(&v)) return *i;
+  if (const auto* d = std::get_if<double>(&v)) {
+    char texto[64];
+    std::snprintf(texto, sizeof texto, "%.17g", *d);
+    // 2^63 is exact in a double; every whole double below it and from -2^63 on fits.
+    if (!std::isfinite(*d) || *d != std::trunc(*d) || *d < -9223372036854775808.0 || *d >= 9223372036854775808.0)
+      FalharInteiro(texto, coluna, "' está fora do intervalo de um inteiro de 64 bits (coluna ");
+    return static_cast<int64_t>(*d);
+  }
+  if (const auto* s = std::get_if<std::string>(&v)) {
+    if (auto i = plataforma::LerInteiro(*s)) return *i;
+    FalharInteiro(*s, coluna, "' não é um número inteiro válido (coluna ");
+  }
+  if (EhNulo(v)) return 0;
+  FalharInteiro(plataforma::DataSql(std::get<plataforma::TDataHora>(v)), coluna, "' não é um número inteiro (coluna ");
+}
+
 int32_t ParaInt32(int64_t valor, std::string_view coluna) {
   if (valor < INT32_MIN || valor > INT32_MAX)
-    throw EErroBanco(W("Valor fora do intervalo de um inteiro de 32 bits na coluna ") + std::string(coluna) + ": " +
-                     std::to_string(valor));
+    FalharInteiro(std::to_string(valor), coluna, "' está fora do intervalo de um inteiro de 32 bits (coluna ");
   return static_cast<int32_t>(valor);
 }
 

@@ -41,13 +41,21 @@ class EErroScript : public EErroBanco {
 // The one text for an operation without a connection, wherever it is found missing.
 const std::string& MensagemSemConexao();
 
-// An integer of a column that must fit in 32 bits (an id): EErroBanco naming the column and the
-// value otherwise, never a silently different number.
-int32_t ParaInt32(int64_t valor, std::string_view coluna);
 
 // A value of a column: Null, integer, floating-point number, text or date-time.
 using TValor = std::variant<std::monostate, int64_t, double, std::string, plataforma::TDataHora>;
 inline bool EhNulo(const TValor& v) { return std::holds_alternative<std::monostate>(v); }
+
+// The one rule that makes a column's value an integer: an integer as it is, a floating-point
+// number only when it is a whole number within 64 bits (an unsigned BIGINT beyond the signed range
+// arrives as one), a text only when it is a decimal integer, NULL as 0. Anything else is an
+// EErroBanco naming the column and the value, never a silently different number.
+int64_t ValorParaInteiro(const TValor& v, std::string_view coluna);
+// The same for a column that must fit in 32 bits (an id).
+int32_t ParaInt32(int64_t valor, std::string_view coluna);
+inline int32_t ValorParaInt32(const TValor& v, std::string_view coluna) {
+  return ParaInt32(ValorParaInteiro(v, coluna), coluna);
+}
 
 // The C handles are owned by these deleters: closing and freeing happen in one place each.
 struct TFecharConexao {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "common/Utils.h"
 #include "platform/Mensagens.h"
 #include "platform/Regional.h"
 #include "platform/Shell.h"
@@ -92,12 +93,12 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(IDatabase& banco, QWidget* dono)
     b->setDefault(false);
   }
 
-  modeloGrupos_ = new TModeloConjuntoLinhas(
-      *QGrupos_, {{"grupo_id", Q("ID"), 44}, {"desc_arvore", Q("Descrição"), 325}}, "MARCADO", this);
-  modeloEspec_ = new TModeloConjuntoLinhas(
-      *QEspec_, {{"espec_id", Q("ID"), 57}, {"descricao", Q("Descrição"), 311}}, "MARCADO", this);
-  DBGrid1->DefinirModelo(modeloGrupos_);
-  DBGrid2->DefinirModelo(modeloEspec_);
+  modeloGrupos_ = std::make_unique<TModeloConjuntoLinhas>(
+      *QGrupos_, std::vector<TColunaGrade>{{"grupo_id", Q("ID"), 44}, {"desc_arvore", Q("Descrição"), 325}}, "MARCADO");
+  modeloEspec_ = std::make_unique<TModeloConjuntoLinhas>(
+      *QEspec_, std::vector<TColunaGrade>{{"espec_id", Q("ID"), 57}, {"descricao", Q("Descrição"), 311}}, "MARCADO");
+  DBGrid1->DefinirModelo(modeloGrupos_.get());
+  DBGrid2->DefinirModelo(modeloEspec_.get());
 
   QGrupos_->AposGravar = [this](TConjuntoLinhas& linhas) { QGruposAfterPost(linhas); };
   LigarSinais();
@@ -167,19 +168,14 @@ void TFFiltroGrupoEspec::LigarSinais() {
 }
 
 TFFiltroGrupoEspec::~TFFiltroGrupoEspec() {
-  if (Exibido_) {
+  if (!Exibido_) return;
+  for (TConjuntoLinhas* q : {ConsultaValida(QGrupos_.get()), ConsultaValida(QEspec_.get())}) {
     try {
-      if (QGrupos_ && QGrupos_->Aberta()) QGrupos_->Fechar();
+      if (q && q->Aberta()) q->Fechar();
     } catch (...) {
-    }
-    try {
-      if (QEspec_ && QEspec_->Aberta()) QEspec_->Fechar();
-    } catch (...) {
+      // A destructor has nobody to tell.
     }
   }
-  // The models observe the row sets, which go before the child widgets do.
-  delete modeloGrupos_;
-  delete modeloEspec_;
 }
 
 std::string TFFiltroGrupoEspec::SqlGrupos() {
@@ -211,7 +207,7 @@ std::string TFFiltroGrupoEspec::MontarListaIds(TConjuntoLinhas& linhas, const st
   size_t id = linhas.IndiceCampo(campoId), marca = linhas.IndiceCampo("MARCADO");
   for (size_t p = 0; p < linhas.NumeroRegistros(); ++p)
     if (TConjuntoLinhas::ParaTexto(linhas.ValorNa(p, marca)) == "S")
-      lista += std::to_string(TConjuntoLinhas::ParaInteiro(linhas.ValorNa(p, id))) + ",";
+      lista += std::to_string(TConjuntoLinhas::ParaInteiro(linhas.ValorNa(p, id), campoId)) + ",";
   if (!lista.empty()) lista.back() = ' ';
   return lista;
 }

@@ -85,8 +85,10 @@ class TFFiltroGrupoEspec : public QDialog {
   IDatabase& banco_;
   std::unique_ptr<dbclient::TConjuntoLinhas> QGrupos_;
   std::unique_ptr<dbclient::TConjuntoLinhas> QEspec_;
-  TModeloConjuntoLinhas* modeloGrupos_;
-  TModeloConjuntoLinhas* modeloEspec_;
+  // Owned here, without a Qt parent: the models observe the row sets, so they go first (members
+  // go in reverse order), and both go before the grids, which let go of a model that is deleted.
+  std::unique_ptr<TModeloConjuntoLinhas> modeloGrupos_;
+  std::unique_ptr<TModeloConjuntoLinhas> modeloEspec_;
 
   bool GruposAlterados_ = false;
   bool EspecAlteradas_ = false;

@@ -1,9 +1,6 @@
 #include "inventory/UInventarioP7Dao.h"
 
-#include <cmath>
-#include <optional>
 #include <stdexcept>
-#include <variant>
 
 #include "platform/Regional.h"
 #include "platform/Texto.h"
@@ -18,18 +15,6 @@ std::string Decimal(int32_t n) { return std::to_string(n); }
 constexpr int32_t FilialMatriz = 1;
 // Operations that never move the stock the register counts.
 constexpr const char* OperacoesExcluidas = "8, 9, 16, 4, 7, 14, 17";
-
-int32_t ParaInteiro(const dbclient::TValor& v) {
-  if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<int32_t>(*i);
-  if (const auto* d = std::get_if<double>(&v)) return static_cast<int32_t>(std::trunc(*d));
-  if (const auto* s = std::get_if<std::string>(&v)) {
-    // A text column of the suite: a bad text is an error, never a silent 0.
-    std::optional<int64_t> n = plataforma::LerInteiro(*s);
-    if (!n) throw dbclient::EErroBanco("'" + *s + W("' não é um número inteiro válido (produto_arredond)."));
-    return static_cast<int32_t>(*n);
-  }
-  return 0;
-}
 
 }  // namespace
 
@@ -83,7 +68,7 @@ void TInventarioP7Dao::ObterDadosFilial(IDatabase& banco, int32_t filialId, TFil
 int32_t TInventarioP7Dao::ObterProdutoArredondamento(IDatabase& banco, int32_t filialId) {
   dbclient::TValor valor;
   banco.GetValue(SqlProdutoArredondamento(filialId), dbclient::TValor(int64_t{0}), valor);
-  return ParaInteiro(valor);
+  return dbclient::ValorParaInt32(valor, "produto_arredond");
 }
 
 namespace {
