@@ -16,7 +16,7 @@ std::string FormatarCentavos(int64_t centavos,
                              const plataforma::TFormatSettings& f = plataforma::FormatSettings());
 // The same text written at `destino`, which has room for TamanhoTextoCentavos characters; returns
 // its length. For the detail lines, which would otherwise build two strings per row.
-constexpr size_t TamanhoTextoCentavos = 32;
+constexpr size_t TamanhoTextoCentavos = plataforma::TamanhoTextoDecimal;
 size_t EscreverCentavos(char* destino, int64_t centavos, const plataforma::TFormatSettings& f);
 
 // The query itself when it is usable, otherwise null. Windows own their queries, so a live

@@ -86,9 +86,7 @@ std::string NomeProduto(const TLinhaP7& l) {
 }
 
 [[noreturn]] void FalharValor(const std::string& mensagem, const std::string& onde, const TLinhaP7& l) {
-  std::string texto = mensagem;
-  if (!texto.empty() && static_cast<unsigned char>(texto.back()) > '.') texto += '.';
-  throw plataforma::EValorForaDoIntervalo(texto + "\r\n" + onde + NomeProduto(l));
+  throw plataforma::EValorForaDoIntervalo(plataforma::ComPontoFinal(mensagem) + "\r\n" + onde + NomeProduto(l));
 }
 
 void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, TImpressao& imp) {
@@ -128,28 +126,7 @@ std::string TextoQuantidade(std::string_view quantidade) {
 }
 
 size_t EscreverQuantidade(char* destino, TMoeda quantidade, char separadorDecimal) {
-  int64_t v = quantidade.DezMilesimos;
-  uint64_t absoluto = v < 0 ? uint64_t(0) - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-  char invertido[TamanhoTextoQuantidade];
-  size_t n = 0;
-  uint64_t fracao = absoluto % TMoeda::Escala;
-  if (fracao != 0) {
-    bool significativo = false;  // the trailing zeros of the decimals are dropped
-    for (uint64_t resto = TMoeda::Escala; resto > 1; resto /= 10, fracao /= 10) {
-      char digito = static_cast<char>('0' + fracao % 10);
-      if (digito != '0') significativo = true;
-      if (significativo) invertido[n++] = digito;
-    }
-    invertido[n++] = separadorDecimal;
-  }
-  uint64_t inteiros = absoluto / TMoeda::Escala;
-  do {
-    invertido[n++] = static_cast<char>('0' + inteiros % 10);
-    inteiros /= 10;
-  } while (inteiros != 0);
-  if (v < 0) invertido[n++] = '-';
-  for (size_t i = 0; i < n; ++i) destino[i] = invertido[n - 1 - i];
-  return n;
+  return plataforma::EscreverDecimal(destino, quantidade.DezMilesimos, 4, separadorDecimal, '\0', true);
 }
 
 std::string TextoQuantidade(TMoeda quantidade) {

@@ -93,5 +93,5 @@ std::string TextoQuantidade(std::string_view quantidade);
 std::string TextoQuantidade(plataforma::TMoeda quantidade);
 // The same text written at `destino`, which has room for TamanhoTextoQuantidade characters;
 // returns its length.
-constexpr size_t TamanhoTextoQuantidade = 32;
+constexpr size_t TamanhoTextoQuantidade = plataforma::TamanhoTextoDecimal;
 size_t EscreverQuantidade(char* destino, plataforma::TMoeda quantidade, char separadorDecimal);

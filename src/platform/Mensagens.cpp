@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/Shell.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 namespace plataforma {
@@ -42,11 +43,7 @@ std::shared_ptr<ICaixasMensagem> InstalarCaixasMensagem(std::shared_ptr<ICaixasM
 
 ICaixasMensagem& CaixasMensagem() { return *Instaladas(); }
 
-std::string TextoErroPadrao(const std::string& mensagem) {
-  if (!mensagem.empty() && static_cast<unsigned char>(mensagem.back()) > static_cast<unsigned char>('.'))
-    return mensagem + ".";
-  return mensagem;
-}
+std::string TextoErroPadrao(const std::string& mensagem) { return ComPontoFinal(mensagem); }
 
 void MostrarErroPadrao(const std::string& mensagem) {
   CaixasMensagem().Avisar(TextoErroPadrao(mensagem), TituloAplicacao(), TIconeMensagem::Erro);

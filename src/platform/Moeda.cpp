@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <limits>
 
 #include "platform/Win1252.h"
@@ -163,6 +164,51 @@ TMoeda Multiplicar(TMoeda quantidade, TMoeda valor) {
   if (r > std::numeric_limits<int64_t>::max() || r < std::numeric_limits<int64_t>::min())
     throw EValorForaDoIntervalo("Valor fora do intervalo permitido");
   return TMoeda{static_cast<int64_t>(r)};
+}
+
+namespace {
+
+// "000" to "999": a whole group of digits at a time.
+constexpr std::array<std::array<char, 3>, 1000> TresDigitos = [] {
+  std::array<std::array<char, 3>, 1000> t{};
+  for (unsigned i = 0; i < 1000; ++i)
+    t[i] = {static_cast<char>('0' + i / 100), static_cast<char>('0' + i / 10 % 10), static_cast<char>('0' + i % 10)};
+  return t;
+}();
+
+}  // namespace
+
+size_t EscreverDecimal(char* destino, int64_t valor, int casas, char separadorDecimal, char separadorMilhar,
+                       bool semZerosFinais) {
+  // Unsigned so that the most negative value has a magnitude too; written from the end.
+  const bool negativo = valor < 0;
+  uint64_t absoluto = negativo ? uint64_t(0) - static_cast<uint64_t>(valor) : static_cast<uint64_t>(valor);
+  char texto[TamanhoTextoDecimal];
+  char* p = texto + sizeof texto;
+  if (casas > 0) {
+    uint64_t escala = 1;
+    for (int i = 0; i < casas; ++i) escala *= 10;
+    uint64_t fracao = absoluto % escala;
+    absoluto /= escala;
+    int digitos = casas;
+    if (semZerosFinais)
+      for (; digitos > 0 && fracao % 10 == 0; --digitos) fracao /= 10;
+    for (int i = 0; i < digitos; ++i, fracao /= 10) *--p = static_cast<char>('0' + fracao % 10);
+    if (digitos > 0) *--p = separadorDecimal;
+  }
+  for (; absoluto >= 1000; absoluto /= 1000) {
+    p -= 3;
+    std::memcpy(p, TresDigitos[absoluto % 1000].data(), 3);
+    if (separadorMilhar != '\0') *--p = separadorMilhar;
+  }
+  do {
+    *--p = static_cast<char>('0' + absoluto % 10);
+    absoluto /= 10;
+  } while (absoluto != 0);
+  if (negativo) *--p = '-';
+  const size_t n = static_cast<size_t>(texto + sizeof texto - p);
+  std::memcpy(destino, p, n);
+  return n;
 }
 
 int64_t ParaCentavos(TMoeda valor) {

@@ -39,4 +39,13 @@ TMoeda Multiplicar(TMoeda quantidade, TMoeda valor);
 // The amount rounded to two decimals, halves away from zero, in cents.
 int64_t ParaCentavos(TMoeda valor);
 
+// The one writer of a scaled integer as text: `valor` / 10^casas (casas 0..18) with `casas`
+// decimals after `separadorDecimal`, the whole part grouped by threes with `separadorMilhar`
+// unless it is '\0', and "-" before a negative value. With `semZerosFinais` the decimals lose
+// their trailing zeros, and the separator goes with them when nothing is left. Writes at
+// `destino`, which has room for TamanhoTextoDecimal characters, and returns the length.
+constexpr size_t TamanhoTextoDecimal = 48;
+size_t EscreverDecimal(char* destino, int64_t valor, int casas, char separadorDecimal, char separadorMilhar = '\0',
+                       bool semZerosFinais = false);
+
 }  // namespace plataforma

@@ -41,4 +41,10 @@ std::optional<int64_t> LerInteiro(std::string_view texto) {
   return v;
 }
 
+std::string ComPontoFinal(std::string mensagem) {
+  if (!mensagem.empty() && static_cast<unsigned char>(mensagem.back()) > static_cast<unsigned char>('.'))
+    mensagem += '.';
+  return mensagem;
+}
+
 }  // namespace plataforma
