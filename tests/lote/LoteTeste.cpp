@@ -71,9 +71,10 @@ TEST_F(Lote, ErrosDeUso) {
       {{"--data", "31/12/2023", "--filial", "2", "--todas"}, "--filial e --todas não podem ser usadas juntas"},
       {{"--data", "31/12/2023", "--preco", "venda"}, "--preco aceita medio ou compra"},
       {{"--data"}, "falta o valor de --data"},
-      {{"--data", "31/12/2023", "--motivo", "02"}, "--motivo só pode ser usada com --bloco-h"},
+      {{"--data", "31/12/2023", "--motivo", "01"}, "--motivo só pode ser usada com --bloco-h"},
       {{"--data", "31/12/2023", "--conta-contabil", "1.1"}, "--conta-contabil só pode ser usada com --bloco-h"},
-      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "07"}, "--motivo deve ser 01, 02, 03, 04, 05 ou 06"},
+      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "07"}, "--motivo deve ser 01"},
+      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "02"}, "--motivo 02 exige um registro H020 sob cada H010"},
       {{"--data", "31/12/2023", "--bloco-h", "--motivo", "1"}, "--motivo deve ser 01"},
   };
   for (const auto& [args, motivo] : casos) {
@@ -155,16 +156,16 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
       "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) VALUES (3, 2, 2.5, 1.3333)");
   std::ofstream(saida_.Caminho() / "BLOCOH_1_20231231.txt") << "ANTERIOR";
   lote::TResultado r =
-      lote::Executar(Args({"--data", "31/12/2023", "--filial", "1,2", "--bloco-h", "--motivo", "02"}));
+      lote::Executar(Args({"--data", "31/12/2023", "--filial", "1,2", "--bloco-h", "--motivo", "01"}));
   ASSERT_EQ(r.Codigo, 0) << r.Erro;
   EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"BLOCOH_1_20231231.txt", "BLOCOH_2_20231231.txt",
                                                                          "P7_2_20231231.txt"}));
   EXPECT_EQ(suporte::LerArquivo(saida_.Caminho() / "BLOCOH_1_20231231.txt"),
-            "|H001|0|\r\n|H005|31122023|0,00|02|\r\n|H990|3|\r\n");
+            "|H001|0|\r\n|H005|31122023|0,00|01|\r\n|H990|3|\r\n");
   EXPECT_TRUE(Contem(r.Erro, "Filial 1: não existem registros para esta seleção; bloco H com inventário zerado: "
                              "BLOCOH_1_20231231.txt\n")) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, " s, P7_2_20231231.txt, BLOCOH_2_20231231.txt\n"
-                             "produto 3 sem unidade: o arquivo não passará na validação\n")) << r.Erro;
+                             "produto 3 sem unidade: escrito como UN\n")) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 1 sem registros, 0 com falha\n")) << r.Erro;
 
   const std::string livro = suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt");
@@ -173,7 +174,7 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
   ASSERT_TRUE(std::regex_search(livro, m, std::regex("Total Geral: ([0-9.,]+)\r\n"))) << livro;
   auto h005 = Registros(bloco, "H005");
   ASSERT_EQ(h005.size(), 1u) << bloco;
-  EXPECT_EQ(h005[0], (std::vector<std::string>{"H005", "31122023", SemMilhar(m[1]), "02"}));
+  EXPECT_EQ(h005[0], (std::vector<std::string>{"H005", "31122023", SemMilhar(m[1]), "01"}));
   // The TOTAL column of each detail line against VL_ITEM of each H010, in order.
   std::vector<std::string> totaisLivro, totaisBloco;
   std::regex detalhe(" \\|[^|]*\\|[^|]*\\|[^|]*\\|[^|]*\\|[^|]*\\| *([0-9.]+,[0-9]{2}) *\\|\r");
@@ -186,8 +187,8 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
   EXPECT_EQ(totaisLivro.size(), 3u) << livro;
   EXPECT_EQ(totaisBloco, totaisLivro);
   EXPECT_EQ(Registros(bloco, "0200").size(), 3u);
-  EXPECT_EQ(Registros(bloco, "0190").size(), 1u);  // UN only: product 3 has none
-  EXPECT_TRUE(Contem(bloco, "|H010|3||2,500|1,333300|")) << bloco;
+  EXPECT_EQ(Registros(bloco, "0190").size(), 1u);  // UN only, which product 3 gets for want of one
+  EXPECT_TRUE(Contem(bloco, "|H010|3|UN|2,500|1,333300|")) << bloco;
   EXPECT_TRUE(Contem(bloco, "|H990|6|\r\n")) << bloco;
 }
 
