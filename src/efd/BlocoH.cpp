@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <unordered_set>
 
+#include "efd/IndiceTextos.h"
 #include "platform/Win1252.h"
 
 namespace efd {
@@ -213,27 +214,29 @@ TPartesBlocoH TBlocoH::Montar(const plataforma::TDataHora& data, std::string_vie
   p.ItensInventario = linhas_.size();
   const std::string& conta = p.Conta;
 
-  std::vector<TCampos> campos;
-  campos.reserve(linhas_.size());
-  for (const TLinha& l : linhas_) campos.push_back(LerCampos(textos_, l.Inicio));
-
   std::string& s = p.Bytes;
   s.reserve(2 * textos_.size() + linhas_.size() * (80 + conta.size()) + 128);
 
   // Units in order of first appearance; the suite keeps no unit descriptions.
   std::unordered_set<std::string_view> vistos;
-  for (const TCampos& c : campos)
-    if (vistos.insert(c.Unidade).second) {
+  for (const TLinha& l : linhas_)
+    if (const TCampos c = LerCampos(textos_, l.Inicio); vistos.insert(c.Unidade).second) {
       Registro(s, {"0190", c.Unidade, c.Unidade});
       p.limites0190_.push_back(s.size());
     }
 
   // COD_ITEM must be unique among the 0200 records: a product that appears twice (which the
   // register's query does not produce) gets the record of its first row.
-  vistos.clear();
+  auto codigo = [&](uint32_t i) {
+    std::string_view t = std::string_view(textos_).substr(linhas_[i].Inicio);
+    return t.substr(0, t.find('\0'));
+  };
+  TIndiceTextos<decltype(codigo)> codigos(linhas_.size(), codigo);
   p.limites0200_ = {s.size()};
-  for (const TCampos& c : campos) {
-    if (!vistos.insert(c.Codigo).second) continue;
+  p.limites0200_.reserve(linhas_.size() + 1);
+  for (uint32_t i = 0; i < linhas_.size(); ++i) {
+    if (codigos.Inserir(i)) continue;
+    const TCampos c = LerCampos(textos_, linhas_[i].Inicio);
     std::string_view genero = c.Ncm.substr(0, 2);
     Registro(s, {"0200", c.Codigo, c.Descricao, c.Barras, "", c.Unidade, "00", c.Ncm, "", genero, "", "", ""});
     p.limites0200_.push_back(s.size());
@@ -244,8 +247,8 @@ TPartesBlocoH TBlocoH::Montar(const plataforma::TDataHora& data, std::string_vie
   Registro(s, {"H005", p.DataInventario, Decimal(total_.value_or(somaCentavos_), 2), motivo});
 
   std::string qtd, unitario, valor;
-  for (size_t i = 0; i < linhas_.size(); ++i) {
-    const TLinha& l = linhas_[i];
+  for (const TLinha& l : linhas_) {
+    const TCampos c = LerCampos(textos_, l.Inicio);
     qtd.clear();
     AnexarDecimal(qtd, l.QuantidadeMilesimos, 3);
     unitario.clear();
@@ -253,7 +256,7 @@ TPartesBlocoH TBlocoH::Montar(const plataforma::TDataHora& data, std::string_vie
     unitario += "00";  // six decimals from four
     valor.clear();
     AnexarDecimal(valor, l.Centavos, 2);
-    Registro(s, {"H010", campos[i].Codigo, campos[i].Unidade, qtd, unitario, valor, "0", "", "", conta, ""});
+    Registro(s, {"H010", c.Codigo, c.Unidade, qtd, unitario, valor, "0", "", "", conta, ""});
   }
   p.inicioH990_ = s.size();
   Registro(s, {"H990", std::to_string(linhas_.size() + 3)});

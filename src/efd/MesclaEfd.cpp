@@ -1,6 +1,5 @@
 #include "efd/MesclaEfd.h"
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +9,11 @@
 #include <system_error>
 #include <tuple>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "efd/IndiceTextos.h"
 #include "platform/Texto.h"
 #include "platform/Win1252.h"
 
@@ -24,6 +28,27 @@ constexpr size_t LimiteLinha = size_t(64) << 20;
 constexpr size_t TamanhoGerado = size_t(1) << 20;
 // A failure or warning names at most this many items; the count says how many there are.
 constexpr size_t MaximoNomeados = 20;
+
+bool Controle(unsigned char b) { return b < 0x20 || (b >= 0x7F && b <= 0x9F); }
+
+// The first byte from p on that is no ISO-8859-1 text (a control byte or 0x7F-0x9F, the line end
+// among them), or fim. Sixteen bytes at a time where the processor has SSE2: it is most of the
+// merge's own work.
+const char* ProximoControle(const char* p, const char* fim) {
+#if defined(__SSE2__)
+  const __m128i ate1F = _mm_set1_epi8(0x1F), de7F = _mm_set1_epi8(0x7F), ate20 = _mm_set1_epi8(0x20);
+  for (; fim - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i baixo = _mm_cmpeq_epi8(_mm_min_epu8(v, ate1F), v);  // v <= 0x1F
+    const __m128i t = _mm_sub_epi8(v, de7F);
+    const __m128i alto = _mm_cmpeq_epi8(_mm_min_epu8(t, ate20), t);  // 0x7F <= v <= 0x9F
+    if (const int m = _mm_movemask_epi8(_mm_or_si128(baixo, alto))) return p + __builtin_ctz(m);
+  }
+#endif
+  for (; p < fim; ++p)
+    if (Controle(static_cast<unsigned char>(*p))) return p;
+  return fim;
+}
 
 uint32_t Chave(std::string_view reg) {
   return uint32_t(uint8_t(reg[0])) | uint32_t(uint8_t(reg[1])) << 8 | uint32_t(uint8_t(reg[2])) << 16 |
@@ -82,8 +107,13 @@ class TTipos {
 
   // The reference lives until the next call.
   TTipo& operator[](uint32_t chave) {
+    // Records of one type come in runs (C170 after C170), and every line asks twice.
+    if (tabela_[ultima_].Usado && tabela_[ultima_].Chave == chave) return tabela_[ultima_];
     for (size_t i = Posicao(chave);; i = (i + 1) & (tabela_.size() - 1)) {
-      if (tabela_[i].Usado && tabela_[i].Chave == chave) return tabela_[i];
+      if (tabela_[i].Usado && tabela_[i].Chave == chave) {
+        ultima_ = i;
+        return tabela_[i];
+      }
       if (!tabela_[i].Usado) {
         if (2 * (usados_ + 1) > tabela_.size()) {
           Crescer();
@@ -93,6 +123,7 @@ class TTipos {
         ordemOriginal_.push_back(chave);
         tabela_[i].Usado = true;
         tabela_[i].Chave = chave;
+        ultima_ = i;
         return tabela_[i];
       }
     }
@@ -120,14 +151,22 @@ class TTipos {
       }
   }
   std::vector<TTipo> tabela_;
-  size_t usados_ = 0;
+  size_t usados_ = 0, ultima_ = 0;
   std::vector<uint32_t> ordemOriginal_, ordemSaida_;
+};
+
+struct TCodigo0200 {
+  const TPartesBlocoH* Bloco;
+  std::string_view operator()(uint32_t i) const { return Bloco->Codigo0200(i); }
 };
 
 class TMescla {
  public:
   TMescla(const std::filesystem::path& original, const TPartesBlocoH& bloco, const TSaidaEfd& saida)
-      : caminho_(original), nome_(NomeArquivoEfd(original)), bloco_(bloco), saida_(saida) {}
+      : caminho_(original), nome_(NomeArquivoEfd(original)), bloco_(bloco), saida_(saida),
+        itens_(bloco.Quantidade0200(), TCodigo0200{&bloco}) {
+    for (size_t i = 0; i < bloco.Quantidade0200(); ++i) itens_.Inserir(static_cast<uint32_t>(i));
+  }
 
   std::vector<std::string> Executar();
 
@@ -163,7 +202,7 @@ class TMescla {
     Escrever(fim);
     Contar(conteudo.substr(1, 4), 1);
   }
-  // Records of the fragment (CR LF each), with the original's line end; `n` of type `reg`.
+  // Records of the fragment (CR LF each), with the original's line end.
   void EscreverDoFragmento(std::string_view registros) {
     if (fimLinha_ == "\r\n") {
       Escrever(registros);
@@ -190,7 +229,10 @@ class TMescla {
     linhasSaida_ += n;
   }
 
-  void Linha(std::string_view linha);
+  // One line with its end; its first tamanhoConteudo bytes are the record, already free of
+  // control bytes.
+  void Linha(std::string_view linha, size_t tamanhoConteudo);
+  [[noreturn]] void ByteInvalido(const char* linha, const char* byte) const;
   void Validar(std::string_view conteudo) const;
   void PrimeiraLinha(std::string_view conteudo);
   void Bloco0(std::string_view linha, std::string_view conteudo, std::string_view reg);
@@ -206,7 +248,6 @@ class TMescla {
   void Encerramento(std::string_view linha, std::string_view conteudo, std::string_view reg, size_t mais);
   void Conferir(const std::string& contador, std::optional<int64_t> informado, size_t contado);
   void Terminar(std::string_view linha, std::string_view conteudo);
-  std::optional<size_t> ProcurarItem(std::string_view codigo) const;
 
   const std::filesystem::path& caminho_;
   const std::string nome_;
@@ -227,7 +268,7 @@ class TMescla {
 
   // Block 0: which of the fragment's units and items the original has.
   std::vector<uint8_t> unidadeNoOriginal_, itemNoOriginal_;
-  std::vector<uint32_t> itensPorCodigo_;  // the fragment's 0200 by COD_ITEM
+  TIndiceTextos<TCodigo0200> itens_;  // the fragment's 0200 by COD_ITEM
   bool unidadesColocadas_ = false, itensColocados_ = false;
   std::vector<std::string> unidadesDiferentes_;
   size_t quantasUnidadesDiferentes_ = 0;
@@ -244,10 +285,6 @@ class TMescla {
 std::vector<std::string> TMescla::Executar() {
   unidadeNoOriginal_.assign(bloco_.Quantidade0190(), 0);
   itemNoOriginal_.assign(bloco_.Quantidade0200(), 0);
-  itensPorCodigo_.resize(bloco_.Quantidade0200());
-  for (size_t i = 0; i < itensPorCodigo_.size(); ++i) itensPorCodigo_[i] = static_cast<uint32_t>(i);
-  std::sort(itensPorCodigo_.begin(), itensPorCodigo_.end(),
-            [&](uint32_t a, uint32_t b) { return bloco_.Codigo0200(a) < bloco_.Codigo0200(b); });
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(caminho_.c_str(), "rb"), &std::fclose);
   if (!f) FalharLeitura(errno);
@@ -261,16 +298,23 @@ std::vector<std::string> TMescla::Executar() {
     fim += n;
   };
   while (!terminou_) {
-    const char* base = buffer_.data();
-    const void* nl = std::memchr(base + inicio, '\n', fim - inicio);
-    if (nl) {
-      const size_t tamanho = static_cast<const char*>(nl) + 1 - (base + inicio);
-      Linha(std::string_view(base + inicio, tamanho));
-      inicio += tamanho;
+    const char* linha = buffer_.data() + inicio;
+    const char* limite = buffer_.data() + fim;
+    const char* c = ProximoControle(linha, limite);
+    // A line ends at LF or CR LF; any other control byte is refused, and a CR at the end of what
+    // was read waits for the next piece.
+    size_t fimLinha = 0;
+    if (c < limite && *c == '\n') fimLinha = 1;
+    else if (c + 1 < limite && *c == '\r' && c[1] == '\n') fimLinha = 2;
+    else if (c < limite && !(*c == '\r' && c + 1 == limite && !acabou)) ByteInvalido(linha, c);
+    if (fimLinha) {
+      const size_t conteudo = c - linha;
+      Linha(std::string_view(linha, conteudo + fimLinha), conteudo);
+      inicio += conteudo + fimLinha;
       continue;
     }
     if (acabou) {
-      if (inicio < fim) Linha(std::string_view(base + inicio, fim - inicio));
+      if (inicio < fim) Linha(std::string_view(linha, fim - inicio), fim - inicio);
       inicio = fim;
       break;
     }
@@ -316,11 +360,9 @@ std::vector<std::string> TMescla::Executar() {
   return std::move(avisos_);
 }
 
-void TMescla::Linha(std::string_view linha) {
+void TMescla::Linha(std::string_view linha, size_t tamanhoConteudo) {
   ++numeroLinha_;
-  std::string_view conteudo = linha;
-  if (!conteudo.empty() && conteudo.back() == '\n') conteudo.remove_suffix(1);
-  if (!conteudo.empty() && conteudo.back() == '\r') conteudo.remove_suffix(1);
+  const std::string_view conteudo = linha.substr(0, tamanhoConteudo);
   if (numeroLinha_ == 1) {
     if (conteudo.size() < linha.size()) fimLinha_ = std::string(linha.substr(conteudo.size()));
     PrimeiraLinha(conteudo);
@@ -333,7 +375,7 @@ void TMescla::Linha(std::string_view linha) {
 
   const char bloco = reg[0];
   if (bloco == '0') return Bloco0(linha, conteudo, reg);
-  // Block 0 over without a 0990: what it lacks goes before the next block.
+  // Past block 0: what it lacks goes here when it had no 0990 to go before.
   ColocarUnidades();
   ColocarItens();
   if (bloco == 'K' || bloco == '1' || bloco == '9') {
@@ -352,22 +394,22 @@ void TMescla::Linha(std::string_view linha) {
   Manter(linha, reg);
 }
 
+// Control bytes and 0x7F-0x9F are no ISO-8859-1 text.
+void TMescla::ByteInvalido(const char* linha, const char* byte) const {
+  if (numeroLinha_ == 0 && std::string_view(linha, byte - linha).substr(0, 6) != "|0000|")
+    Recusar(W("a primeira linha não é um registro 0000 da EFD ICMS/IPI"));
+  const uint8_t b = uint8_t(*byte);
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", unsigned(b));
+  const bool utf8 = byte > linha && b >= 0x80 && uint8_t(byte[-1]) >= 0xC2 && uint8_t(byte[-1]) <= 0xF4;
+  Recusar(W("a linha ") + std::to_string(numeroLinha_ + 1) + " tem o byte " + hex + W(" na posição ") +
+          std::to_string(byte - linha + 1) + W(", que não é texto ISO-8859-1") +
+          (utf8 ? W(" (o arquivo parece estar em UTF-8)") : std::string()));
+}
+
 void TMescla::Validar(std::string_view conteudo) const {
   if (conteudo.size() < 2 || conteudo.front() != '|' || conteudo.back() != '|')
     Recusar(NaLinha() + W(" não começa e termina com \"|\""));
-  // Control bytes and 0x7F-0x9F are no ISO-8859-1 text; the test is branch-free so that the
-  // compiler can run it over many bytes at once.
-  unsigned ruim = 0;
-  for (unsigned char b : conteudo) ruim |= unsigned(b < 0x20) | unsigned(uint8_t(b - 0x7F) <= 0x20);
-  if (ruim) {
-    size_t i = 0;
-    while (uint8_t(conteudo[i]) >= 0x20 && (uint8_t(conteudo[i]) < 0x7F || uint8_t(conteudo[i]) > 0x9F)) ++i;
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "0x%02X", unsigned(uint8_t(conteudo[i])));
-    const bool utf8 = i > 0 && uint8_t(conteudo[i]) >= 0x80 && uint8_t(conteudo[i - 1]) >= 0xC2 && uint8_t(conteudo[i - 1]) <= 0xF4;
-    Recusar(NaLinha() + " tem o byte " + hex + W(" na posição ") + std::to_string(i + 1) +
-            W(", que não é texto ISO-8859-1") + (utf8 ? W(" (o arquivo parece estar em UTF-8)") : std::string()));
-  }
   if (conteudo.size() < 6 || conteudo[5] != '|' || conteudo.substr(1, 4).find('|') != std::string_view::npos)
     Recusar(NaLinha() + W(" não começa por um tipo de registro de 4 caracteres"));
 }
@@ -402,19 +444,12 @@ void TMescla::MarcarUnidade(std::string_view conteudo) {
     if (CampoEfd(bloco_.Registro0190(i), 2) == unidade) unidadeNoOriginal_[i] = 1;
 }
 
-std::optional<size_t> TMescla::ProcurarItem(std::string_view codigo) const {
-  auto it = std::lower_bound(itensPorCodigo_.begin(), itensPorCodigo_.end(), codigo,
-                             [&](uint32_t i, std::string_view c) { return bloco_.Codigo0200(i) < c; });
-  if (it == itensPorCodigo_.end() || bloco_.Codigo0200(*it) != codigo) return std::nullopt;
-  return *it;
-}
-
 // A code the original already has keeps the original's record. Its description may differ (a
 // warning), its unit may not: H010's UNID must be the 0200's UNID_INV, and the quantity is counted
 // in the suite's unit.
 void TMescla::CompararItem(std::string_view conteudo) {
   const std::string_view codigo = CampoEfd(conteudo, 2);
-  const std::optional<size_t> i = ProcurarItem(codigo);
+  const std::optional<size_t> i = itens_.Procurar(codigo);
   if (!i) return;
   itemNoOriginal_[*i] = 1;
   const TRegistro0200 novo = bloco_.Registro0200(*i);
