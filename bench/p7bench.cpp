@@ -3,6 +3,9 @@
 //   p7bench <database> <branch> <yyyy-mm-dd> <program folder>     (prints key=value lines)
 //   p7bench --script <database> <branch> <yyyy-mm-dd> <program folder>   (prints the SQL the
 //     server receives: rounding lookup, script, final query)
+//   p7bench --script-lote ...       the same as the year-end command sends it
+//   p7bench --movimentos ...        only the window's movement statements (8 and 9), and
+//   p7bench --movimentos-lote ...   only the year-end command's
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -16,7 +19,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/ComposicaoP7.h"
+#include "livro/ComposicaoP7.h"
 #include "dbclient/DbClient.h"
 #include "inventory/UInventarioP7Dao.h"
 #include "platform/Programa.h"
@@ -38,10 +41,16 @@ std::string Ambiente(const char* nome, const char* padrao) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool soScript = argc > 1 && std::string(argv[1]) == "--script";
+  const std::string modo = argc > 1 && std::string(argv[1]).rfind("--", 0) == 0 ? argv[1] : "";
+  const bool soScript = !modo.empty();
+  const TLeituraMovimentos leitura =
+      modo.find("lote") != std::string::npos ? TLeituraMovimentos::PorFilial : TLeituraMovimentos::Janela;
   int base = soScript ? 2 : 1;
-  if (argc - base != 4) {
-    std::fprintf(stderr, "usage: p7bench [--script] <database> <branch> <yyyy-mm-dd> <program folder>\n");
+  if (argc - base != 4 ||
+      (soScript && modo != "--script" && modo != "--script-lote" && modo != "--movimentos" && modo != "--movimentos-lote")) {
+    std::fprintf(stderr,
+                 "usage: p7bench [--script|--script-lote|--movimentos|--movimentos-lote] <database> <branch> "
+                 "<yyyy-mm-dd> <program folder>\n");
     return 2;
   }
   std::string banco = argv[base], pasta = argv[base + 3];
@@ -63,19 +72,25 @@ int main(int argc, char** argv) {
           << Ambiente("P7_DB_USER", "p7") << "\r\nsenha="
           << ScrambleText("E", Ambiente("P7_DB_PASSWORD", "p7senha"), "QEW") << "\r\n";
     }
-    DatabaseSession = std::make_shared<TDatabase>();
+    TDatabase sessao;
 
     if (soScript) {
+      const std::string script =
+          TInventarioP7Dao::MontarScript(params, TInventarioP7Dao::ObterProdutoArredondamento(sessao, filial), leitura);
+      if (modo.rfind("--movimentos", 0) == 0) {
+        const std::vector<std::string> comandos = dbclient::TExecutorScript::Dividir(script);
+        std::cout << comandos.at(7) << ";\n" << comandos.at(8) << ";\n";
+        return 0;
+      }
       std::cout << TInventarioP7Dao::SqlProdutoArredondamento(filial) << ";\n"
-                << TInventarioP7Dao::MontarScript(params, TInventarioP7Dao::ObterProdutoArredondamento(filial))
-                << "\n" << TInventarioP7Dao::SqlConsultaInventario() << ";\n";
+                << script << "\n" << TInventarioP7Dao::SqlConsultaInventario() << ";\n";
       return 0;
     }
 
     auto t0 = std::chrono::steady_clock::now();
     TFilial dadosFilial;
-    TInventarioP7Dao::ObterDadosFilial(filial, dadosFilial);
-    auto linhas = TInventarioP7Dao::ConsultarInventario(params);
+    TInventarioP7Dao::ObterDadosFilial(sessao, filial, dadosFilial);
+    auto linhas = TInventarioP7Dao::ConsultarInventario(sessao, params);
     auto t1 = std::chrono::steady_clock::now();
     size_t produtos = linhas->NumeroRegistros();
     TImpressao impressao(params, PrimeiraFolhaP7);
@@ -87,7 +102,7 @@ int main(int argc, char** argv) {
     impressao.EmitirRelatorio(TConfigSistemaKOT::GetPermissao());
     auto t3 = std::chrono::steady_clock::now();
     linhas.reset();
-    TInventarioP7Dao::ApagarTabelasTemporarias();
+    TInventarioP7Dao::ApagarTabelasTemporarias(sessao);
 
     // The same bytes written once in place of the report, as the simplest program would replace
     // it: one write over the truncated file and the same sync as the writer. Replacing a report
@@ -111,7 +126,6 @@ int main(int argc, char** argv) {
                 "report_bytes=%zu\npeak_rss_bytes=%ld\n",
                 produtos, Segundos(t0, t1), Segundos(t1, t2), Segundos(t2, t3), Segundos(t0, t3),
                 Segundos(r0, r1), bytes.size(), uso.ru_maxrss * 1024L);
-    DatabaseSession.reset();
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "p7bench: %s\n", e.what());

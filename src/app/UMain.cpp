@@ -25,6 +25,13 @@
 #include "platform/TextoQt.h"
 #include "settings/UDatabase.h"
 
+std::shared_ptr<IDatabase> DatabaseSession;
+
+IDatabase& Sessao() {
+  if (!DatabaseSession) throw dbclient::EErroBanco(dbclient::MensagemSemConexao());
+  return *DatabaseSession;
+}
+
 
 // The resources live in a static library: nothing would pull them in otherwise.
 static void IniciarRecursos() { Q_INIT_RESOURCE(recursos); }
@@ -293,13 +300,22 @@ void TFMain::HabilitarBotoes(bool habilitar) {
 
 void TFMain::Button1Click() {
   // The dialog starts every opening without a filter; only the lists whose marks changed come back.
-  ExecutarFiltroGrupoEspec(this, FiltroGrupos, FiltroEspecificacoes);
+  ExecutarFiltroGrupoEspec(this, Sessao(), FiltroGrupos, FiltroEspecificacoes);
   AtualizarLegendaFiltro();
 }
 
 void TFMain::BtnGerarClick() { GerarRelatorio(); }
 
 void TFMain::GerarRelatorio() {
+  // The waiting window paints itself by running the event loop before the buttons are disabled: a
+  // second F3 or click queued by then would start a run inside this one, on the same connection
+  // and its temporary tables. One run at a time.
+  if (gerando_) return;
+  gerando_ = true;
+  struct TFim {
+    bool& g;
+    ~TFim() { g = false; }
+  } fim{gerando_};
   // Never a register for a date the user did not see.
   if (!DataInventario->ConfirmarTexto()) return;
   TEscolhasGeracao escolhas;
@@ -310,7 +326,7 @@ void TFMain::GerarRelatorio() {
   escolhas.ConsiderarCadastradosAntesData = CheckConsiderarProdutosCadastradosAntesDataInventario->isChecked();
   escolhas.FiltroGrupos = FiltroGrupos;
   escolhas.FiltroEspecificacoes = FiltroEspecificacoes;
-  ::GerarRelatorio(escolhas, [this](bool habilitar) { HabilitarBotoes(habilitar); });
+  ::GerarRelatorio(Sessao(), escolhas, [this](bool habilitar) { HabilitarBotoes(habilitar); });
 }
 
 void TFMain::BtnCancelarClick() { close(); }

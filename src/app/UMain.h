@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/Regional.h"
@@ -14,6 +15,14 @@
 class QCheckBox;
 class QPushButton;
 class QRadioButton;
+class IDatabase;
+
+// The window's database session: connected when the window is first shown, kept until the
+// program ends, and handed to every run and dialog that talks to the server. Nothing below the
+// window reaches for it.
+extern std::shared_ptr<IDatabase> DatabaseSession;
+// The session, or the error that there is no connection.
+IDatabase& Sessao();
 
 // The date field: Tab leaves the field instead of walking its day, month and year. A text that is
 // not a date is rejected when the focus leaves the field, never silently turned into another date.
@@ -102,4 +111,5 @@ class TFMain : public QWidget {
   bool FormKeyPress(int caractere);
   void HabilitarBotoes(bool habilitar);
   bool mostrada_ = false;
+  bool gerando_ = false;
 };

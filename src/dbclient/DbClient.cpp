@@ -1,5 +1,7 @@
 #include "dbclient/DbClient.h"
 
+#include <climits>
+
 #include <errmsg.h>
 #include <mysql.h>
 #include <mysqld_error.h>
@@ -381,6 +383,10 @@ int64_t TCampo::AsInteger() const {
   throw EErroBanco("'" + std::string(s) + W("' não é um número inteiro válido (campo ") + Nome() + ").");
 }
 
+int32_t TCampo::AsInt32() const {
+  return ParaInt32(AsInteger(), Nome());
+}
+
 TValor TCampo::AsVariant() const {
   if (IsNull()) return std::monostate{};
   std::string_view s = AsStringView();
@@ -397,6 +403,38 @@ TValor TCampo::AsVariant() const {
     if (LerDataHora(s, dh)) return dh;
   }
   return std::string(s);
+}
+
+namespace {
+
+[[noreturn]] void FalharInteiro(const std::string& texto, std::string_view coluna, const char* motivo) {
+  throw EErroBanco("'" + texto + W(motivo) + std::string(coluna) + ")");
+}
+
+}  // namespace
+
+int64_t ValorParaInteiro(const TValor& v, std::string_view coluna) {
+  if (const auto* i = std::get_if<int64_t>(&v)) return *i;
+  if (const auto* d = std::get_if<double>(&v)) {
+    char texto[64];
+    std::snprintf(texto, sizeof texto, "%.17g", *d);
+    // 2^63 is exact in a double; every whole double below it and from -2^63 on fits.
+    if (!std::isfinite(*d) || *d != std::trunc(*d) || *d < -9223372036854775808.0 || *d >= 9223372036854775808.0)
+      FalharInteiro(texto, coluna, "' está fora do intervalo de um inteiro de 64 bits (coluna ");
+    return static_cast<int64_t>(*d);
+  }
+  if (const auto* s = std::get_if<std::string>(&v)) {
+    if (auto i = plataforma::LerInteiro(*s)) return *i;
+    FalharInteiro(*s, coluna, "' não é um número inteiro válido (coluna ");
+  }
+  if (EhNulo(v)) return 0;
+  FalharInteiro(plataforma::DataSql(std::get<plataforma::TDataHora>(v)), coluna, "' não é um número inteiro (coluna ");
+}
+
+int32_t ParaInt32(int64_t valor, std::string_view coluna) {
+  if (valor < INT32_MIN || valor > INT32_MAX)
+    FalharInteiro(std::to_string(valor), coluna, "' está fora do intervalo de um inteiro de 32 bits (coluna ");
+  return static_cast<int32_t>(valor);
 }
 
 // ---------------------------------------------------------------- TExecutorScript
@@ -460,13 +498,15 @@ std::vector<std::string> TExecutorScript::Dividir(std::string_view sql) {
   return pecas;
 }
 
-void TExecutorScript::Executar(const std::function<void(const EErroBanco&)>& aoFalhar) {
-  for (const std::string& peca : Dividir(sql_)) {
+void TExecutorScript::Executar(const std::function<void(const EErroScript&)>& aoFalhar) {
+  const std::vector<std::string> pecas = Dividir(sql_);
+  for (size_t i = 0; i < pecas.size(); ++i) {
     try {
-      conexao_->Executar(peca);
+      conexao_->Executar(pecas[i]);
     } catch (const EErroBanco& e) {
-      if (aoFalhar) aoFalhar(e);
-      else throw;
+      EErroScript erro(e, i + 1, pecas.size());
+      if (!aoFalhar) throw erro;
+      aoFalhar(erro);
     }
   }
 }

@@ -29,12 +29,33 @@ class EErroBanco : public std::runtime_error {
   unsigned Codigo;
 };
 
+// A statement of a script that the server rejected: what() is still the server's own message; the
+// statement's place (from 1) and the script's length say where the script stopped.
+class EErroScript : public EErroBanco {
+ public:
+  EErroScript(const EErroBanco& erro, size_t comando, size_t comandos)
+      : EErroBanco(erro.what(), erro.Codigo), Comando(comando), Comandos(comandos) {}
+  size_t Comando, Comandos;
+};
+
 // The one text for an operation without a connection, wherever it is found missing.
 const std::string& MensagemSemConexao();
+
 
 // A value of a column: Null, integer, floating-point number, text or date-time.
 using TValor = std::variant<std::monostate, int64_t, double, std::string, plataforma::TDataHora>;
 inline bool EhNulo(const TValor& v) { return std::holds_alternative<std::monostate>(v); }
+
+// The one rule that makes a column's value an integer: an integer as it is, a floating-point
+// number only when it is a whole number within 64 bits (an unsigned BIGINT beyond the signed range
+// arrives as one), a text only when it is a decimal integer, NULL as 0. Anything else is an
+// EErroBanco naming the column and the value, never a silently different number.
+int64_t ValorParaInteiro(const TValor& v, std::string_view coluna);
+// The same for a column that must fit in 32 bits (an id).
+int32_t ParaInt32(int64_t valor, std::string_view coluna);
+inline int32_t ValorParaInt32(const TValor& v, std::string_view coluna) {
+  return ParaInt32(ValorParaInteiro(v, coluna), coluna);
+}
 
 // The C handles are owned by these deleters: closing and freeing happen in one place each.
 struct TFecharConexao {
@@ -108,6 +129,7 @@ class TCampo {
   double AsFloat() const;                 // 0 for NULL
   plataforma::TMoeda AsCurrency() const;  // four decimals, halves to even; 0 for NULL
   int64_t AsInteger() const;              // 0 for NULL; error for a text that is no integer
+  int32_t AsInt32() const;                // the same, and an error beyond 32 bits (an id column)
   TValor AsVariant() const;               // as the column's type gives
 
  private:
@@ -189,11 +211,12 @@ inline std::string_view TCampo::AsStringView() const {
 // Runs a text of several statements: split at each ";" outside quoted text (', ", `), empty and
 // blank pieces skipped, each piece sent as it stands, in order. A failing statement goes to the
 // callback and the script goes on; without a callback its error is raised and nothing after it runs.
+// Either way the error carries the statement's place.
 class TExecutorScript {
  public:
   explicit TExecutorScript(TConexao& conexao) : conexao_(&conexao) {}
   void DefinirSql(std::string sql) { sql_ = std::move(sql); }
-  void Executar(const std::function<void(const EErroBanco&)>& aoFalhar);
+  void Executar(const std::function<void(const EErroScript&)>& aoFalhar);
   static std::vector<std::string> Dividir(std::string_view sql);
 
  private:

@@ -236,16 +236,7 @@ std::string TConjuntoLinhas::ParaTexto(const TValor& v) {
   return "";
 }
 
-int64_t TConjuntoLinhas::ParaInteiro(const TValor& v) {
-  if (const auto* i = std::get_if<int64_t>(&v)) return *i;
-  if (const auto* d = std::get_if<double>(&v)) return static_cast<int64_t>(*d);
-  if (const auto* s = std::get_if<std::string>(&v)) {
-    if (auto i = plataforma::LerInteiro(*s)) return *i;
-    throw EErroBanco("'" + *s + W("' não é um valor inteiro válido"));
-  }
-  if (EhNulo(v)) return 0;
-  throw EErroBanco(W("Valor não é um inteiro"));
-}
+int64_t TConjuntoLinhas::ParaInteiro(const TValor& v, std::string_view coluna) { return ValorParaInteiro(v, coluna); }
 
 void TConjuntoLinhas::Editar() {
   ExigirLinha();

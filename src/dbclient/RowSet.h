@@ -70,9 +70,10 @@ class TConjuntoLinhas {
   const TValor& Valor(std::string_view nome) const { return Valor(IndiceCampo(nome)); }
   const TValor& ValorNa(size_t posicao, size_t campo) const;
   std::string Texto(std::string_view nome) const { return ParaTexto(Valor(nome)); }
-  int64_t Inteiro(std::string_view nome) const { return ParaInteiro(Valor(nome)); }
+  int64_t Inteiro(std::string_view nome) const { return ParaInteiro(Valor(nome), nome); }
   static std::string ParaTexto(const TValor& v);  // "" for Null
-  static int64_t ParaInteiro(const TValor& v);    // 0 for Null; EErroBanco for a non-integer text
+  // As dbclient::ValorParaInteiro; `coluna` names the column in its error.
+  static int64_t ParaInteiro(const TValor& v, std::string_view coluna = "");
 
   // Editing: Editar copies the current row into a buffer, DefinirValor changes the buffer,
   // Gravar stores it in the row and then runs AposGravar with the saved row current.

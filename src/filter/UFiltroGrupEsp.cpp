@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "common/Utils.h"
 #include "platform/Mensagens.h"
 #include "platform/Regional.h"
 #include "platform/Shell.h"
@@ -51,9 +52,10 @@ void TCaixaBusca::keyPressEvent(QKeyEvent* e) {
   emit TeclaDigitada();
 }
 
-TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
+TFFiltroGrupoEspec::TFFiltroGrupoEspec(IDatabase& banco, QWidget* dono)
     : QDialog(dono, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                         Qt::MSWindowsFixedSizeDialogHint),
+      banco_(banco),
       QGrupos_(std::make_unique<TConjuntoLinhas>()),
       QEspec_(std::make_unique<TConjuntoLinhas>()) {
   setWindowTitle(Q("288 Filtro Grupos e Especificações"));
@@ -91,12 +93,12 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(QWidget* dono)
     b->setDefault(false);
   }
 
-  modeloGrupos_ = new TModeloConjuntoLinhas(
-      *QGrupos_, {{"grupo_id", Q("ID"), 44}, {"desc_arvore", Q("Descrição"), 325}}, "MARCADO", this);
-  modeloEspec_ = new TModeloConjuntoLinhas(
-      *QEspec_, {{"espec_id", Q("ID"), 57}, {"descricao", Q("Descrição"), 311}}, "MARCADO", this);
-  DBGrid1->DefinirModelo(modeloGrupos_);
-  DBGrid2->DefinirModelo(modeloEspec_);
+  modeloGrupos_ = std::make_unique<TModeloConjuntoLinhas>(
+      *QGrupos_, std::vector<TColunaGrade>{{"grupo_id", Q("ID"), 44}, {"desc_arvore", Q("Descrição"), 325}}, "MARCADO");
+  modeloEspec_ = std::make_unique<TModeloConjuntoLinhas>(
+      *QEspec_, std::vector<TColunaGrade>{{"espec_id", Q("ID"), 57}, {"descricao", Q("Descrição"), 311}}, "MARCADO");
+  DBGrid1->DefinirModelo(modeloGrupos_.get());
+  DBGrid2->DefinirModelo(modeloEspec_.get());
 
   QGrupos_->AposGravar = [this](TConjuntoLinhas& linhas) { QGruposAfterPost(linhas); };
   LigarSinais();
@@ -166,19 +168,14 @@ void TFFiltroGrupoEspec::LigarSinais() {
 }
 
 TFFiltroGrupoEspec::~TFFiltroGrupoEspec() {
-  if (Exibido_) {
+  if (!Exibido_) return;
+  for (TConjuntoLinhas* q : {ConsultaValida(QGrupos_.get()), ConsultaValida(QEspec_.get())}) {
     try {
-      if (QGrupos_ && QGrupos_->Aberta()) QGrupos_->Fechar();
+      if (q && q->Aberta()) q->Fechar();
     } catch (...) {
-    }
-    try {
-      if (QEspec_ && QEspec_->Aberta()) QEspec_->Fechar();
-    } catch (...) {
+      // A destructor has nobody to tell.
     }
   }
-  // The models observe the row sets, which go before the child widgets do.
-  delete modeloGrupos_;
-  delete modeloEspec_;
 }
 
 std::string TFFiltroGrupoEspec::SqlGrupos() {
@@ -210,7 +207,7 @@ std::string TFFiltroGrupoEspec::MontarListaIds(TConjuntoLinhas& linhas, const st
   size_t id = linhas.IndiceCampo(campoId), marca = linhas.IndiceCampo("MARCADO");
   for (size_t p = 0; p < linhas.NumeroRegistros(); ++p)
     if (TConjuntoLinhas::ParaTexto(linhas.ValorNa(p, marca)) == "S")
-      lista += std::to_string(TConjuntoLinhas::ParaInteiro(linhas.ValorNa(p, id))) + ",";
+      lista += std::to_string(TConjuntoLinhas::ParaInteiro(linhas.ValorNa(p, id), campoId)) + ",";
   if (!lista.empty()) lista.back() = ' ';
   return lista;
 }
@@ -228,11 +225,11 @@ void TFFiltroGrupoEspec::FormShow() {
   // session, as every other query of the program does.
   try {
     QGrupos_->DefinirSql(SqlGrupos());
-    QGrupos_->Carregar(*Sessao().OpenQuery(QGrupos_->Sql()));
+    QGrupos_->Carregar(*banco_.OpenQuery(QGrupos_->Sql()));
     // Today as yyyy-mm-dd: MariaDB cannot read "yyyymmdd hh:mm:ss" as a date-time and would then
     // let expired specifications through.
     QEspec_->DefinirSql(SqlEspec(plataforma::DataSql(plataforma::Agora())));
-    QEspec_->Carregar(*Sessao().OpenQuery(QEspec_->Sql()));
+    QEspec_->Carregar(*banco_.OpenQuery(QEspec_->Sql()));
   } catch (const std::exception& e) {
     MostrarErro(e);
   }
@@ -310,7 +307,7 @@ void TFFiltroGrupoEspec::QGruposAfterPost(TConjuntoLinhas& linhas) {
   if (MarcacaoEmMassa_) return;
   // An error here leaves the toggled row with its new mark.
   try {
-    auto filhos = Sessao().OpenQuery(SqlGruposFilhos(linhas.Inteiro("grupo_id")));
+    auto filhos = banco_.OpenQuery(SqlGruposFilhos(linhas.Inteiro("grupo_id")));
     if (!filhos->Aberta() || filhos->NumeroRegistros() < 2) return;  // no descendants
     plataforma::BloquearEntrada(false);
     if (!plataforma::CaixasMensagem().Perguntar(W("Deseja alterar também os grupos filhos?"), W("Atenção"), true))
@@ -383,8 +380,9 @@ void TFFiltroGrupoEspec::Button1Click() {
 
 void TFFiltroGrupoEspec::Button2Click() { reject(); }
 
-bool ExecutarFiltroGrupoEspec(QWidget* dono, std::string& FiltroGrupos, std::string& FiltroEspecificacoes) {
-  auto dialogo = std::make_unique<TFFiltroGrupoEspec>(dono);  // freed also when a step fails
+bool ExecutarFiltroGrupoEspec(QWidget* dono, IDatabase& banco, std::string& FiltroGrupos,
+                              std::string& FiltroEspecificacoes) {
+  auto dialogo = std::make_unique<TFFiltroGrupoEspec>(banco, dono);  // freed also when a step fails
   FiltroGrupos.clear();
   FiltroEspecificacoes.clear();
   dialogo->exec();

@@ -11,6 +11,7 @@
 #include "filter/GradeDados.h"
 
 class QPushButton;
+class IDatabase;
 
 // A search box: Up and Down move the grid below, other keys search after the box took them.
 class TCaixaBusca : public QLineEdit {
@@ -29,7 +30,8 @@ class TCaixaBusca : public QLineEdit {
 class TFFiltroGrupoEspec : public QDialog {
   Q_OBJECT
  public:
-  explicit TFFiltroGrupoEspec(QWidget* dono = nullptr);
+  // The lists are read through `banco`, which outlives the dialog.
+  explicit TFFiltroGrupoEspec(IDatabase& banco, QWidget* dono = nullptr);
   ~TFFiltroGrupoEspec() override;
 
   int CodTela() const { return 288; }
@@ -80,10 +82,13 @@ class TFFiltroGrupoEspec : public QDialog {
   void MoverGrade(TGradeDados* grade, bool acima);
   void Buscar(TGradeDados* grade, TCaixaBusca* caixa);
 
+  IDatabase& banco_;
   std::unique_ptr<dbclient::TConjuntoLinhas> QGrupos_;
   std::unique_ptr<dbclient::TConjuntoLinhas> QEspec_;
-  TModeloConjuntoLinhas* modeloGrupos_;
-  TModeloConjuntoLinhas* modeloEspec_;
+  // Owned here, without a Qt parent: the models observe the row sets, so they go first (members
+  // go in reverse order), and both go before the grids, which let go of a model that is deleted.
+  std::unique_ptr<TModeloConjuntoLinhas> modeloGrupos_;
+  std::unique_ptr<TModeloConjuntoLinhas> modeloEspec_;
 
   bool GruposAlterados_ = false;
   bool EspecAlteradas_ = false;
@@ -98,4 +103,5 @@ class TFFiltroGrupoEspec : public QDialog {
 // The main window's filter button: creates the dialog, clears both lists, shows it modally,
 // takes the lists of the changed marks and frees the dialog (also on error). True when either
 // list is not empty, i.e. when the button's caption is to be bold.
-bool ExecutarFiltroGrupoEspec(QWidget* dono, std::string& FiltroGrupos, std::string& FiltroEspecificacoes);
+bool ExecutarFiltroGrupoEspec(QWidget* dono, IDatabase& banco, std::string& FiltroGrupos,
+                              std::string& FiltroEspecificacoes);

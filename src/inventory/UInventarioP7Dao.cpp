@@ -1,9 +1,6 @@
 #include "inventory/UInventarioP7Dao.h"
 
-#include <cmath>
-#include <optional>
 #include <stdexcept>
-#include <variant>
 
 #include "platform/Regional.h"
 #include "platform/Texto.h"
@@ -14,17 +11,10 @@ namespace {
 
 std::string Decimal(int32_t n) { return std::to_string(n); }
 
-int32_t ParaInteiro(const dbclient::TValor& v) {
-  if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<int32_t>(*i);
-  if (const auto* d = std::get_if<double>(&v)) return static_cast<int32_t>(std::trunc(*d));
-  if (const auto* s = std::get_if<std::string>(&v)) {
-    // A text column of the suite: a bad text is an error, never a silent 0.
-    std::optional<int64_t> n = plataforma::LerInteiro(*s);
-    if (!n) throw dbclient::EErroBanco("'" + *s + W("' não é um número inteiro válido (produto_arredond)."));
-    return static_cast<int32_t>(*n);
-  }
-  return 0;
-}
+// The head office: transfers to a branch are recorded under it, with the branch in dafilial_id.
+constexpr int32_t FilialMatriz = 1;
+// Operations that never move the stock the register counts.
+constexpr const char* OperacoesExcluidas = "8, 9, 16, 4, 7, 14, 17";
 
 }  // namespace
 
@@ -67,18 +57,18 @@ const std::string& TInventarioP7Dao::SqlApagarTabelas() {
   return sql;
 }
 
-void TInventarioP7Dao::ObterDadosFilial(int32_t filialId, TFilial& filial) {
-  std::unique_ptr<dbclient::TConsulta> q = Sessao().OpenQuery(SqlDadosFilial(filialId));
+void TInventarioP7Dao::ObterDadosFilial(IDatabase& banco, int32_t filialId, TFilial& filial) {
+  std::unique_ptr<dbclient::TConsulta> q = banco.OpenQuery(SqlDadosFilial(filialId));
   if (q->Vazia()) return;
   filial.RazaoSocial = q->CampoPorNome("psi_nomest").AsString();
   filial.Cnpj = AplicarMascara(q->CampoPorNome("cgc").AsString(), "00.000.000/0000-00");
   filial.InscricaoEstadual = AplicarMascara(q->CampoPorNome("inscr").AsString(), "000.000.000");
 }
 
-int32_t TInventarioP7Dao::ObterProdutoArredondamento(int32_t filialId) {
+int32_t TInventarioP7Dao::ObterProdutoArredondamento(IDatabase& banco, int32_t filialId) {
   dbclient::TValor valor;
-  Sessao().GetValue(SqlProdutoArredondamento(filialId), dbclient::TValor(int64_t{0}), valor);
-  return ParaInteiro(valor);
+  banco.GetValue(SqlProdutoArredondamento(filialId), dbclient::TValor(int64_t{0}), valor);
+  return dbclient::ValorParaInt32(valor, "produto_arredond");
 }
 
 namespace {
@@ -152,7 +142,7 @@ void AcrescentarMovimentos(std::string& s, const std::string& filial, const std:
   s += R"x(   , SUM(IF(e_s = "E", m.quanti_uni * -1, m.quanti_uni)) AS quanti_uni )x";
   s += " FROM movment m  ";
   s += " LEFT JOIN movment_sem_acompanhamento ms on (m.movment_id = ms.movment_id) ";
-  s += " WHERE (IF(m.filial_id = 1, m.dafilial_id = ";
+  s += " WHERE (IF(m.filial_id = " + Decimal(FilialMatriz) + ", m.dafilial_id = ";
   s += filial;
   s += ", m.filial_id = ";
   s += filial;
@@ -160,11 +150,44 @@ void AcrescentarMovimentos(std::string& s, const std::string& filial, const std:
   s += R"x( AND m.data_hora > DATE_SUB(DATE_ADD(")x";
   s += data;
   s += R"x(", INTERVAL 1 DAY), INTERVAL 1 SECOND) )x";
-  s += " AND oper NOT IN (8, 9, 16, 4, 7, 14, 17) ";
+  s += std::string(" AND oper NOT IN (") + OperacoesExcluidas + ") ";
   s += R"x( AND m.apagado = "N" )x";
   s += c.Arredondamento;
   s += " AND ms.movment_id IS NULL ";
   s += " GROUP BY produto_id; ";
+}
+
+// The same statements for the year-end command. The window's branch test
+// IF(m.filial_id = 1, m.dafilial_id = X, m.filial_id = X) can use no index, so every branch would
+// read the whole chain's movements after the date. Split, it is "filial_id = X" (for X other than
+// the head office) plus "filial_id = 1 AND dafilial_id = X", each a range of (filial_id, data_hora);
+// the two parts never share a row, and NULLs drop out of both forms alike. The sum is taken over
+// the movements' own columns, so the types and rows are the window's.
+void AcrescentarMovimentosPorFilial(std::string& s, int32_t filialId, const std::string& data,
+                                    const TClausulasScript& c) {
+  const std::string filial = Decimal(filialId);
+  auto parte = [&](const std::string& condicaoFilial) {
+    std::string p = " SELECT m.produto_id, m.e_s, m.quanti_uni FROM movment m ";
+    p += " LEFT JOIN movment_sem_acompanhamento ms on (m.movment_id = ms.movment_id) ";
+    p += " WHERE " + condicaoFilial;
+    p += R"x( AND m.data_hora > DATE_SUB(DATE_ADD(")x" + data + R"x(", INTERVAL 1 DAY), INTERVAL 1 SECOND) )x";
+    p += std::string(" AND m.oper NOT IN (") + OperacoesExcluidas + ") ";
+    p += R"x( AND m.apagado = "N" )x";
+    p += c.Arredondamento;
+    p += " AND ms.movment_id IS NULL ";
+    return p;
+  };
+  const std::string transferencias = parte("m.filial_id = " + Decimal(FilialMatriz) + " AND m.dafilial_id = " + filial);
+  s += " DROP TEMPORARY TABLE IF EXISTS tmp_mov; ";
+  s += " CREATE TEMPORARY TABLE tmp_mov (INDEX(produto_id)) ";
+  s += " SELECT m.produto_id ";
+  s += R"x(   , SUM(IF(m.e_s = "E", m.quanti_uni * -1, m.quanti_uni)) AS quanti_uni )x";
+  s += " FROM (";
+  if (filialId == FilialMatriz)
+    s += transferencias;
+  else
+    s += parte("m.filial_id = " + filial) + " UNION ALL " + transferencias;
+  s += ") m GROUP BY m.produto_id; ";
 }
 
 // Statements 10 to 12: the register's rows, those at or below zero deleted.
@@ -199,26 +222,33 @@ void AcrescentarRegistro(std::string& s, const std::string& filial, const TClaus
 
 }  // namespace
 
-std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t produtoArredondamento) {
+std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t produtoArredondamento,
+                                          TLeituraMovimentos leitura) {
   const std::string filial = Decimal(p.FilialId);
   const std::string data = plataforma::DataSql(p.DataEstoque);
   const TClausulasScript clausulas = MontarClausulas(p, produtoArredondamento, data);
   std::string s;
   s.reserve(4096);
   AcrescentarHistorico(s, filial, data);
-  AcrescentarMovimentos(s, filial, data, clausulas);
+  if (leitura == TLeituraMovimentos::PorFilial)
+    AcrescentarMovimentosPorFilial(s, p.FilialId, data, clausulas);
+  else
+    AcrescentarMovimentos(s, filial, data, clausulas);
   AcrescentarRegistro(s, filial, clausulas);
   return s;
 }
 
-std::unique_ptr<dbclient::TConsulta> TInventarioP7Dao::ConsultarInventario(const TParamsRelatorio& params) {
-  IDatabase& banco = Sessao();
-  const int32_t arredondamento = ObterProdutoArredondamento(params.FilialId);
+std::unique_ptr<dbclient::TConsulta> TInventarioP7Dao::ConsultarInventario(IDatabase& banco,
+                                                                          const TParamsRelatorio& params,
+                                                                          TLeituraMovimentos leitura) {
+  const int32_t arredondamento = ObterProdutoArredondamento(banco, params.FilialId);
   // One call: the statements run in order on the one connection. The first failure ends it: a
   // statement after a failed CREATE TEMPORARY would reach a permanent table of the same name
   // (the final DELETE, the final query), so nothing later runs and the error goes to the caller.
-  banco.Execute(MontarScript(params, arredondamento), TFalhaScript::Parar);
+  banco.Execute(MontarScript(params, arredondamento, leitura), TFalhaScript::Parar);
   return banco.OpenQuery(SqlConsultaInventario());
 }
 
-void TInventarioP7Dao::ApagarTabelasTemporarias() { Sessao().Execute(SqlApagarTabelas()); }
+void TInventarioP7Dao::ApagarTabelasTemporarias(IDatabase& banco) {
+  banco.Execute(SqlApagarTabelas(), TFalhaScript::Continuar);
+}

@@ -1,7 +1,7 @@
 #pragma once
 // Data access of the register: the branch's header data, its rounding product and the stock
-// position at the end of a day, computed inside the server on temporary tables of the session's
-// connection.
+// position at the end of a day, computed inside the server on temporary tables of the given
+// session's connection. Stateless: every operation takes its session.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,22 +9,33 @@
 #include "dbclient/DbClient.h"
 #include "inventory/UInventarioP7Params.h"
 
+class IDatabase;
+
+// How the script reads the movements after the date. Janela: the statement as the window has
+// always sent it. PorFilial (the year-end command): the branch's own movements and the head
+// office's transfers to it as two ranges of the movements' (filial_id, data_hora) index, so that
+// a branch costs the same in a chain of any size. Both give the same rows.
+enum class TLeituraMovimentos { Janela, PorFilial };
+
 class TInventarioP7Dao {
  public:
   TInventarioP7Dao() = delete;
 
   // Overwrites the three fields when the branch row exists; leaves them as they are otherwise.
-  static void ObterDadosFilial(int32_t filialId, TFilial& filial);
+  static void ObterDadosFilial(IDatabase& banco, int32_t filialId, TFilial& filial);
   // The branch's rounding product; 0 when the branch has no row or no value.
-  static int32_t ObterProdutoArredondamento(int32_t filialId);
+  static int32_t ObterProdutoArredondamento(IDatabase& banco, int32_t filialId);
   // Builds the temporary tables and returns the register's rows, ordered by descricao. The
-  // script stops at its first failed statement and raises the server's error.
+  // script stops at its first failed statement and raises its error (dbclient::EErroScript).
   // The caller owns the result; ApagarTabelasTemporarias removes the tables afterwards.
-  static std::unique_ptr<dbclient::TConsulta> ConsultarInventario(const TParamsRelatorio& params);
-  static void ApagarTabelasTemporarias();
+  static std::unique_ptr<dbclient::TConsulta> ConsultarInventario(
+      IDatabase& banco, const TParamsRelatorio& params, TLeituraMovimentos leitura = TLeituraMovimentos::Janela);
+  // Every drop runs; the failed ones are raised together (EFalhasScript).
+  static void ApagarTabelasTemporarias(IDatabase& banco);
 
   // The texts sent to the server, exposed so they can be checked as they stand.
-  static std::string MontarScript(const TParamsRelatorio& params, int32_t produtoArredondamento);
+  static std::string MontarScript(const TParamsRelatorio& params, int32_t produtoArredondamento,
+                                  TLeituraMovimentos leitura = TLeituraMovimentos::Janela);
   static std::string SqlDadosFilial(int32_t filialId);
   static std::string SqlProdutoArredondamento(int32_t filialId);
   static const std::string& SqlConsultaInventario();

@@ -2,12 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <exception>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "common/Utils.h"
@@ -37,22 +39,19 @@ bool ArquivoExiste(const std::string& arquivo) {
   return ::stat(arquivo.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// A connection that is gone stays gone: there is no reconnect.
-bool ConexaoPerdida() { return !DatabaseSession || !DatabaseSession->IsConnected(); }
+std::string Segundos(double s) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.1f", s);
+  std::string r = b;
+  for (char& c : r)
+    if (c == '.') c = plataforma::FormatSettings().DecimalSeparator;
+  return r;
+}
 
-// Where the pipeline's message boxes go without a window: a failing statement of the script is
-// kept as the branch's failure instead of being shown, so the branch fails whether the script
-// goes on after it or stops there. Questions are answered No (there is nobody to answer them).
-class TCaixasLote : public plataforma::ICaixasMensagem {
- public:
-  bool Perguntar(const std::string&, const std::string&, bool) override { return false; }
-  void Avisar(const std::string& texto, const std::string&, plataforma::TIconeMensagem icone) override {
-    if (icone == plataforma::TIconeMensagem::Erro) Erros.push_back(texto);
-  }
-  std::vector<std::string> Erros;
-};
+std::string Rotulo(int32_t filial) { return "Filial " + std::to_string(filial) + ": "; }
 
-// Standard error shared by the branch lines and the progress thread.
+// Standard error shared by the sessions' branch lines and the progress thread. A closed standard
+// error (a pipe whose reader went) makes the writes fail, never the run.
 class TSaidaErro {
  public:
   explicit TSaidaErro(std::FILE* f) : f_(f) {}
@@ -77,11 +76,13 @@ class TSaidaErro {
   bool progressoNaTela_ = false;
 };
 
-// The progress line of the branch under way, redrawn by a thread of its own once the branch has
-// run for two seconds: the statement of the script the server is on, then the rows composed.
-class TProgressoLote : public IObservadorRegistroP7 {
+// The progress line, redrawn by a thread of its own once the run has gone on for two seconds:
+// the branches done out of all, then each branch under way with the statement of the script its
+// server is on, or the rows composed so far.
+class TProgressoLote {
  public:
-  TProgressoLote(TSaidaErro& saida, bool ativo) : saida_(saida) {
+  TProgressoLote(TSaidaErro& saida, bool ativo, size_t sessoes, size_t filiais)
+      : saida_(saida), vagas_(sessoes), filiais_(filiais), inicio_(Relogio::now()) {
     if (ativo) thread_ = std::thread([this] { Laco(); });
   }
   ~TProgressoLote() {
@@ -92,163 +93,183 @@ class TProgressoLote : public IObservadorRegistroP7 {
     cv_.notify_all();
     if (thread_.joinable()) thread_.join();
   }
-  void Iniciar(int32_t filial, const dbclient::TConexao* conexao) {
+  // Session `s` starts the branch on its connection.
+  void Iniciar(size_t s, int32_t filial, const dbclient::TConexao* conexao) {
     std::lock_guard<std::mutex> trava(mutex_);
-    filial_ = filial;
-    conexao_ = conexao;
-    comandosAntes_ = conexao ? conexao->ComandosExecutados() : 0;
-    inicio_ = Relogio::now();
-    compostas_ = 0;
-    compondo_ = false;
-    ativo_ = true;
+    TVaga& v = vagas_[s];
+    v.Filial = filial;
+    v.Conexao = conexao;
+    v.ComandosAntes = conexao ? conexao->ComandosExecutados() : 0;
+    v.Inicio = Relogio::now();
+    v.Compostas = 0;
+    v.Compondo = false;
+    v.Ativa = true;
   }
-  void Compondo() { compondo_ = true; }
-  void Parar() {
+  void Compondo(size_t s) { vagas_[s].Compondo = true; }
+  void LinhaComposta(size_t s) { vagas_[s].Compostas.fetch_add(1, std::memory_order_relaxed); }
+  void Terminar(size_t s) {
     std::lock_guard<std::mutex> trava(mutex_);
-    ativo_ = false;
+    vagas_[s].Ativa = false;
+    ++concluidas_;
   }
-  void Linha(const TLinhaP7&, plataforma::TMoeda, plataforma::TMoeda, int64_t) override {
-    compostas_.fetch_add(1, std::memory_order_relaxed);
-  }
-  void Total(int64_t) override {}
 
  private:
+  struct TVaga {
+    bool Ativa = false;
+    int32_t Filial = 0;
+    const dbclient::TConexao* Conexao = nullptr;
+    uint64_t ComandosAntes = 0;
+    Relogio::time_point Inicio;
+    std::atomic<bool> Compondo{false};
+    std::atomic<size_t> Compostas{0};
+  };
+
   void Laco() {
     std::unique_lock<std::mutex> trava(mutex_);
     while (!fim_) {
       cv_.wait_for(trava, std::chrono::milliseconds(250));
-      if (fim_ || !ativo_) continue;
-      auto decorridos = std::chrono::duration_cast<std::chrono::seconds>(Relogio::now() - inicio_).count();
-      if (decorridos < 2) continue;
-      std::string texto = "Filial " + std::to_string(filial_) + ": ";
-      if (compondo_)
-        texto += std::to_string(compostas_.load()) + " linhas compostas";
-      else
-        texto += "comando " + std::to_string(conexao_ ? conexao_->ComandosExecutados() - comandosAntes_ : 0) +
-                 " do roteiro no servidor";
-      texto += ", " + std::to_string(decorridos) + " s";
-      saida_.Progresso(texto);
+      if (fim_) break;
+      const auto agora = Relogio::now();
+      if (agora - inicio_ < std::chrono::seconds(2)) continue;
+      std::string texto =
+          "Filiais: " + std::to_string(concluidas_) + " de " + std::to_string(filiais_) + " concluídas";
+      std::string emCurso;
+      for (const TVaga& v : vagas_) {
+        if (!v.Ativa) continue;
+        emCurso += emCurso.empty() ? "; em curso: " : ", ";
+        emCurso += std::to_string(v.Filial) + " (";
+        if (v.Compondo)
+          emCurso += std::to_string(v.Compostas.load()) + " linhas compostas";
+        else
+          emCurso += "comando " + std::to_string(v.Conexao ? v.Conexao->ComandosExecutados() - v.ComandosAntes : 0) +
+                     " do roteiro";
+        emCurso += ", " + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(agora - v.Inicio).count()) +
+                   " s)";
+      }
+      saida_.Progresso(texto + emCurso);
     }
   }
 
   TSaidaErro& saida_;
+  std::vector<TVaga> vagas_;
+  size_t filiais_, concluidas_ = 0;
+  Relogio::time_point inicio_;
   std::thread thread_;
   std::mutex mutex_;
   std::condition_variable cv_;
-  bool fim_ = false, ativo_ = false;
-  int32_t filial_ = 0;
-  const dbclient::TConexao* conexao_ = nullptr;
-  uint64_t comandosAntes_ = 0;
-  Relogio::time_point inicio_;
-  std::atomic<bool> compondo_{false};
-  std::atomic<size_t> compostas_{0};
+  bool fim_ = false;
 };
 
-// Tells the progress and every extra output of each line.
+// Tells the progress and every extra output of each line a session composes.
 class TObservadores : public IObservadorRegistroP7 {
  public:
-  std::vector<IObservadorRegistroP7*> Todos;
+  TObservadores(TProgressoLote& progresso, size_t sessao) : progresso_(progresso), sessao_(sessao) {}
+  std::vector<IObservadorRegistroP7*> Extras;
   void Linha(const TLinhaP7& l, plataforma::TMoeda q, plataforma::TMoeda u, int64_t c) override {
-    for (auto* o : Todos) o->Linha(l, q, u, c);
+    progresso_.LinhaComposta(sessao_);
+    for (auto* o : Extras) o->Linha(l, q, u, c);
   }
   void Total(int64_t c) override {
-    for (auto* o : Todos) o->Total(c);
+    for (auto* o : Extras) o->Total(c);
   }
+
+ private:
+  TProgressoLote& progresso_;
+  size_t sessao_;
 };
 
-std::string Segundos(double s) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.1f", s);
-  std::string r = b;
-  for (char& c : r)
-    if (c == '.') c = plataforma::FormatSettings().DecimalSeparator;
-  return r;
-}
-
-}  // namespace
-
-std::string NomeArquivoLote(int32_t filial, const plataforma::TDataHora& data) {
-  char d[16];
-  std::snprintf(d, sizeof d, "%04d%02d%02d", data.Ano, data.Mes, data.Dia);
-  return "P7_" + std::to_string(filial) + "_" + d + ".txt";
-}
-
-namespace {
-
 // What one branch came to.
+enum class TSituacaoFilial { NaoGerada, Gravada, SemRegistros, Falhou };
+
 struct TResultadoFilial {
-  bool ComLinhas = false;
-  std::string Motivo;        // the failure, empty when the branch was written or had no rows
-  std::string ErroLimpeza;   // a drop of the temporary tables that failed
+  int32_t Filial = 0;
+  TSituacaoFilial Situacao = TSituacaoFilial::NaoGerada;
+  std::string Motivo;       // UTF-8: the failure
+  std::string ErroLimpeza;  // UTF-8: a drop of the temporary tables that failed
   TResumoRegistroP7 Resumo;
   std::vector<std::string> NomesExtras;  // the extra files written
   double Segundos = 0;
 };
 
-// Everything one run shares between its branches.
+// A server's session of the run.
+struct TSessaoLote {
+  std::unique_ptr<IDatabase> Banco;
+  size_t Vaga = 0;  // its place in the progress line
+};
+
+// Everything the sessions of one run share.
 struct TExecucao {
   const TOpcoesLote& Opcoes;
   const TFabricaSaidasExtras& SaidasExtras;
   std::string Pasta;  // ends with its separator
-  TCaixasLote& Caixas;
-  TProgressoLote& Acompanhamento;
+  TSaidaErro& Saida;
+  TProgressoLote& Progresso;
+  std::vector<TResultadoFilial> Resultados;  // in id order; the branches to generate
+  std::mutex Mutex;
+  size_t Proxima = 0;  // the next branch a free session takes
 };
 
-// The window's pipeline, composition and safe write for one branch, then the extra outputs, then
-// the drop of the temporary tables so that the next branch starts clean.
-TResultadoFilial GerarFilial(TExecucao& x, int32_t filial, std::vector<std::unique_ptr<ISaidaExtraLote>>& extras) {
-  TResultadoFilial r;
-  const auto inicio = Relogio::now();
-  const std::string nome = NomeArquivoLote(filial, x.Opcoes.Escolhas.Data);
-  x.Caixas.Erros.clear();
-  x.Acompanhamento.Iniciar(filial, &DatabaseSession->GetConnection());
-
-  TObservadores observadores;
-  observadores.Todos.push_back(&x.Acompanhamento);
-  std::unique_ptr<dbclient::TConsulta> linhas;
-  try {
-    if (x.SaidasExtras) extras = x.SaidasExtras(filial);
-    for (auto& e : extras) observadores.Todos.push_back(e.get());
-    const TParamsRelatorio params = ParametrosRelatorio(x.Opcoes.Escolhas, filial);
-    r.ComLinhas = ProduzirRegistroP7(
-        params, linhas,
-        [&] {
-          // A statement that failed leaves the rows incomplete whatever the script did next.
-          if (!x.Caixas.Erros.empty()) throw std::runtime_error(x.Caixas.Erros.front());
-          x.Acompanhamento.Compondo();
-        },
-        [&](TImpressao& impressao) { impressao.GravarRelatorio(x.Pasta + nome); }, &observadores, &r.Resumo);
-    // After the register (whose failure throws past this), or with no rows at all.
-    for (auto& e : extras) {
-      const std::string arquivo = e->NomeArquivo(filial, x.Opcoes.Escolhas.Data);
-      e->Gravar(x.Pasta + arquivo, x.Opcoes.Escolhas.Data);
-      r.NomesExtras.push_back(arquivo);
-    }
-  } catch (const std::exception& e) {
-    // The first failing statement is the cause; what failed after it only follows from it.
-    r.Motivo = x.Caixas.Erros.empty() ? e.what() : x.Caixas.Erros.front();
-  }
-  linhas.reset();
-  x.Acompanhamento.Parar();
-
-  // Over a lost connection there is nothing to drop: the tables went with it.
-  if (!ConexaoPerdida()) {
-    const size_t errosAntes = x.Caixas.Erros.size();
-    try {
-      TInventarioP7Dao::ApagarTabelasTemporarias();
-      if (x.Caixas.Erros.size() > errosAntes) r.ErroLimpeza = x.Caixas.Erros[errosAntes];
-    } catch (const std::exception& e) {
-      r.ErroLimpeza = e.what();
-    }
-  }
-  r.Segundos = std::chrono::duration<double>(Relogio::now() - inicio).count();
-  return r;
+// The reason of a failure as the branch's line gives it; a statement of the stock script says
+// where the script stopped.
+std::string DescreverFalha(const std::exception& e) {
+  std::string texto = Utf8(plataforma::TextoErroPadrao(e.what()));
+  if (const auto* s = dynamic_cast<const dbclient::EErroScript*>(&e))
+    texto = "comando " + std::to_string(s->Comando) + " de " + std::to_string(s->Comandos) + " do roteiro: " + texto;
+  return texto;
 }
 
-// The branch's line: its failure, its notice of no rows, or what was written.
-void RelatarFilial(TSaidaErro& saida, const std::string& rotulo, const std::string& nome, const TResultadoFilial& r,
+// The window's pipeline, composition and safe write for one branch on the session's connection,
+// the temporary tables dropped after it so that the next branch starts clean, then the extra
+// outputs.
+void GerarFilial(TExecucao& x, TSessaoLote& sessao, TResultadoFilial& r,
+                 std::vector<std::unique_ptr<ISaidaExtraLote>>& extras) {
+  const auto inicio = Relogio::now();
+  const std::string nome = NomeArquivoLote(r.Filial, x.Opcoes.Escolhas.Data);
+  x.Progresso.Iniciar(sessao.Vaga, r.Filial, &sessao.Banco->GetConnection());
+
+  TObservadores observadores(x.Progresso, sessao.Vaga);
+  TExecucaoRegistroP7 execucao(*sessao.Banco, ParametrosRelatorio(x.Opcoes.Escolhas, r.Filial),
+                               TLeituraMovimentos::PorFilial);
+  bool comLinhas = false;
+  try {
+    if (x.SaidasExtras) extras = x.SaidasExtras(r.Filial);
+    for (auto& e : extras) observadores.Extras.push_back(e.get());
+    comLinhas = execucao.Produzir([&] { x.Progresso.Compondo(sessao.Vaga); },
+                                  [&](TImpressao& impressao) { impressao.GravarRelatorio(x.Pasta + nome); },
+                                  &observadores, &r.Resumo);
+  } catch (const std::exception& e) {
+    r.Motivo = DescreverFalha(e);
+  }
+  const std::vector<std::string> falhasLimpeza = execucao.Encerrar();
+  if (!falhasLimpeza.empty()) r.ErroLimpeza = Utf8(plataforma::TextoErroPadrao(falhasLimpeza.front()));
+
+  // After the register (a failed one gets none), or with no rows at all.
+  if (r.Motivo.empty()) {
+    try {
+      for (auto& e : extras) {
+        const std::string arquivo = e->NomeArquivo(r.Filial, x.Opcoes.Escolhas.Data);
+        e->Gravar(x.Pasta + arquivo, x.Opcoes.Escolhas.Data);
+        r.NomesExtras.push_back(arquivo);
+      }
+    } catch (const std::exception& e) {
+      r.Motivo = DescreverFalha(e);
+    }
+  }
+  r.Situacao = !r.Motivo.empty() ? TSituacaoFilial::Falhou
+               : comLinhas        ? TSituacaoFilial::Gravada
+                                  : TSituacaoFilial::SemRegistros;
+  r.Segundos = std::chrono::duration<double>(Relogio::now() - inicio).count();
+  x.Progresso.Terminar(sessao.Vaga);
+}
+
+// The branch's lines: its failure, its notice of no rows, or what was written, then the
+// warnings of its extra files.
+void RelatarFilial(TSaidaErro& saida, const TResultadoFilial& r, const std::string& nome,
                    const std::vector<std::unique_ptr<ISaidaExtraLote>>& extras) {
-  if (!r.ComLinhas) {
+  const std::string rotulo = Rotulo(r.Filial);
+  if (r.Situacao == TSituacaoFilial::Falhou) {
+    saida.Linha(rotulo + "falhou: " + r.Motivo);
+  } else if (r.Situacao == TSituacaoFilial::SemRegistros) {
     std::string texto = rotulo + "não existem registros para esta seleção";
     for (size_t i = 0; i < extras.size() && i < r.NomesExtras.size(); ++i)
       texto += "; " + extras[i]->NotaSemLinhas() + ": " + r.NomesExtras[i];
@@ -260,20 +281,122 @@ void RelatarFilial(TSaidaErro& saida, const std::string& rotulo, const std::stri
     for (const std::string& n : r.NomesExtras) texto += ", " + n;
     saida.Linha(texto);
   }
+  const std::string prefixo = "filial " + std::to_string(r.Filial) + ": ";
   for (const auto& e : extras)
-    for (const std::string& aviso : e->Avisos()) saida.Linha(Utf8(aviso));
+    for (const std::string& aviso : e->Avisos()) saida.Linha(prefixo + Utf8(aviso));
+  if (r.Situacao != TSituacaoFilial::Falhou && !r.ErroLimpeza.empty())
+    saida.Linha(rotulo + "as tabelas temporárias não foram apagadas: " + r.ErroLimpeza);
+}
+
+// One session: the next branch in id order as long as there is one and the connection lives.
+// A session whose connection is gone stops; the others take what is left.
+void AtenderFilas(TExecucao& x, TSessaoLote& sessao) {
+  for (;;) {
+    if (!sessao.Banco->IsConnected()) return;
+    TResultadoFilial* r;
+    {
+      std::lock_guard<std::mutex> trava(x.Mutex);
+      if (x.Proxima >= x.Resultados.size()) return;
+      r = &x.Resultados[x.Proxima++];
+    }
+    std::vector<std::unique_ptr<ISaidaExtraLote>> extras;
+    GerarFilial(x, sessao, *r, extras);
+    RelatarFilial(x.Saida, *r, NomeArquivoLote(r->Filial, x.Opcoes.Escolhas.Data), extras);
+  }
+}
+
+// A field of the summary file: quoted when it holds the separator, a quote or a line break.
+std::string CampoCsv(const std::string& t) {
+  if (t.find_first_of(";\"\r\n") == std::string::npos) return t;
+  std::string r = "\"";
+  for (char c : t) r += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return r + "\"";
+}
+
+// RESUMO_<AAAAMMDD>.csv: one line per branch in id order, for head office to reconcile with the
+// accounts.
+std::string TextoResumo(const std::vector<TResultadoFilial>& resultados, const plataforma::TDataHora& data) {
+  std::string t = "filial;situação;produtos;folhas;total geral;segundos;arquivo;motivo\r\n";
+  for (const TResultadoFilial& r : resultados) {
+    const bool gravada = r.Situacao == TSituacaoFilial::Gravada;
+    const char* situacao = gravada                                           ? "gravada"
+                           : r.Situacao == TSituacaoFilial::SemRegistros ? "sem registros"
+                                                                            : "falhou";
+    std::vector<std::string> campos = {std::to_string(r.Filial), situacao,
+                                       gravada ? std::to_string(r.Resumo.Produtos) : "",
+                                       gravada ? std::to_string(r.Resumo.Folhas) : "",
+                                       gravada ? Utf8(FormatarCentavos(r.Resumo.TotalCentavos)) : "",
+                                       r.Situacao == TSituacaoFilial::Falhou && r.Segundos == 0 ? "" : Segundos(r.Segundos),
+                                       gravada ? NomeArquivoLote(r.Filial, data) : "", r.Motivo};
+    for (size_t i = 0; i < campos.size(); ++i) t += (i ? ";" : "") + CampoCsv(campos[i]);
+    t += "\r\n";
+  }
+  return t;
+}
+
+// The sessions of the run: `paralelo` on each server. A server that refuses is named and left
+// out; the run goes on with the others.
+std::vector<TSessaoLote> AbrirSessoes(const TOpcoesLote& opcoes, TSaidaErro& saida, bool& recusado) {
+  std::vector<TSessaoLote> sessoes;
+  const std::vector<std::string> inis = opcoes.Inis.empty() ? std::vector<std::string>{""} : opcoes.Inis;
+  for (const std::string& ini : inis) {
+    for (int i = 0; i < opcoes.Paralelo; ++i) {
+      try {
+        TSessaoLote s;
+        s.Banco = ini.empty() ? std::make_unique<TDatabase>() : std::make_unique<TDatabase>(ini);
+        s.Vaga = sessoes.size();
+        sessoes.push_back(std::move(s));
+      } catch (const std::exception& e) {
+        recusado = true;
+        saida.Linha("Não foi possível conectar ao banco de dados" + (inis.size() > 1 ? " de " + ini : std::string()) +
+                    ": " + Utf8(e.what()));
+        break;  // a server that refused one session is not asked again
+      }
+    }
+  }
+  return sessoes;
+}
+
+// The branches of the run in id order, read from the first session; ids the command was given
+// that the table lacks come back in `naoCadastradas`.
+std::vector<int32_t> FiliaisDaExecucao(const TOpcoesLote& opcoes, IDatabase& banco,
+                                       std::vector<int32_t>& naoCadastradas) {
+  std::set<int32_t> cadastradas;
+  auto q = banco.OpenQuery("SELECT filial_id FROM filial ORDER BY filial_id");
+  for (; !q->Eof(); q->Proximo()) cadastradas.insert(q->Campo(0).AsInt32());
+  if (opcoes.Todas) return {cadastradas.begin(), cadastradas.end()};
+
+  std::vector<int32_t> pedidas = opcoes.Filiais;
+  if (pedidas.empty())
+    pedidas.push_back(TConfigSistemaKOT::GetCodLogica(opcoes.Inis.empty() ? TConfigSistemaKOT::ConfigFileName()
+                                                                          : opcoes.Inis.front()));
+  std::sort(pedidas.begin(), pedidas.end());
+  std::vector<int32_t> filiais;
+  for (int32_t f : pedidas) (cadastradas.count(f) ? filiais : naoCadastradas).push_back(f);
+  return filiais;
 }
 
 }  // namespace
 
+std::string NomeArquivoLote(int32_t filial, const plataforma::TDataHora& data) {
+  char d[16];
+  std::snprintf(d, sizeof d, "%04d%02d%02d", data.Ano, data.Mes, data.Dia);
+  return "P7_" + std::to_string(filial) + "_" + d + ".txt";
+}
+
+std::string NomeArquivoResumoLote(const plataforma::TDataHora& data) {
+  char d[32];
+  std::snprintf(d, sizeof d, "RESUMO_%04d%02d%02d.csv", data.Ano, data.Mes, data.Dia);
+  return d;
+}
+
 int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, const TFabricaSaidasExtras& saidasExtras) {
   TSaidaErro saida(erro);
-  if (!opcoes.Ini.empty()) {
-    if (!ArquivoExiste(opcoes.Ini)) {
-      saida.Linha("Arquivo de configuração não encontrado: " + opcoes.Ini);
+  for (const std::string& ini : opcoes.Inis) {
+    if (!ArquivoExiste(ini)) {
+      saida.Linha("Arquivo de configuração não encontrado: " + ini);
       return SaidaUso;
     }
-    TConfigSistemaKOT::DefinirArquivoConfig(opcoes.Ini);
   }
   std::string pasta = opcoes.Saida.empty() ? plataforma::PastaPrograma() + "relatorio" : opcoes.Saida;
   if (!PastaExiste(pasta)) {
@@ -282,62 +405,71 @@ int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, con
   }
   if (pasta.back() != '/') pasta += '/';
 
-  auto caixas = std::make_shared<TCaixasLote>();
-  auto anteriores = plataforma::InstalarCaixasMensagem(caixas);
-  struct TRestaurar {
-    std::shared_ptr<plataforma::ICaixasMensagem> c;
-    ~TRestaurar() {
-      plataforma::InstalarCaixasMensagem(c);
-      DatabaseSession.reset();
-    }
-  } restaurar{anteriores};
+  bool falhou = false;
+  std::vector<TSessaoLote> sessoes = AbrirSessoes(opcoes, saida, falhou);
+  if (sessoes.empty()) return SaidaFalha;
 
-  std::vector<int32_t> filiais = opcoes.Filiais;
+  std::vector<int32_t> filiais, naoCadastradas;
   try {
-    DatabaseSession = std::make_shared<TDatabase>();
-    if (opcoes.Todas) {
-      auto q = DatabaseSession->OpenQuery("SELECT filial_id FROM filial ORDER BY filial_id");
-      for (; !q->Eof(); q->Proximo()) filiais.push_back(static_cast<int32_t>(q->Campo(0).AsInteger()));
-    } else if (filiais.empty()) {
-      filiais.push_back(TConfigSistemaKOT::GetCodLogica());
-    }
+    filiais = FiliaisDaExecucao(opcoes, *sessoes.front().Banco, naoCadastradas);
   } catch (const std::exception& e) {
-    saida.Linha("Não foi possível conectar ao banco de dados: " + Utf8(e.what()));
+    saida.Linha("Não foi possível ler as filiais: " + Utf8(e.what()));
     return SaidaFalha;
   }
 
-  TProgressoLote acompanhamento(saida, progresso);
-  TExecucao execucao{opcoes, saidasExtras, pasta, *caixas, acompanhamento};
-  size_t gravadas = 0, semRegistros = 0;
-  std::vector<std::string> falhas;
-  bool limpezaFalhou = false;
-  for (int32_t filial : filiais) {
-    const std::string rotulo = "Filial " + std::to_string(filial) + ": ";
-    if (ConexaoPerdida()) {
-      falhas.push_back(rotulo + "não gerada: a conexão com o banco de dados foi perdida");
-      saida.Linha(falhas.back());
-      continue;
-    }
-    std::vector<std::unique_ptr<ISaidaExtraLote>> extras;
-    const TResultadoFilial r = GerarFilial(execucao, filial, extras);
-    if (!r.Motivo.empty()) {
-      falhas.push_back(rotulo + Utf8(plataforma::TextoErroPadrao(r.Motivo)));
-      saida.Linha(rotulo + "falhou: " + Utf8(plataforma::TextoErroPadrao(r.Motivo)));
-      continue;
-    }
-    ++(r.ComLinhas ? gravadas : semRegistros);
-    RelatarFilial(saida, rotulo, NomeArquivoLote(filial, opcoes.Escolhas.Data), r, extras);
-    if (!r.ErroLimpeza.empty()) {
-      limpezaFalhou = true;
-      saida.Linha(rotulo + "as tabelas temporárias não foram apagadas: " +
-                  Utf8(plataforma::TextoErroPadrao(r.ErroLimpeza)));
-    }
+  std::vector<TResultadoFilial> resultados;
+  for (int32_t f : naoCadastradas) {
+    TResultadoFilial r;
+    r.Filial = f;
+    r.Situacao = TSituacaoFilial::Falhou;
+    r.Motivo = "não cadastrada na tabela filial";
+    saida.Linha(Rotulo(f) + r.Motivo);
+    resultados.push_back(r);
+  }
+
+  TProgressoLote acompanhamento(saida, progresso, sessoes.size(), filiais.size());
+  TExecucao x{opcoes, saidasExtras, pasta, saida, acompanhamento, {}, {}, 0};
+  for (int32_t f : filiais) {
+    TResultadoFilial r;
+    r.Filial = f;
+    x.Resultados.push_back(r);
+  }
+  {
+    std::vector<std::thread> threads;
+    for (TSessaoLote& s : sessoes) threads.emplace_back([&x, &s] { AtenderFilas(x, s); });
+    for (std::thread& t : threads) t.join();
+  }
+  // What no session could take: every connection was lost on the way.
+  for (size_t i = x.Proxima; i < x.Resultados.size(); ++i) {
+    TResultadoFilial& r = x.Resultados[i];
+    r.Situacao = TSituacaoFilial::Falhou;
+    r.Motivo = "não gerada: a conexão com o banco de dados foi perdida";
+    saida.Linha(Rotulo(r.Filial) + r.Motivo);
+  }
+
+  resultados.insert(resultados.end(), x.Resultados.begin(), x.Resultados.end());
+  std::sort(resultados.begin(), resultados.end(),
+            [](const TResultadoFilial& a, const TResultadoFilial& b) { return a.Filial < b.Filial; });
+  size_t gravadas = 0, semRegistros = 0, comFalha = 0;
+  for (const TResultadoFilial& r : resultados) {
+    if (r.Situacao == TSituacaoFilial::Gravada) ++gravadas;
+    if (r.Situacao == TSituacaoFilial::SemRegistros) ++semRegistros;
+    if (r.Situacao == TSituacaoFilial::Falhou) ++comFalha;
+    if (r.Situacao != TSituacaoFilial::Falhou && !r.ErroLimpeza.empty()) falhou = true;
+  }
+  try {
+    GravarArquivoSeguro(pasta + NomeArquivoResumoLote(opcoes.Escolhas.Data),
+                        TextoResumo(resultados, opcoes.Escolhas.Data));
+  } catch (const std::exception& e) {
+    saida.Linha("O resumo não foi gravado: " + Utf8(e.what()));
+    falhou = true;
   }
 
   saida.Linha("Resumo: " + std::to_string(gravadas) + " gravada(s), " + std::to_string(semRegistros) +
-              " sem registros, " + std::to_string(falhas.size()) + " com falha");
-  for (const std::string& f : falhas) saida.Linha("  " + f);
-  return falhas.empty() && !limpezaFalhou ? SaidaOk : SaidaFalha;
+              " sem registros, " + std::to_string(comFalha) + " com falha");
+  for (const TResultadoFilial& r : resultados)
+    if (r.Situacao == TSituacaoFilial::Falhou) saida.Linha("  " + Rotulo(r.Filial) + r.Motivo);
+  return comFalha == 0 && !falhou ? SaidaOk : SaidaFalha;
 }
 
 int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FILE* saida, std::FILE* erro,

@@ -1,14 +1,16 @@
 #pragma once
-// The year-end run: one connection, then for each branch the window's pipeline, composition and
-// safe write into P7_<filial>_<AAAAMMDD>.txt, the temporary tables dropped after each one; a line
-// per branch and a closing summary on standard error.
+// The year-end run: --paralelo sessions on each server, each taking the next branch in id order
+// as it becomes free and running the window's pipeline, composition and safe write into
+// P7_<filial>_<AAAAMMDD>.txt on its own connection, the temporary tables dropped after each
+// branch; a line per branch as it ends, a closing summary on standard error and in
+// RESUMO_<AAAAMMDD>.csv.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/ComposicaoP7.h"
+#include "livro/ComposicaoP7.h"
 #include "lote/OpcoesLote.h"
 
 // A further file of a branch made from the same rows as its register (for example block H of
@@ -26,7 +28,7 @@ class ISaidaExtraLote : public IObservadorRegistroP7 {
   // What the file holds for a branch without rows, for its line on standard error (UTF-8).
   virtual std::string NotaSemLinhas() const = 0;
 };
-// Makes the extra outputs of one branch.
+// Makes the extra outputs of one branch; called from the session that runs it.
 using TFabricaSaidasExtras = std::function<std::vector<std::unique_ptr<ISaidaExtraLote>>(int32_t filial)>;
 
 // Exit codes.
@@ -34,6 +36,9 @@ constexpr int SaidaOk = 0, SaidaFalha = 1, SaidaUso = 2;
 
 // The register's file name of a branch at a date: P7_<filial>_<AAAAMMDD>.txt.
 std::string NomeArquivoLote(int32_t filial, const plataforma::TDataHora& data);
+
+// The run's summary file in the output folder: RESUMO_<AAAAMMDD>.csv.
+std::string NomeArquivoResumoLote(const plataforma::TDataHora& data);
 
 // Runs the command for options already read; returns the exit code. `erro` receives the lines
 // (UTF-8); `progresso` turns on the progress line (standard error is a terminal).

@@ -1,14 +1,19 @@
 #include "lote/OpcoesLote.h"
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 #include <set>
+#include <tuple>
 
 #include "efd/BlocoH.h"
 #include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 namespace {
+
+// The earliest stock date the command takes.
+constexpr int AnoMinimoLote = 1900;
 
 bool Bissexto(int a) { return (a % 4 == 0 && a % 100 != 0) || a % 400 == 0; }
 
@@ -25,7 +30,8 @@ const std::string& TextoUsoLote() {
   static const std::string t =
       "Uso: inventario-p7-lote --data DD/MM/AAAA [--filial N[,N...] | --todas]\n"
       "                        [--preco medio|compra] [--sem-arredondamento] [--apagados] [--cadastrados-antes]\n"
-      "                        [--grupos IDS] [--especificacoes IDS] [--saida PASTA] [--ini ARQUIVO]\n"
+      "                        [--grupos IDS] [--especificacoes IDS] [--saida PASTA] [--ini ARQUIVO...]\n"
+      "                        [--paralelo N]\n"
       "                        [--bloco-h [--motivo 01..06] [--conta-contabil CODIGO]] [--ajuda]\n"
       "\n"
       "Gera o Livro Registro de Inventário (Modelo P7) de uma, várias ou todas as filiais, um arquivo\n"
@@ -41,7 +47,9 @@ const std::string& TextoUsoLote() {
       "  --grupos IDS            códigos de grupo separados por vírgula (ex.: 3,7,12)\n"
       "  --especificacoes IDS    códigos de especificação separados por vírgula\n"
       "  --saida PASTA           pasta existente dos arquivos (padrão: relatorio ao lado do programa)\n"
-      "  --ini ARQUIVO           outro arquivo de configuração (padrão: sistema_kot.ini ao lado do programa)\n"
+      "  --ini ARQUIVO           outro arquivo de configuração (padrão: sistema_kot.ini ao lado do programa);\n"
+      "                          repetida, distribui as filiais entre os servidores (réplicas somente leitura)\n"
+      "  --paralelo N            sessões por servidor, de 1 a 32 (padrão: 1), cada uma com a próxima filial\n"
       "  --bloco-h               grava também BLOCOH_<filial>_<AAAAMMDD>.txt: o inventário no bloco H da\n"
       "                          EFD ICMS/IPI (0190, 0200, H001, H005, H010, H990), das mesmas linhas do\n"
       "                          livro; uma filial sem registros recebe o inventário zerado. Não é um\n"
@@ -69,6 +77,11 @@ plataforma::TDataHora LerDataLote(const std::string& texto) {
   if (data.Ano < 1 || data.Mes < 1 || data.Mes > 12 || data.Dia < 1) throw EErroUso(erro);
   int ultimo = dias[data.Mes - 1] + (data.Mes == 2 && Bissexto(data.Ano) ? 1 : 0);
   if (data.Dia > ultimo) throw EErroUso(erro);
+  // A stock not yet known, or one from before the suite's records could exist, is a typo.
+  if (data.Ano < AnoMinimoLote) throw EErroUso("data \"" + texto + "\" anterior a " + std::to_string(AnoMinimoLote));
+  const plataforma::TDataHora hoje = plataforma::Agora();
+  if (std::tie(data.Ano, data.Mes, data.Dia) > std::tie(hoje.Ano, hoje.Mes, hoje.Dia))
+    throw EErroUso("data \"" + texto + "\" posterior a hoje: o estoque desse dia ainda não existe");
   return data;
 }
 
@@ -123,10 +136,12 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
                                                    "--cadastrados-antes", "--ajuda", "--bloco-h"};
     static const std::set<std::string> comValor = {"--data",   "--filial", "--preco", "--grupos",
                                                    "--especificacoes", "--saida", "--ini",
-                                                   "--motivo", "--conta-contabil"};
+                                                   "--motivo", "--conta-contabil", "--paralelo"};
+    // The one option that may come again: one server each time.
+    static const std::set<std::string> repetiveis = {"--ini"};
     if (!semValor.count(nome) && !comValor.count(nome)) throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
     if (semValor.count(nome) && valorJunto) throw EErroUso(nome + " não leva valor");
-    if (!vistas.insert(nome).second) throw EErroUso(nome + " repetida");
+    if (!vistas.insert(nome).second && !repetiveis.count(nome)) throw EErroUso(nome + " repetida");
 
     if (nome == "--ajuda") {
       o.Ajuda = true;
@@ -157,8 +172,17 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
       o.Saida = lerValor();
       if (o.Saida.empty()) throw EErroUso("--saida vazia");
     } else if (nome == "--ini") {
-      o.Ini = lerValor();
-      if (o.Ini.empty()) throw EErroUso("--ini vazio");
+      std::string ini = lerValor();
+      if (ini.empty()) throw EErroUso("--ini vazio");
+      if (std::find(o.Inis.begin(), o.Inis.end(), ini) != o.Inis.end())
+        throw EErroUso("--ini \"" + ini + "\" repetido");
+      o.Inis.push_back(ini);
+    } else if (nome == "--paralelo") {
+      const std::string v = lerValor();
+      const std::optional<int64_t> n = plataforma::LerInteiro(v);
+      if (!SoDigitos(v) || !n || *n < 1 || *n > MaximoParalelo)
+        throw EErroUso("--paralelo aceita de 1 a " + std::to_string(MaximoParalelo) + ", não \"" + v + "\"");
+      o.Paralelo = static_cast<int>(*n);
     } else if (nome == "--bloco-h") {
       o.BlocoH = true;
     } else if (nome == "--motivo") {

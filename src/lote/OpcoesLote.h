@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RegistroP7.h"
+#include "livro/RegistroP7.h"
 
 // A command line that cannot be run: what() is the one-line reason (UTF-8).
 class EErroUso : public std::runtime_error {
@@ -19,7 +19,10 @@ struct TOpcoesLote {
   std::vector<int32_t> Filiais;  // empty and !Todas: CodLogica of the ini
   bool Todas = false;
   std::string Saida;  // "" : the folder relatorio beside the program
-  std::string Ini;    // "" : sistema_kot.ini beside the program
+  // Configuration files, one per server (read-only replicas of one primary); empty:
+  // sistema_kot.ini beside the program.
+  std::vector<std::string> Inis;
+  int Paralelo = 1;  // sessions per server
   bool Ajuda = false;
   // Block H of the EFD ICMS/IPI beside each register.
   bool BlocoH = false;
@@ -36,6 +39,9 @@ plataforma::TDataHora LerDataLote(const std::string& texto);
 // reaches SQL; EErroUso for anything else. `nome` names the option in the message.
 std::vector<int32_t> LerListaIds(const std::string& texto, const std::string& nome);
 std::string TextoListaIds(const std::vector<int32_t>& ids);
+
+// Sessions per server that --paralelo accepts.
+constexpr int MaximoParalelo = 32;
 
 // The usage text printed with --ajuda and after a usage error (UTF-8).
 const std::string& TextoUsoLote();

@@ -1,6 +1,6 @@
 #include "lote/SaidaBlocoH.h"
 
-#include "app/BlocoHRegistro.h"
+#include "livro/BlocoHRegistro.h"
 #include "efd/BlocoH.h"
 #include "report/urelatorio.h"
 

@@ -12,8 +12,8 @@
 
 namespace {
 
-// Ctrl+C or SIGTERM: no half file stays behind; the server drops the temporary tables with the
-// connection.
+// Ctrl+C or SIGTERM: no half file of any session stays behind; the servers drop the temporary
+// tables with the connections, which end with the process.
 extern "C" void AoInterromper(int sinal) {
   ApagarRelatorioTemporarioEmCurso();
   static const char texto[] = "\ninventario-p7-lote: interrompido\n";
@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
   sigaddset(&acao.sa_mask, SIGTERM);
   sigaction(SIGINT, &acao, nullptr);
   sigaction(SIGTERM, &acao, nullptr);
+  // A standard error whose reader went makes its writes fail, not the run: the files matter.
+  signal(SIGPIPE, SIG_IGN);
 
   // The same regional settings as the window, so the files hold the same bytes.
   plataforma::DefinirFormatSettings(plataforma::FormatSettingsDoLocale());

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <limits>
 
+#include "platform/Win1252.h"
+
 namespace plataforma {
 
 namespace {
@@ -148,7 +150,7 @@ bool LerDecimal(std::string_view t, int casas, TArredondamento modo, int64_t& va
 TMoeda MoedaDeTexto(std::string_view texto) {
   int64_t v = 0;
   if (!LerDecimal(texto, 4, TArredondamento::MetadePar, v))
-    throw EValorForaDoIntervalo("'" + std::string(texto) + "' is not a valid floating point value");
+    throw EValorForaDoIntervalo("'" + std::string(texto) + Utf8ParaW1252("' não é um valor decimal válido"));
   return TMoeda{v};
 }
 

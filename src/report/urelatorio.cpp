@@ -1,6 +1,7 @@
 #include "report/urelatorio.h"
 
 #include <atomic>
+#include <memory>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -40,18 +41,37 @@ std::string CaminhoLegivel(std::string caminho) {
                        erro);
 }
 
-// The temporary file being written, for a signal handler: the name is copied before the flag is
-// raised and the flag dropped before the name changes, so the handler never reads half a name.
-char TemporarioEmCurso[PATH_MAX + 64];
-std::atomic<bool> HaTemporarioEmCurso{false};
+// The temporary files being written, for a signal handler: one slot per file under way (the
+// year-end command writes one per session at once). A slot is claimed, its name copied, and only
+// then marked as readable; it is unmarked before it is freed, so the handler never reads half a
+// name. A file finding no free slot is written all the same, only not removed by a signal.
+constexpr size_t VagasTemporarios = 64;
+struct TVagaTemporario {
+  std::atomic<bool> Reservada{false};
+  std::atomic<bool> Legivel{false};
+  char Nome[PATH_MAX + 64];
+};
+TVagaTemporario TemporariosEmCurso[VagasTemporarios];
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-void AnunciarTemporario(const std::string& caminho) {
-  HaTemporarioEmCurso.store(false);
-  if (caminho.size() >= sizeof TemporarioEmCurso) return;  // too long to be opened anyway
-  caminho.copy(TemporarioEmCurso, caminho.size());
-  TemporarioEmCurso[caminho.size()] = '\0';
-  HaTemporarioEmCurso.store(true);
+// The slot announcing `caminho`, or nullptr.
+TVagaTemporario* AnunciarTemporario(const std::string& caminho) {
+  if (caminho.size() >= sizeof TemporariosEmCurso[0].Nome) return nullptr;  // too long to be opened anyway
+  for (TVagaTemporario& vaga : TemporariosEmCurso) {
+    bool livre = false;
+    if (!vaga.Reservada.compare_exchange_strong(livre, true)) continue;
+    caminho.copy(vaga.Nome, caminho.size());
+    vaga.Nome[caminho.size()] = '\0';
+    vaga.Legivel.store(true);
+    return &vaga;
+  }
+  return nullptr;
+}
+
+void RetirarTemporario(TVagaTemporario* vaga) {
+  if (!vaga) return;
+  vaga->Legivel.store(false);
+  vaga->Reservada.store(false);
 }
 
 // A file written from the report's own memory: runs of lines are queued as they lie and go out
@@ -60,17 +80,19 @@ void AnunciarTemporario(const std::string& caminho) {
 class TArquivoTemporario {
  public:
   TArquivoTemporario(std::string caminho, std::string destino)
-      : caminho_(std::move(caminho)), destino_(std::move(destino)) {
-    AnunciarTemporario(caminho_);
+      : caminho_(std::move(caminho)), destino_(std::move(destino)), vaga_(AnunciarTemporario(caminho_)) {
     fd_ = ::open(caminho_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0) FalharArquivo(destino_, errno);
+    if (fd_ < 0) {
+      RetirarTemporario(vaga_);
+      FalharArquivo(destino_, errno);
+    }
     trechos_.reserve(MaximoTrechos);
     copias_.reserve(size_t(64) << 10);
   }
   ~TArquivoTemporario() {
     if (fd_ >= 0) ::close(fd_);
     if (!concluido_) ::unlink(caminho_.c_str());
-    HaTemporarioEmCurso.store(false);
+    RetirarTemporario(vaga_);
   }
 
   // Queues bytes that stay as they are until they are written. Bytes that continue the previous
@@ -133,6 +155,7 @@ class TArquivoTemporario {
 
  private:
   std::string caminho_, destino_;
+  TVagaTemporario* vaga_;
   int fd_ = -1;
   std::vector<iovec> trechos_;
   std::string copias_;
@@ -151,24 +174,52 @@ void SincronizarPasta(const std::string& pasta) {
 // refused, not replaced behind their back (the rename would need only the folder to be
 // writable); the bytes go to a temporary file beside it, which is synced and then renamed over
 // it, so an earlier file is replaced only by a complete one.
+std::unique_ptr<TArquivoTemporario> AbrirComSeguranca(const std::string& caminho) {
+  if (::access(caminho.c_str(), F_OK) == 0 && ::access(caminho.c_str(), W_OK) != 0) FalharArquivo(caminho, errno);
+  static std::atomic<unsigned> sequencia{0};
+  std::string temporario = caminho + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++sequencia);
+  return std::make_unique<TArquivoTemporario>(temporario, caminho);
+}
+
+void ConcluirComSeguranca(TArquivoTemporario& arquivo, const std::string& caminho) {
+  arquivo.Concluir();
+  SincronizarPasta(caminho.substr(0, caminho.rfind('/') + 1));
+}
+
 template <typename Preencher>
 void GravarComSeguranca(const std::string& caminho, Preencher&& preencher) {
-  if (::access(caminho.c_str(), F_OK) == 0 && ::access(caminho.c_str(), W_OK) != 0) FalharArquivo(caminho, errno);
-
-  static std::atomic<unsigned> sequencia{0};
-  std::string pasta = caminho.substr(0, caminho.rfind('/') + 1);
-  std::string temporario = caminho + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++sequencia);
-
-  TArquivoTemporario arquivo(temporario, caminho);
-  preencher(arquivo);
-  arquivo.Concluir();
-  SincronizarPasta(pasta);
+  std::unique_ptr<TArquivoTemporario> arquivo = AbrirComSeguranca(caminho);
+  preencher(*arquivo);
+  ConcluirComSeguranca(*arquivo, caminho);
 }
 
 }  // namespace
 
 void ApagarRelatorioTemporarioEmCurso() noexcept {
-  if (HaTemporarioEmCurso.load()) ::unlink(TemporarioEmCurso);
+  for (TVagaTemporario& vaga : TemporariosEmCurso)
+    if (vaga.Legivel.load()) ::unlink(vaga.Nome);
+}
+
+struct TGravacaoSegura::TEstado {
+  std::unique_ptr<TArquivoTemporario> Arquivo;
+};
+
+TGravacaoSegura::TGravacaoSegura(const std::string& caminho)
+    : caminho_(caminho), estado_(std::make_unique<TEstado>()) {
+  estado_->Arquivo = AbrirComSeguranca(caminho);
+}
+
+TGravacaoSegura::~TGravacaoSegura() = default;
+
+void TGravacaoSegura::Acrescentar(std::string_view bytes) {
+  if (!estado_->Arquivo) throw std::logic_error("TGravacaoSegura: arquivo já concluído");
+  estado_->Arquivo->AcrescentarCopia(bytes);
+}
+
+void TGravacaoSegura::Concluir() {
+  if (!estado_->Arquivo) throw std::logic_error("TGravacaoSegura: arquivo já concluído");
+  ConcluirComSeguranca(*estado_->Arquivo, caminho_);
+  estado_->Arquivo.reset();
 }
 
 TImpressao::TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha)

@@ -3,6 +3,7 @@
 // and column offset, then written page by page to relatorio/relatorio.txt beside the program,
 // after which the suite's viewer is started on the file.
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,13 +20,32 @@ class EErroRelatorio : public std::runtime_error {
 };
 
 // For a handler of SIGINT or SIGTERM that is about to end the process: removes the temporary
-// file of a report being written, if any, so no half file stays behind. Async-signal-safe.
+// files of every report being written, on any thread, so no half file stays behind.
+// Async-signal-safe.
 void ApagarRelatorioTemporarioEmCurso() noexcept;
 
 // Writes the bytes to `caminho` by the report's safe write (temporary file beside it, fsync,
 // rename; a read-only earlier file refused), for other files made beside a report; the signal
 // handler above removes its temporary file too. EErroRelatorio when it cannot be written.
 void GravarArquivoSeguro(const std::string& caminho, std::string_view bytes);
+
+// The same safe write for a file made piece by piece, too large to be held whole: the pieces go to
+// the temporary file as they come, and Concluir puts it in place. Without Concluir (an error, an
+// exception) the temporary file goes and an earlier file stays as it was.
+class TGravacaoSegura {
+ public:
+  explicit TGravacaoSegura(const std::string& caminho);  // EErroRelatorio when it cannot be opened
+  ~TGravacaoSegura();
+  TGravacaoSegura(const TGravacaoSegura&) = delete;
+  TGravacaoSegura& operator=(const TGravacaoSegura&) = delete;
+  void Acrescentar(std::string_view bytes);  // copied; EErroRelatorio on a write error
+  void Concluir();
+
+ private:
+  struct TEstado;
+  std::string caminho_;
+  std::unique_ptr<TEstado> estado_;
+};
 
 class TImpressao {
  public:

@@ -94,28 +94,16 @@ std::string Desembaralhar(const std::string& texto, const std::string& chave) {
 
 }  // namespace
 
-namespace {
-std::string& ArquivoConfigNomeado() {
-  static std::string arquivo;
-  return arquivo;
-}
-}  // namespace
-
-std::string TConfigSistemaKOT::ConfigFileName() {
-  if (!ArquivoConfigNomeado().empty()) return ArquivoConfigNomeado();
-  return plataforma::PastaPrograma() + "sistema_kot.ini";
-}
-
-void TConfigSistemaKOT::DefinirArquivoConfig(const std::string& arquivo) { ArquivoConfigNomeado() = arquivo; }
+std::string TConfigSistemaKOT::ConfigFileName() { return plataforma::PastaPrograma() + "sistema_kot.ini"; }
 
 std::string TConfigSistemaKOT::ReadSetting(const std::string& Section, const std::string& Ident,
-                                           const std::string& Default) {
-  return plataforma::LerPerfilPrivado(Section, Ident, Default, ConfigFileName());
+                                           const std::string& Default, const std::string& arquivo) {
+  return plataforma::LerPerfilPrivado(Section, Ident, Default, arquivo);
 }
 
-int TConfigSistemaKOT::GetCodLogica() {
+int TConfigSistemaKOT::GetCodLogica(const std::string& arquivo) {
   // Not an integer, or beyond 32 bits: 0.
-  std::optional<int64_t> v = plataforma::LerInteiro(ReadSetting("FilialMatriz", "CodLogica", "0"));
+  std::optional<int64_t> v = plataforma::LerInteiro(ReadSetting("FilialMatriz", "CodLogica", "0", arquivo));
   return v && *v >= INT32_MIN && *v <= INT32_MAX ? static_cast<int32_t>(*v) : 0;
 }
 

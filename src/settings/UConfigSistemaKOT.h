@@ -6,13 +6,12 @@
 class TConfigSistemaKOT {
  public:
   TConfigSistemaKOT() = delete;
-  // sistema_kot.ini beside the program, or the file named by DefinirArquivoConfig.
+  // sistema_kot.ini beside the program.
   static std::string ConfigFileName();
-  // Names another configuration file (the command's --ini); "" goes back to the one beside the program.
-  static void DefinirArquivoConfig(const std::string& arquivo);
+  // A value of that file, or of another one (the command's --ini).
   static std::string ReadSetting(const std::string& Section, const std::string& Ident,
-                                 const std::string& Default);
-  static int GetCodLogica();
+                                 const std::string& Default, const std::string& arquivo = ConfigFileName());
+  static int GetCodLogica(const std::string& arquivo = ConfigFileName());
   static std::string GetPermissao();
 };
 

@@ -5,17 +5,9 @@
 #include <stdexcept>
 
 #include "platform/IniPerfil.h"
-#include "platform/Mensagens.h"
 #include "platform/Texto.h"
 #include "platform/Win1252.h"
 #include "settings/UConfigSistemaKOT.h"
-
-std::shared_ptr<IDatabase> DatabaseSession;
-
-IDatabase& Sessao() {
-  if (!DatabaseSession) throw dbclient::EErroBanco(dbclient::MensagemSemConexao());
-  return *DatabaseSession;
-}
 
 namespace {
 
@@ -24,9 +16,10 @@ const char* const kChaveSenha = "QEW";
 
 }  // namespace
 
+TDatabase::TDatabase() : TDatabase(TConfigSistemaKOT::ConfigFileName()) {}
+
 // A failure anywhere here leaves through the member's destructor, which closes the connection.
-TDatabase::TDatabase() {
-  const std::string arquivo = TConfigSistemaKOT::ConfigFileName();
+TDatabase::TDatabase(const std::string& arquivo) {
   auto ler = [&](const char* secao, const char* chave, const char* padrao) {
     return plataforma::LerPerfilPrivado(secao, chave, padrao, arquivo);
   };
@@ -101,10 +94,13 @@ void TDatabase::ExecuteStatement(const std::string& sql) {
 void TDatabase::ExecuteScript(const std::string& sql, TFalhaScript aoFalhar) {
   dbclient::TExecutorScript script(GetConnection());
   script.DefinirSql(sql);
-  if (aoFalhar == TFalhaScript::Parar)
+  if (aoFalhar == TFalhaScript::Parar) {
     script.Executar(nullptr);  // the runner raises the first failure
-  else
-    script.Executar([](const dbclient::EErroBanco& e) { plataforma::MostrarErroPadrao(e.what()); });
+    return;
+  }
+  std::vector<dbclient::EErroScript> falhas;
+  script.Executar([&](const dbclient::EErroScript& e) { falhas.push_back(e); });
+  if (!falhas.empty()) throw EFalhasScript(std::move(falhas));
 }
 
 std::unique_ptr<dbclient::TConsulta> TDatabase::OpenQuery(const std::string& sql) {

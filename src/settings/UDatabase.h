@@ -1,21 +1,33 @@
 #pragma once
-// The program's one database session: one physical connection from connect to the end.
+// A database session: one physical connection from connect to the end, handed by reference to
+// everything that talks to the server; no layer here shows anything to the user.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dbclient/DbClient.h"
 
 // What a script does when the server rejects one of its statements; the caller chooses.
 enum class TFalhaScript {
-  Continuar,  // the error goes to the standard error box and the next statement runs
-  Parar,      // no later statement runs and the error is raised to the caller
+  Continuar,  // the next statement runs; the failures are raised together once the script ends
+  Parar,      // no later statement runs and that statement's error is raised
+};
+
+// The statements of a script run with TFalhaScript::Continuar that failed, in order; what() is
+// the first one's message. The caller decides what the user sees of each.
+class EFalhasScript : public dbclient::EErroBanco {
+ public:
+  explicit EFalhasScript(std::vector<dbclient::EErroScript> falhas)
+      : dbclient::EErroBanco(falhas.front().what(), falhas.front().Codigo), Falhas(std::move(falhas)) {}
+  std::vector<dbclient::EErroScript> Falhas;
 };
 
 class IDatabase {
  public:
   virtual ~IDatabase() = default;
   // False for a blank text (nothing sent). A text with ";" runs as a script whose failing
-  // statements are handled as `aoFalhar` says; otherwise one statement whose error is raised.
+  // statements are handled as `aoFalhar` says (dbclient::EErroScript, or EFalhasScript);
+  // otherwise one statement whose error is raised.
   virtual bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) = 0;
   // An open query for the text (unopened for a blank text); the caller owns it.
   virtual std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) = 0;
@@ -28,8 +40,10 @@ class IDatabase {
 
 class TDatabase : public IDatabase {
  public:
-  // Reads section IP of sistema_kot.ini and connects; raises on any failure.
+  // Reads section IP of sistema_kot.ini beside the program, or of `arquivoIni`, and connects;
+  // raises on any failure.
   TDatabase();
+  explicit TDatabase(const std::string& arquivoIni);
 
   bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) override;
   std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override;
@@ -47,8 +61,3 @@ class TDatabase : public IDatabase {
   void ExecuteScript(const std::string& sql, TFalhaScript aoFalhar);
   std::unique_ptr<dbclient::TConexao> conexao_;
 };
-
-// Process-wide; empty until the main window connects.
-extern std::shared_ptr<IDatabase> DatabaseSession;
-// The session, or the error that there is no connection.
-IDatabase& Sessao();

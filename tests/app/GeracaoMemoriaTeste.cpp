@@ -32,11 +32,9 @@ class GeracaoMemoria : public ::testing::Test {
     escolhas_.Data = {2023, 12, 31};
     NovaSessao();
   }
-  void TearDown() override { DatabaseSession.reset(); }
 
   void NovaSessao() {
     banco_ = std::make_shared<TBancoMemoria>();
-    DatabaseSession = banco_;
     banco_->Responder(TInventarioP7Dao::SqlDadosFilial(2),
                       {{"psi_nomest", "cgc", "inscr"}, {}, {{W("MERCADO SÃO JOSÉ LTDA"), "12345678000190", "123456789"}}});
     banco_->Responder(TInventarioP7Dao::SqlProdutoArredondamento(2), {{"produto_arredond"}, {TTipoCampo::Inteiro}, {{"777"}}});
@@ -48,7 +46,7 @@ class GeracaoMemoria : public ::testing::Test {
     botoes_.clear();
   }
 
-  void Gerar() { GerarRelatorio(escolhas_, [this](bool h) { botoes_.push_back(h); }); }
+  void Gerar() { GerarRelatorio(*banco_, escolhas_, [this](bool h) { botoes_.push_back(h); }); }
 
   fs::path Relatorio() const { return pasta_.Caminho() / "relatorio" / "relatorio.txt"; }
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/ComposicaoP7.h"
+#include "livro/ComposicaoP7.h"
 #include "app/GeracaoP7.h"
 #include "app/UProdSugCompraAguarde.h"
 #include "dbclient/DbClient.h"
@@ -34,7 +34,7 @@ class GeracaoP7 : public ::testing::Test {
     pasta_.EscreverIniBanco(banco_.Nome(), 2);
     banco_.Executar(W("INSERT INTO filial (filial_id, psi_nomest, cgc, inscr) VALUES "
                       "(2, 'MERCADO SÃO JOSÉ LTDA', '12345678000190', '123456789')"));
-    DatabaseSession = std::make_shared<TDatabase>();
+    sessao_ = std::make_unique<TDatabase>();
     escolhas_.Data = {2023, 12, 31};
     // The stand-in viewer writes its arguments, one a line, and then renames the file into place.
     fs::path script = pasta_.Caminho() / "visualizador";
@@ -42,7 +42,6 @@ class GeracaoP7 : public ::testing::Test {
                           << ".tmp'\nmv '" << Marca().string() << ".tmp' '" << Marca().string() << "'\n";
     fs::permissions(script, fs::perms::owner_all);
   }
-  void TearDown() override { DatabaseSession.reset(); }
 
   fs::path Marca() const { return pasta_.Caminho() / "argumentos.txt"; }
   fs::path Relatorio() const { return pasta_.Caminho() / "relatorio" / "relatorio.txt"; }
@@ -55,7 +54,7 @@ class GeracaoP7 : public ::testing::Test {
   }
 
   void Gerar() {
-    GerarRelatorio(escolhas_, [this](bool h) {
+    GerarRelatorio(*sessao_, escolhas_, [this](bool h) {
       botoes_.push_back(h);
       if (!h) aguardeAoDesabilitar_ = TextoAguarde();
     });
@@ -70,6 +69,7 @@ class GeracaoP7 : public ::testing::Test {
   suporte::TCaixasInstaladas caixas_;
   suporte::TBancoTeste banco_;
   suporte::TPastaProgramaTeste pasta_;
+  std::unique_ptr<TDatabase> sessao_;
   TEscolhasGeracao escolhas_;
   std::vector<bool> botoes_;
   std::string aguardeAoDesabilitar_;
@@ -102,7 +102,7 @@ TEST_F(GeracaoP7, GravaORelatorioEIniciaOVisualizador) {
   EXPECT_EQ(botoes_, (std::vector<bool>{false, true}));
   EXPECT_TRUE(caixas_->Mostradas.empty());
   // The temporary tables are gone with the run.
-  EXPECT_ANY_THROW(DatabaseSession->OpenQuery("SELECT COUNT(*) FROM ult_pmc_primeiro"));
+  EXPECT_ANY_THROW(sessao_->OpenQuery("SELECT COUNT(*) FROM ult_pmc_primeiro"));
 }
 
 TEST_F(GeracaoP7, SemLinhasInformaENaoGravaNada) {
@@ -130,7 +130,7 @@ TEST_F(GeracaoP7, PastaAusenteLevantaOErroEReabilitaOsBotoes) {
   EXPECT_FALSE(AguardeNaTela());
   ASSERT_FALSE(botoes_.empty());
   EXPECT_TRUE(botoes_.back());
-  EXPECT_ANY_THROW(DatabaseSession->OpenQuery("SELECT COUNT(*) FROM ult_pmc_primeiro"));
+  EXPECT_ANY_THROW(sessao_->OpenQuery("SELECT COUNT(*) FROM ult_pmc_primeiro"));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_FALSE(fs::exists(Marca()));
 }
@@ -147,7 +147,7 @@ TEST_F(GeracaoP7, ErroDoBancoAntesDasLinhasFechaOAguardeESobe) {
 
 // The rows come by column name, whatever their order, with NULL told apart from the empty text.
 TEST_F(GeracaoP7, FonteDeLinhasDaConsulta) {
-  auto consulta = DatabaseSession->OpenQuery(
+  auto consulta = sessao_->OpenQuery(
       "SELECT 'x' AS outra, 1.2345 AS valor, '' AS ncm, 'A' AS descricao, 'UN' AS unidade, 2.5 AS quantidade "
       "UNION ALL SELECT 'y', NULL, NULL, NULL, NULL, NULL");
   TFonteConsultaP7 fonte(*consulta);

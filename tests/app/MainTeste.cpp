@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include "app/VersaoPrograma.h"
 #include "platform/Mensagens.h"
 #include "platform/TextoQt.h"
+#include "platform/Win1252.h"
 #include "settings/UDatabase.h"
 #include "widgets/CaixasMensagemQt.h"
 #include "tests/support/SuporteTestes.h"
@@ -211,6 +213,26 @@ TEST(Main, AoMostrarConectaPoeVersaoNaLegendaEDataDeHoje) {
                              .arg(P7_VERSAO_PATCH)
                              .arg(P7_VERSAO_TWEAK);
   EXPECT_EQ(t.janela->windowTitle(), Q("Inventário Modelo P7 - ") + versao);
+}
+
+// An F3 and a click queued before the run lets the event loop paint the waiting window (the
+// buttons are disabled only once the rows are there) reach the window inside the run: neither
+// starts a second run on the connection. Each run of an empty stock ends in one notice.
+TEST(Main, F3OuCliqueNaFilaDuranteAEsperaNaoIniciaOutraExecucao) {
+  suporte::TBancoTeste banco;
+  TJanelaTeste t(banco.Nome(), "");
+  t.Mostrar();
+  ASSERT_TRUE(t.caixas->Mostradas.empty());
+  TFMain& j = *t.janela;
+  j.CheckConsiderarProdutoApagado->setFocus();
+  QCoreApplication::postEvent(j.CheckConsiderarProdutoApagado,
+                              new QKeyEvent(QEvent::KeyPress, Qt::Key_F3, Qt::NoModifier));
+  QMetaObject::invokeMethod(j.BtnGerar, "click", Qt::QueuedConnection);
+  j.GerarRelatorio();
+  ASSERT_EQ(t.caixas->Mostradas.size(), 1u);
+  EXPECT_EQ(t.caixas->Mostradas[0].Texto, W("Não existem registros para esta seleção!"));
+  QCoreApplication::processEvents();  // nothing left that starts another one
+  EXPECT_EQ(t.caixas->Mostradas.size(), 1u);
 }
 
 TEST(Main, TeclasDaJanelaAntesDosControles) {

@@ -1,6 +1,8 @@
 // A query over rows held in memory reads as a server's result of the same column kinds.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <variant>
 
 #include "dbclient/DbClient.h"
@@ -52,6 +54,47 @@ TEST(ConsultaMemoria, CursorECamposComoOsDoServidorMesmoDepoisDeMovida) {
 
   EXPECT_TRUE(TConsulta::EmMemoria({"a"}, {}, {}).Vazia());
   EXPECT_THROW(TConsulta::EmMemoria({"a", "b"}, {}, {{"1"}}), EErroBanco);
+}
+
+// A column's value made an integer, and an id made 32 bits: in range it is the number itself,
+// out of range (an unsigned BIGINT past the signed range, a DOUBLE, an id past 32 bits) or not a
+// whole number it is an error naming the column and the value, never a silently different id.
+TEST(ConsultaMemoria, InteirosForaDoIntervaloSaoErroComColunaEValor) {
+  using dbclient::TValor;
+  struct TCaso {
+    TValor Valor;
+    int64_t Esperado;
+  };
+  const TCaso bons[] = {{TValor{int64_t{-9223372036854775807 - 1}}, -9223372036854775807 - 1},
+                        {TValor{std::string("-42")}, -42},
+                        {TValor{-9223372036854775808.0}, -9223372036854775807 - 1},
+                        {TValor{9007199254740992.0}, 9007199254740992},
+                        {TValor{}, 0}};
+  for (const TCaso& c : bons) EXPECT_EQ(dbclient::ValorParaInteiro(c.Valor, "x"), c.Esperado);
+  for (const TValor& ruim : {TValor{9223372036854775808.0}, TValor{1.8446744073709552e19}, TValor{2.5},
+                             TValor{std::nan("")}, TValor{std::string("12a")}}) {
+    try {
+      dbclient::ValorParaInteiro(ruim, "produto_arredond");
+      ADD_FAILURE() << "accepted";
+    } catch (const EErroBanco& e) {
+      EXPECT_NE(std::string(e.what()).find("(coluna produto_arredond)"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(dbclient::ParaInt32(-2147483648LL, "filial_id"), INT32_MIN);
+  EXPECT_EQ(dbclient::ParaInt32(2147483647LL, "filial_id"), INT32_MAX);
+  for (int64_t ruim : {int64_t{2147483648}, int64_t{-2147483649}, int64_t{4294967298}}) {
+    try {
+      dbclient::ParaInt32(ruim, "filial_id");
+      ADD_FAILURE() << ruim;
+    } catch (const EErroBanco& e) {
+      EXPECT_NE(std::string(e.what()).find("'" + std::to_string(ruim) + "'"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("filial_id"), std::string::npos) << e.what();
+    }
+  }
+  // The same rule through a row set's field and a query's.
+  TConsulta q = TConsulta::EmMemoria({"filial_id"}, {TTipoCampo::Inteiro}, {{"4294967298"}});
+  EXPECT_THROW(q.Campo(0).AsInt32(), EErroBanco);
+  EXPECT_EQ(q.Campo(0).AsInteger(), 4294967298);
 }
 
 }  // namespace

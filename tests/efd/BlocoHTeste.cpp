@@ -7,8 +7,8 @@
 #include <set>
 #include <sstream>
 
-#include "app/BlocoHRegistro.h"
-#include "app/ComposicaoP7.h"
+#include "livro/BlocoHRegistro.h"
+#include "livro/ComposicaoP7.h"
 #include "efd/BlocoH.h"
 #include "platform/Texto.h"
 #include "platform/Win1252.h"

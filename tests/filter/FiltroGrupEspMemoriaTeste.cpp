@@ -24,7 +24,6 @@ class FiltroGrupEspMemoria : public ::testing::Test {
  protected:
   void SetUp() override {
     banco_ = std::make_shared<TBancoMemoria>();
-    DatabaseSession = banco_;
     // ALIMENTOS > BEBIDAS > REFRIGERANTES, and LIMPEZA alone.
     banco_->Responder(TFFiltroGrupoEspec::SqlGrupos(),
                       {{"grupo_id", "desc_arvore", "descricao", "MARCADO", "codigo"},
@@ -43,7 +42,6 @@ class FiltroGrupEspMemoria : public ::testing::Test {
       banco_->Responder(TFFiltroGrupoEspec::SqlGruposFilhos(ids.front()), r);
     }
   }
-  void TearDown() override { DatabaseSession.reset(); }
 
   size_t ConsultasDeFilhos() const {
     size_t n = 0;
@@ -58,7 +56,7 @@ class FiltroGrupEspMemoria : public ::testing::Test {
 
 TEST_F(FiltroGrupEspMemoria, GrupoComDescendentesPerguntaESoOSimLevaAMarca) {
   caixas_->Respostas = {false, true};
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*banco_);
   suporte::RodarDialogo(d, [this](TFFiltroGrupoEspec& d) {
     ASSERT_GE(banco_->Enviados.size(), 2u);
     EXPECT_EQ(banco_->Enviados[0].Sql, TFFiltroGrupoEspec::SqlGrupos()) << "the lists come through the session";
@@ -86,7 +84,7 @@ TEST_F(FiltroGrupEspMemoria, GrupoComDescendentesPerguntaESoOSimLevaAMarca) {
 
 TEST_F(FiltroGrupEspMemoria, F6EF7NuncaPerguntamEOkListaOsMarcados) {
   caixas_->Respostas = {true, true, true};
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*banco_);
   suporte::RodarDialogo(d, [this](TFFiltroGrupoEspec& d) {
     suporte::Tecla(d.DBGrid1, Qt::Key_F7);
     suporte::Tecla(d.DBGrid1, Qt::Key_F6);

@@ -25,15 +25,14 @@ class FiltroGrupEsp : public ::testing::Test {
   void SetUp() override {
     pasta.EscreverIniBanco(banco.Nome());
     banco.Executar(W(suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/filter/grupos_espec.sql"))));
-    DatabaseSession = std::make_shared<TDatabase>();
+    sessao = std::make_unique<TDatabase>();
   }
-  void TearDown() override { DatabaseSession.reset(); }
 
   // Runs the actions inside the dialog's modal loop; the dialog is closed afterwards if they left
   // it open (a failed assertion, for instance).
 
   // The main window's use: the dialog is found as the active modal window.
-  static bool RodarPrincipal(std::string& grupos, std::string& espec,
+  bool RodarPrincipal(std::string& grupos, std::string& espec,
                              const std::function<void(TFFiltroGrupoEspec&)>& acoes) {
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<TFFiltroGrupoEspec*>(QApplication::activeModalWidget());
@@ -44,7 +43,7 @@ class FiltroGrupEsp : public ::testing::Test {
       acoes(*d);
       if (d->isVisible()) d->reject();
     });
-    return ExecutarFiltroGrupoEspec(nullptr, grupos, espec);
+    return ExecutarFiltroGrupoEspec(nullptr, *sessao, grupos, espec);
   }
 
   static std::vector<int64_t> Ids(TConjuntoLinhas& c) {
@@ -57,6 +56,7 @@ class FiltroGrupEsp : public ::testing::Test {
   suporte::TBancoTeste banco;
   suporte::TPastaProgramaTeste pasta;
   suporte::TCaixasInstaladas caixas;
+  std::unique_ptr<TDatabase> sessao;
 };
 
 TEST_F(FiltroGrupEsp, AbreComAsListasTodasMarcadasEOkSemMudarNaoDaFiltro) {
@@ -82,7 +82,7 @@ TEST_F(FiltroGrupEsp, AbreComAsListasTodasMarcadasEOkSemMudarNaoDaFiltro) {
 }
 
 TEST_F(FiltroGrupEsp, F7DepoisOkNaoFiltraEF7MaisDoisF5DaExatamenteOsDois) {
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     suporte::F5Em(d.DBGrid1, 2);
     EXPECT_TRUE(d.GruposAlterados());
@@ -124,7 +124,7 @@ TEST_F(FiltroGrupEsp, F5DuasVezesNaMesmaLinhaListaTodasAsLinhas) {
 
 TEST_F(FiltroGrupEsp, GrupoComFilhosPerguntaENaoMudaSoALinha) {
   caixas->Respostas = {false};
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     suporte::F5Em(d.DBGrid1, 0);  // ALIMENTOS
     QTest::keyClick(d.DBGrid1, Qt::Key_F3);
@@ -140,7 +140,7 @@ TEST_F(FiltroGrupEsp, GrupoComFilhosPerguntaENaoMudaSoALinha) {
 
 TEST_F(FiltroGrupEsp, GrupoComFilhosESimLevaAMarcaAosDescendentesEVoltaALinha) {
   caixas->Respostas = {true, true};
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     suporte::F5Em(d.DBGrid1, 0);  // ALIMENTOS: itself, BEBIDAS and REFRIGERANTES
     EXPECT_EQ(suporte::Marcas(d.QGrupos()), "NNNSSS");
@@ -157,7 +157,7 @@ TEST_F(FiltroGrupEsp, GrupoComFilhosESimLevaAMarcaAosDescendentesEVoltaALinha) {
 
 TEST_F(FiltroGrupEsp, F6EF7NuncaPerguntamEF5SemGradeComFocoNaoFazNada) {
   caixas->Respostas = {true, true, true};
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     suporte::Tecla(d.DBGrid1, Qt::Key_F7);
     suporte::Tecla(d.DBGrid1, Qt::Key_F6);
@@ -228,7 +228,7 @@ TEST_F(FiltroGrupEsp, EnterSoApertaOBotaoComFoco) {
 }
 
 TEST_F(FiltroGrupEsp, OrdenarPorIdDaIdsEmOrdemCrescenteETituloAmarelo) {
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     auto* modelo = d.DBGrid1->Modelo();
     suporte::F5Em(d.DBGrid1, 5);
@@ -252,7 +252,7 @@ TEST_F(FiltroGrupEsp, OrdenarPorIdDaIdsEmOrdemCrescenteETituloAmarelo) {
 }
 
 TEST_F(FiltroGrupEsp, CaixasDeBuscaMovemEProcuramPeloNomeDoGrupo) {
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     auto& g = d.QGrupos();
     d.EditGrupos->setFocus();
@@ -286,7 +286,7 @@ TEST_F(FiltroGrupEsp, CaixasDeBuscaMovemEProcuramPeloNomeDoGrupo) {
 }
 
 TEST_F(FiltroGrupEsp, LinhaMarcadaPintadaMesmoSelecionada) {
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
     suporte::F5Em(d.DBGrid2, 1);  // unmarked now, and current (selected)
     d.DBGrid2->setCurrentIndex(d.DBGrid2->model()->index(0, 0));  // marked and selected
@@ -304,7 +304,7 @@ TEST_F(FiltroGrupEsp, LinhaMarcadaPintadaMesmoSelecionada) {
 TEST_F(FiltroGrupEsp, ErroAoLerUmaListaMostraACaixaEAbreSemElaESemAsSeguintes) {
   banco.Executar("DROP TABLE espec");
   {
-    TFFiltroGrupoEspec d;
+    TFFiltroGrupoEspec d(*sessao);
     suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
       EXPECT_EQ(d.QGrupos().NumeroRegistros(), 6u);
       EXPECT_FALSE(d.QEspec().Aberta());
@@ -332,7 +332,7 @@ TEST_F(FiltroGrupEsp, ErroAoLerUmaListaMostraACaixaEAbreSemElaESemAsSeguintes) {
 }
 
 TEST_F(FiltroGrupEsp, ErroDaConsultaDosFilhosMostraACaixaEALinhaFicaComANovaMarca) {
-  TFFiltroGrupoEspec d;
+  TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [this](TFFiltroGrupoEspec& d) {
     banco.Executar("ALTER TABLE grupo CHANGE codigo codigo_antigo VARCHAR(150)");
     suporte::F5Em(d.DBGrid1, 0);

@@ -1,5 +1,7 @@
 #include "tests/inventory/FixtureInventario.h"
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "inventory/UInventarioP7Dao.h"
@@ -77,11 +79,30 @@ void TDados::SemAcompanhamento(int movmentId) const {
   banco_.Executar("INSERT INTO movment_sem_acompanhamento (movment_id) VALUES (" + std::to_string(movmentId) + ")");
 }
 
-std::vector<TLinha> Consultar(const TParamsRelatorio& params) {
+namespace {
+
+// Every column of every row as the server sent it, NULL apart.
+using TTextoLinhas = std::vector<std::vector<std::optional<std::string>>>;
+
+TTextoLinhas LerTudo(dbclient::TConsulta& q) {
+  TTextoLinhas r;
+  for (q.Primeiro(); !q.Eof(); q.Proximo()) {
+    r.emplace_back();
+    for (size_t c = 0; c < q.NumeroCampos(); ++c)
+      r.back().push_back(q.Campo(c).IsNull() ? std::nullopt : std::optional<std::string>(q.Campo(c).AsString()));
+  }
+  return r;
+}
+
+}  // namespace
+
+std::vector<TLinha> Consultar(IDatabase& banco, const TParamsRelatorio& params) {
   std::vector<TLinha> linhas;
+  TTextoLinhas janela;
   {
-    std::unique_ptr<dbclient::TConsulta> q = TInventarioP7Dao::ConsultarInventario(params);
+    std::unique_ptr<dbclient::TConsulta> q = TInventarioP7Dao::ConsultarInventario(banco, params);
     EXPECT_EQ(q->NumeroCampos(), 8u);
+    janela = LerTudo(*q);
     for (q->Primeiro(); !q->Eof(); q->Proximo()) {
       TLinha l;
       l.ProdutoId = static_cast<int>(q->CampoPorNome("produto_id").AsInteger());
@@ -95,7 +116,14 @@ std::vector<TLinha> Consultar(const TParamsRelatorio& params) {
       linhas.push_back(l);
     }
   }
-  TInventarioP7Dao::ApagarTabelasTemporarias();
+  TInventarioP7Dao::ApagarTabelasTemporarias(banco);
+  // The year-end command's reading of the movements gives the very same rows, every column.
+  {
+    std::unique_ptr<dbclient::TConsulta> q =
+        TInventarioP7Dao::ConsultarInventario(banco, params, TLeituraMovimentos::PorFilial);
+    EXPECT_EQ(LerTudo(*q), janela) << "the movements read per branch differ from the window's";
+  }
+  TInventarioP7Dao::ApagarTabelasTemporarias(banco);
   return linhas;
 }
 

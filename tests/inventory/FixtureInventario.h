@@ -8,6 +8,8 @@
 #include "inventory/UInventarioP7Params.h"
 #include "tests/support/SuporteTestes.h"
 
+class IDatabase;
+
 namespace fixture {
 
 struct TProduto {
@@ -64,8 +66,10 @@ class TDados {
 // Quoted SQL text of a Windows-1252 value.
 std::string Txt(const std::string& s);
 
-// Runs ConsultarInventario, reads every row, frees the rows and drops the temporary tables.
-std::vector<TLinha> Consultar(const TParamsRelatorio& params);
+// Runs ConsultarInventario on the session, reads every row, frees the rows and drops the
+// temporary tables; then the same with the year-end command's reading of the movements, which
+// must give every column of every row alike.
+std::vector<TLinha> Consultar(IDatabase& banco, const TParamsRelatorio& params);
 // Ids in the order of the rows.
 std::vector<int> Ids(const std::vector<TLinha>& linhas);
 // The row of a product; a failure (and a blank row) when it is not there.

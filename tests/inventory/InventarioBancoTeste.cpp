@@ -26,9 +26,8 @@ class InventarioBanco : public ::testing::Test {
  protected:
   void SetUp() override {
     pasta_.EscreverIniBanco(banco_.Nome(), kFilial);
-    DatabaseSession = std::make_shared<TDatabase>();
+    sessao_ = std::make_unique<TDatabase>();
   }
-  void TearDown() override { DatabaseSession.reset(); }
 
   static TParamsRelatorio Params() {
     TParamsRelatorio p;
@@ -38,7 +37,7 @@ class InventarioBanco : public ::testing::Test {
   }
   // A run that the server accepts shows no box.
   std::vector<fixture::TLinha> Rodar(const TParamsRelatorio& p) {
-    auto linhas = Consultar(p);
+    auto linhas = Consultar(*sessao_, p);
     EXPECT_THAT(caixas_->Mostradas, IsEmpty()) << caixas_->Mostradas.front().Texto;
     return linhas;
   }
@@ -49,6 +48,7 @@ class InventarioBanco : public ::testing::Test {
   suporte::TBancoTeste banco_;
   suporte::TPastaProgramaTeste pasta_;
   fixture::TDados dados_{banco_, kFilial};
+  std::unique_ptr<TDatabase> sessao_;
 };
 
 // --- quantity at the end of the day ---
@@ -95,7 +95,7 @@ TEST_F(InventarioBanco, MovimentosDaFilialUmPertencemADafilial) {
   // Branch 1 itself: only its movements on its own behalf.
   suporte::TBancoTeste banco1;
   pasta_.EscreverIniBanco(banco1.Nome(), 1);
-  DatabaseSession = std::make_shared<TDatabase>();
+  sessao_ = std::make_unique<TDatabase>();
   fixture::TDados dados1{banco1, 1};
   dados1.Produto(1, "A", "10");
   dados1.MovimentoDe(1, "1", 1, "2023-06-20 10:00:00", "S", "1");
@@ -104,7 +104,7 @@ TEST_F(InventarioBanco, MovimentosDaFilialUmPertencemADafilial) {
   TParamsRelatorio p = Params();
   p.FilialId = 1;
   EXPECT_DOUBLE_EQ(Linha(Rodar(p), 1).Quantidade, 11);
-  DatabaseSession.reset();
+  sessao_.reset();
 }
 
 TEST_F(InventarioBanco, ProdutoDeArredondamento) {
@@ -335,11 +335,11 @@ TEST_F(InventarioBanco, TabelasPermanentesDeMesmoNomeSobrevivem) {
   dados_.Movimento(1, "2023-06-20 10:00:00", "S", "2");
 
   // Clean-up before any run: nothing temporary exists yet.
-  TInventarioP7Dao::ApagarTabelasTemporarias();
+  TInventarioP7Dao::ApagarTabelasTemporarias(*sessao_);
   const auto linhas = Rodar();  // runs, then cleans up again
   ASSERT_EQ(linhas.size(), 1u);
   EXPECT_DOUBLE_EQ(linhas[0].Quantidade, 12);
-  TInventarioP7Dao::ApagarTabelasTemporarias();
+  TInventarioP7Dao::ApagarTabelasTemporarias(*sessao_);
 
   EXPECT_EQ(banco_.Valor("SELECT COUNT(*) FROM registro74"), "1");
   EXPECT_EQ(banco_.Valor("SELECT descricao FROM registro74"), "DE OUTRO PROGRAMA");
@@ -349,15 +349,15 @@ TEST_F(InventarioBanco, TabelasPermanentesDeMesmoNomeSobrevivem) {
 
 TEST_F(InventarioBanco, TabelasTemporariasFicamAteALimpeza) {
   dados_.Produto(1, "A");
-  auto q = TInventarioP7Dao::ConsultarInventario(Params());
+  auto q = TInventarioP7Dao::ConsultarInventario(*sessao_, Params());
   EXPECT_EQ(q->NumeroRegistros(), 1u);
   q.reset();
   // Still there for the session, invisible to other connections.
-  EXPECT_EQ(DatabaseSession->OpenQuery("SELECT COUNT(*) FROM tmp_pmc")->Campo(0).AsInteger(), 0);
+  EXPECT_EQ(sessao_->OpenQuery("SELECT COUNT(*) FROM tmp_pmc")->Campo(0).AsInteger(), 0);
   EXPECT_THROW(banco_.Valor("SELECT COUNT(*) FROM ult_pmc_primeiro"), std::runtime_error);
-  TInventarioP7Dao::ApagarTabelasTemporarias();
+  TInventarioP7Dao::ApagarTabelasTemporarias(*sessao_);
   for (const char* t : {"tmp_pmc", "ult_pmc_primeiro", "tmp_hist_data", "tmp_mov", "registro74"})
-    EXPECT_THROW(DatabaseSession->OpenQuery(std::string("SELECT * FROM ") + t), dbclient::EErroBanco) << t;
+    EXPECT_THROW(sessao_->OpenQuery(std::string("SELECT * FROM ") + t), dbclient::EErroBanco) << t;
   EXPECT_THAT(caixas_->Mostradas, IsEmpty());
 }
 
@@ -369,7 +369,7 @@ TEST_F(InventarioBanco, ChamadaQueFalhaSeguidaDeUmaLimpa) {
   // The script stops at the register's statement and its error reaches the caller: no box here,
   // and the delete after it never runs.
   try {
-    TInventarioP7Dao::ConsultarInventario(ruim);
+    TInventarioP7Dao::ConsultarInventario(*sessao_, ruim);
     FAIL() << "a chamada devia falhar";
   } catch (const dbclient::EErroBanco& e) {
     EXPECT_NE(std::string(e.what()).find("'x'"), std::string::npos) << e.what();
@@ -382,7 +382,7 @@ TEST_F(InventarioBanco, ChamadaQueFalhaSeguidaDeUmaLimpa) {
   EXPECT_DOUBLE_EQ(linhas[0].Quantidade, 12);
 
   // And a run whose tables were never dropped does not disturb the next one.
-  auto q = TInventarioP7Dao::ConsultarInventario(Params());
+  auto q = TInventarioP7Dao::ConsultarInventario(*sessao_, Params());
   q.reset();
   dados_.Movimento(1, "2023-06-21 10:00:00", "S", "3");
   EXPECT_DOUBLE_EQ(Linha(Rodar(), 1).Quantidade, 15);
@@ -394,18 +394,18 @@ TEST_F(InventarioBanco, DadosDaFilial) {
   dados_.Filial(kFilial, fixture::Txt(W("MERCADO SÃO JOÃO LTDA")), "'12345678000190'", "'123456789'");
   dados_.Filial(5, "''", "NULL", "'12'");
   TFilial f;
-  TInventarioP7Dao::ObterDadosFilial(kFilial, f);
+  TInventarioP7Dao::ObterDadosFilial(*sessao_, kFilial, f);
   EXPECT_EQ(f.RazaoSocial, W("MERCADO SÃO JOÃO LTDA"));
   EXPECT_EQ(f.Cnpj, "12.345.678/0001-90");
   EXPECT_EQ(f.InscricaoEstadual, "123.456.789");
 
-  TInventarioP7Dao::ObterDadosFilial(5, f);
+  TInventarioP7Dao::ObterDadosFilial(*sessao_, 5, f);
   EXPECT_EQ(f.RazaoSocial, "");
   EXPECT_EQ(f.Cnpj, "  .   .   /    -  ");
   EXPECT_EQ(f.InscricaoEstadual, "12 .   .   ");
 
   TFilial preenchida{"a", "b", "c"};
-  TInventarioP7Dao::ObterDadosFilial(77, preenchida);  // no row: unchanged
+  TInventarioP7Dao::ObterDadosFilial(*sessao_, 77, preenchida);  // no row: unchanged
   EXPECT_EQ(preenchida.Cnpj, "a");
   EXPECT_EQ(preenchida.RazaoSocial, "b");
   EXPECT_EQ(preenchida.InscricaoEstadual, "c");
@@ -415,19 +415,19 @@ TEST_F(InventarioBanco, DadosDaFilial) {
 TEST_F(InventarioBanco, ProdutoDeArredondamentoDaFilial) {
   dados_.Filial(kFilial, "'A'", "NULL", "NULL", "321");
   dados_.Filial(3, "'B'", "NULL", "NULL", "NULL");
-  EXPECT_EQ(TInventarioP7Dao::ObterProdutoArredondamento(kFilial), 321);
-  EXPECT_EQ(TInventarioP7Dao::ObterProdutoArredondamento(3), 0);
-  EXPECT_EQ(TInventarioP7Dao::ObterProdutoArredondamento(4), 0);
+  EXPECT_EQ(TInventarioP7Dao::ObterProdutoArredondamento(*sessao_, kFilial), 321);
+  EXPECT_EQ(TInventarioP7Dao::ObterProdutoArredondamento(*sessao_, 3), 0);
+  EXPECT_EQ(TInventarioP7Dao::ObterProdutoArredondamento(*sessao_, 4), 0);
 }
 
 TEST_F(InventarioBanco, ErroDoServidorChegaAoChamador) {
   banco_.Executar("DROP TABLE filial");
   TFilial f;
-  EXPECT_THROW(TInventarioP7Dao::ObterDadosFilial(kFilial, f), dbclient::EErroBanco);
-  EXPECT_THROW(TInventarioP7Dao::ObterProdutoArredondamento(kFilial), dbclient::EErroBanco);
-  EXPECT_THROW(TInventarioP7Dao::ConsultarInventario(Params()), dbclient::EErroBanco);
+  EXPECT_THROW(TInventarioP7Dao::ObterDadosFilial(*sessao_, kFilial, f), dbclient::EErroBanco);
+  EXPECT_THROW(TInventarioP7Dao::ObterProdutoArredondamento(*sessao_, kFilial), dbclient::EErroBanco);
+  EXPECT_THROW(TInventarioP7Dao::ConsultarInventario(*sessao_, Params()), dbclient::EErroBanco);
   EXPECT_THAT(caixas_->Mostradas, IsEmpty());  // nothing of the script was sent
-  EXPECT_TRUE(DatabaseSession->IsConnected());
+  EXPECT_TRUE(sessao_->IsConnected());
 }
 
 }  // namespace

@@ -36,9 +36,8 @@ class LoteIgualAJanela : public ::testing::Test {
   // relatorio.txt of the window's run for a branch.
   std::string DaJanela(int filial, const TEscolhasGeracao& escolhas) {
     pasta_.EscreverIniBanco(banco_.Nome(), filial);
-    DatabaseSession = std::make_shared<TDatabase>();
-    GerarRelatorio(escolhas, nullptr);
-    DatabaseSession.reset();
+    TDatabase sessao;
+    GerarRelatorio(sessao, escolhas, nullptr);
     EXPECT_TRUE(caixas_->Mostradas.empty());
     return suporte::LerArquivo(pasta_.Caminho() / "relatorio" / "relatorio.txt");
   }
@@ -50,7 +49,8 @@ class LoteIgualAJanela : public ::testing::Test {
     lote::TResultado r = lote::Executar(opcoes);
     ASSERT_EQ(r.Codigo, 0) << r.Erro;
     EXPECT_EQ(r.Saida, "");
-    EXPECT_EQ(lote::Arquivos(saida.Caminho()), (std::vector<std::string>{"P7_2_20250630.txt", "P7_3_20250630.txt"}));
+    EXPECT_EQ(lote::Arquivos(saida.Caminho()),
+              (std::vector<std::string>{"P7_2_20250630.txt", "P7_3_20250630.txt", "RESUMO_20250630.csv"}));
     escolhas.Data = {2025, 6, 30};
     for (int filial : {2, 3}) {
       std::string janela = DaJanela(filial, escolhas);
@@ -101,6 +101,44 @@ TEST_F(LoteIgualAJanela, OpcoesForaDoPadrao) {
   e.ConsiderarProdutoApagado = true;
   e.ConsiderarCadastradosAntesData = true;
   Comparar(e, {"--preco", "compra", "--sem-arredondamento", "--apagados", "--cadastrados-antes"});
+}
+
+// Five branches (the demo's three and copies of two of them, with their transfers) over three
+// sessions: every file holds the bytes of the run with one session, whichever session took it,
+// and the closing summary lists the branches in id order.
+TEST_F(LoteIgualAJanela, ParaleloComOsMesmosBytes) {
+  banco_.Executar(
+      "INSERT INTO filial (filial_id, psi_nomest, cgc, inscr, produto_arredond) SELECT filial_id + 2, psi_nomest, "
+      "cgc, inscr, produto_arredond FROM filial WHERE filial_id IN (2, 3);"
+      "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc, precoee, dtcadastro) SELECT produto_id, "
+      "filial_id + 2, estoque, pmc, precoee, dtcadastro FROM estoque_minimo WHERE filial_id IN (2, 3);"
+      "INSERT INTO preco_medio_custo_historico (filial_id, produto_id, datahora, novo_pmc, valor_entrada) SELECT "
+      "filial_id + 2, produto_id, datahora, novo_pmc, valor_entrada FROM preco_medio_custo_historico WHERE "
+      "filial_id IN (2, 3);"
+      "INSERT INTO movment (filial_id, dafilial_id, produto_id, data_hora, oper, e_s, quanti_uni, apagado) SELECT "
+      "IF(filial_id = 1, 1, filial_id + 2), IF(filial_id = 1, dafilial_id + 2, dafilial_id), produto_id, data_hora, "
+      "oper, e_s, quanti_uni, apagado FROM movment WHERE filial_id IN (2, 3) OR (filial_id = 1 AND dafilial_id IN (2, 3))");
+  suporte::TPastaTemporaria umaSessao, tresSessoes;
+  auto executar = [&](const suporte::TPastaTemporaria& saida, const char* paralelo) {
+    lote::TResultado r = lote::Executar({"--data", "30/06/2025", "--todas", "--paralelo", paralelo, "--saida",
+                                         saida.Caminho().string(), "--ini", (pasta_.Caminho() / "lote.ini").string()});
+    EXPECT_EQ(r.Codigo, 0) << r.Erro;
+    return r;
+  };
+  executar(umaSessao, "1");
+  lote::TResultado r = executar(tresSessoes, "3");
+  const std::vector<std::string> arquivos = lote::Arquivos(umaSessao.Caminho());
+  ASSERT_EQ(arquivos.size(), 6u);  // five registers and the summary
+  EXPECT_EQ(lote::Arquivos(tresSessoes.Caminho()), arquivos);
+  for (const std::string& nome : arquivos) {
+    if (nome.rfind("P7_", 0) != 0) continue;
+    EXPECT_TRUE(suporte::LerArquivo(umaSessao.Caminho() / nome) == suporte::LerArquivo(tresSessoes.Caminho() / nome))
+        << nome;
+  }
+  // The copies hold real books of their own (their rows are the originals' stock).
+  const std::string copia = suporte::LerArquivo(umaSessao.Caminho() / "P7_4_20250630.txt");
+  EXPECT_GT(std::count(copia.begin(), copia.end(), '\n'), 24) << copia;
+  EXPECT_NE(r.Erro.find("Resumo: 5 gravada(s), 0 sem registros, 0 com falha"), std::string::npos) << r.Erro;
 }
 
 }  // namespace

@@ -76,6 +76,12 @@ TEST_F(Lote, ErrosDeUso) {
       {{"--data", "31/12/2023", "--bloco-h", "--motivo", "07"}, "--motivo deve ser 01"},
       {{"--data", "31/12/2023", "--bloco-h", "--motivo", "02"}, "--motivo 02 exige um registro H020 sob cada H010"},
       {{"--data", "31/12/2023", "--bloco-h", "--motivo", "1"}, "--motivo deve ser 01"},
+      {{"--data", "31/12/2023", "--paralelo", "0"}, "--paralelo aceita de 1 a 32, não \"0\""},
+      {{"--data", "31/12/2023", "--paralelo", "33"}, "--paralelo aceita de 1 a 32"},
+      {{"--data", "31/12/2023", "--paralelo", "-2"}, "--paralelo aceita de 1 a 32, não \"-2\""},
+      {{"--data", "31/12/2023", "--paralelo", "dois"}, "--paralelo aceita de 1 a 32, não \"dois\""},
+      {{"--data", "31/12/2023", "--paralelo", "2", "--paralelo", "3"}, "--paralelo repetida"},
+      {{"--data", "31/12/2023", "--ini", "a.ini", "--ini", "a.ini"}, "--ini \"a.ini\" repetido"},
   };
   for (const auto& [args, motivo] : casos) {
     lote::TResultado r = lote::Executar(Args(args));
@@ -109,7 +115,15 @@ TEST_F(Lote, TodasComFilialSemRegistros) {
   lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--todas"}));
   EXPECT_EQ(r.Codigo, 0) << r.Erro;
   EXPECT_EQ(r.Saida, "");
-  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"P7_2_20231231.txt", "P7_3_20231231.txt"}));
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()),
+            (std::vector<std::string>{"P7_2_20231231.txt", "P7_3_20231231.txt", "RESUMO_20231231.csv"}));
+  // The summary for head office, in id order, as the accounts read it.
+  const std::string resumo = suporte::LerArquivo(saida_.Caminho() / "RESUMO_20231231.csv");
+  EXPECT_TRUE(Contem(resumo, "filial;situação;produtos;folhas;total geral;segundos;arquivo;motivo\r\n"
+                             "1;sem registros;;;;")) << resumo;
+  EXPECT_TRUE(std::regex_search(resumo, std::regex("\r\n2;gravada;2;1;39,00;[0-9]+,[0-9];P7_2_20231231.txt;\r\n"
+                                                   "3;gravada;2;1;63,25;[0-9]+,[0-9];P7_3_20231231.txt;\r\n$")))
+      << resumo;
   size_t f1 = r.Erro.find("Filial 1: não existem registros para esta seleção\n");
   size_t f2 = r.Erro.find("Filial 2: 2 produtos, 1 folhas, total 39,00, ");
   size_t f3 = r.Erro.find("Filial 3: 2 produtos, 1 folhas, total 63,25, ");
@@ -159,13 +173,13 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
       lote::Executar(Args({"--data", "31/12/2023", "--filial", "1,2", "--bloco-h", "--motivo", "01"}));
   ASSERT_EQ(r.Codigo, 0) << r.Erro;
   EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"BLOCOH_1_20231231.txt", "BLOCOH_2_20231231.txt",
-                                                                         "P7_2_20231231.txt"}));
+                                                                         "P7_2_20231231.txt", "RESUMO_20231231.csv"}));
   EXPECT_EQ(suporte::LerArquivo(saida_.Caminho() / "BLOCOH_1_20231231.txt"),
             "|H001|0|\r\n|H005|31122023|0,00|01|\r\n|H990|3|\r\n");
   EXPECT_TRUE(Contem(r.Erro, "Filial 1: não existem registros para esta seleção; bloco H com inventário zerado: "
                              "BLOCOH_1_20231231.txt\n")) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, " s, P7_2_20231231.txt, BLOCOH_2_20231231.txt\n"
-                             "produto 3 sem unidade: escrito como UN\n")) << r.Erro;
+                             "filial 2: produto 3 sem unidade: escrito como UN\n")) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 1 sem registros, 0 com falha\n")) << r.Erro;
 
   const std::string livro = suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt");
@@ -227,14 +241,59 @@ TEST_F(Lote, ConexaoPerdidaNoMeio) {
   EXPECT_TRUE(Contem(linha2, "Lost connection") || Contem(linha2, "gone away") || Contem(linha2, "killed")) << linha2;
   EXPECT_TRUE(Contem(r.Erro, "\nFilial 3: não gerada: a conexão com o banco de dados foi perdida\n")) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Resumo: 0 gravada(s), 0 sem registros, 2 com falha\n  Filial 2: ")) << r.Erro;
-  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), std::vector<std::string>{"P7_2_20231231.txt"});
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"P7_2_20231231.txt", "RESUMO_20231231.csv"}));
   EXPECT_EQ(suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt"), "ANTERIOR");
+}
+
+// Two sessions wait on a lock in their branches' scripts and the server ends one of them: its
+// branch fails, the other session finishes its own and takes the branch left, exit 1.
+TEST_F(Lote, SessaoPerdidaNoParalelo) {
+  Lojas(banco_);
+  auto bloqueio = Conexao(banco_.Nome());
+  bloqueio->Executar("LOCK TABLES produto WRITE");
+  lote::TProcesso processo(Args({"--data", "31/12/2023", "--todas", "--paralelo", "2"}), pasta_.Caminho());
+  bool derrubada = false;
+  {
+    auto admin = Conexao(banco_.Nome());
+    dbclient::TConsulta q(*admin);
+    q.DefinirSql("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + banco_.Nome() +
+                 "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID() ORDER BY ID");
+    for (int i = 0; i < 1000 && !derrubada; ++i) {
+      q.Abrir();
+      if (q.NumeroRegistros() == 2) {
+        admin->Executar("KILL CONNECTION " + q.Campo(0).AsString());
+        derrubada = true;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+  }
+  bloqueio->Executar("UNLOCK TABLES");
+  lote::TResultado r = processo.Esperar();
+  ASSERT_TRUE(derrubada) << "as duas sessões não chegaram ao roteiro: " << r.Erro;
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: ")) << r.Erro;
+  // Branch 1 has no rows: whichever of 1 and 2 lost its session failed, the other and 3 are done.
+  const bool caiu1 = Contem(r.Erro, "Filial 1: falhou: ");
+  EXPECT_NE(caiu1, Contem(r.Erro, "Filial 2: falhou: ")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, caiu1 ? "Resumo: 2 gravada(s), 0 sem registros, 1 com falha"
+                                   : "Resumo: 1 gravada(s), 1 sem registros, 1 com falha"))
+      << r.Erro;
+  EXPECT_TRUE(fs::exists(saida_.Caminho() / "P7_3_20231231.txt")) << r.Erro;
+  EXPECT_EQ(fs::exists(saida_.Caminho() / "P7_2_20231231.txt"), caiu1);
 }
 
 // A server of the test's own with read_only=ON (the shared server's global settings stay as they
 // are) and a user that may only SELECT and CREATE TEMPORARY TABLES: the same bytes as the
-// administrator gets before the server turned read-only.
+// administrator gets before the server turned read-only; and the same again with the branches
+// spread over that server and the shared one holding the same chain.
 TEST(LoteSomenteLeitura, MesmosBytesQueComAdministrador) {
+  suporte::TPastaTemporaria ini, comAdmin, comLeitor, doisServidores;
+  suporte::TBancoTeste compartilhado;  // on the shared server, before the environment names the other
+  Lojas(compartilhado);
+  lote::EscreverIni(ini.Caminho() / "compartilhado.ini", compartilhado.Nome(), 2);
+  const std::string portaCompartilhada = std::getenv("P7_DB_PORT") ? std::getenv("P7_DB_PORT") : "";
+
   const int porta = 34000 + ::getpid() % 1000;
   const std::string pasta = "/tmp/p7-lote-ro-" + std::to_string(::getpid());
   ::setenv("P7_DB_PORT", std::to_string(porta).c_str(), 1);
@@ -242,14 +301,19 @@ TEST(LoteSomenteLeitura, MesmosBytesQueComAdministrador) {
   const std::string servidor = "'" + suporte::CaminhoFonte("scripts/db-server") + "'";
   ASSERT_EQ(std::system((servidor + " start >/dev/null").c_str()), 0);
   struct TParar {
-    std::string s, p;
+    std::string s, p, portaCompartilhada;
     ~TParar() {
       (void)std::system((s + " stop >/dev/null").c_str());
       fs::remove_all(p);
+      ::unsetenv("P7_DB_DIR");
+      // The shared server's database goes on the shared server.
+      if (portaCompartilhada.empty())
+        ::unsetenv("P7_DB_PORT");
+      else
+        ::setenv("P7_DB_PORT", portaCompartilhada.c_str(), 1);
     }
-  } parar{servidor, pasta};
+  } parar{servidor, pasta, portaCompartilhada};
 
-  suporte::TPastaTemporaria ini, comAdmin, comLeitor;
   {
     suporte::TBancoTeste banco;
     Lojas(banco);
@@ -274,7 +338,15 @@ TEST(LoteSomenteLeitura, MesmosBytesQueComAdministrador) {
     ASSERT_EQ(r.Codigo, 0) << r.Erro;
     for (const char* nome : {"P7_2_20231231.txt", "P7_3_20231231.txt"})
       EXPECT_EQ(suporte::LerArquivo(comLeitor.Caminho() / nome), suporte::LerArquivo(comAdmin.Caminho() / nome)) << nome;
-    EXPECT_EQ(lote::Arquivos(comLeitor.Caminho()).size(), 2u);
+    EXPECT_EQ(lote::Arquivos(comLeitor.Caminho()).size(), 3u);  // two registers and the summary
+
+    std::vector<std::string> dois = args(doisServidores, "leitor.ini");
+    dois.insert(dois.end(), {"--ini", (ini.Caminho() / "compartilhado.ini").string()});
+    r = lote::Executar(dois);
+    ASSERT_EQ(r.Codigo, 0) << r.Erro;
+    for (const char* nome : {"P7_2_20231231.txt", "P7_3_20231231.txt"})
+      EXPECT_EQ(suporte::LerArquivo(doisServidores.Caminho() / nome), suporte::LerArquivo(comAdmin.Caminho() / nome))
+          << nome;
     banco.Executar("SET GLOBAL read_only = OFF");  // so the database can be dropped by its owner
   }
 }

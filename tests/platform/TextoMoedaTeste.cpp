@@ -57,7 +57,12 @@ TEST(Moeda, LerDecimalRounding) {
   EXPECT_FALSE(LerDecimal("922337203685477.5808", 4, par, v));
   EXPECT_FALSE(LerDecimal("1e30", 4, par, v));
   EXPECT_FALSE(LerDecimal("99999999999999999999999999999999999999999", 0, par, v));
-  EXPECT_THROW(MoedaDeTexto("x"), EValorForaDoIntervalo);
+  try {
+    MoedaDeTexto("x");
+    ADD_FAILURE() << "accepted";
+  } catch (const EValorForaDoIntervalo& e) {
+    EXPECT_EQ(e.what(), W("'x' não é um valor decimal válido"));  // the user's language
+  }
   EXPECT_EQ(MoedaDeTexto("12.34565").DezMilesimos, 123456);
 }
 

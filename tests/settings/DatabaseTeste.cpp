@@ -46,8 +46,7 @@ class Sessao : public ::testing::Test {
 
 TEST_F(Sessao, ConnectsWithTheIniAndKeepsOneConnection) {
   auto db = std::make_shared<TDatabase>();
-  DatabaseSession = db;
-  EXPECT_TRUE(DatabaseSession->IsConnected());
+  EXPECT_TRUE(db->IsConnected());
   TValor v;
   db->GetValue("select database()", TValor{}, v);
   EXPECT_EQ(std::get<std::string>(v), banco.Nome());
@@ -56,7 +55,6 @@ TEST_F(Sessao, ConnectsWithTheIniAndKeepsOneConnection) {
   EXPECT_TRUE(db->Execute("insert into tmp_t values (5)"));
   EXPECT_EQ(Inteiro(*db, "select v from tmp_t"), 5);
   const int64_t id = Inteiro(*db, "select connection_id()");
-  DatabaseSession.reset();
   db.reset();  // the last reference closes the connection
   std::string resta = "1";
   for (int i = 0; i < 50 && resta != "0"; ++i) {
@@ -81,36 +79,44 @@ TEST_F(Sessao, BlankExecuteSendsNothing) {
   EXPECT_TRUE(caixas->Mostradas.empty());
 }
 
-TEST_F(Sessao, ScriptShowsEachFailingStatementAndGoesOn) {
+// A script that goes on runs every statement and then raises all its failures together, each
+// with its place; one that stops raises the first and runs nothing after it. Nothing is shown:
+// the caller decides what the user sees.
+TEST_F(Sessao, ScriptGoesOnOrStopsAndRaisesTheStatementsPlace) {
   TDatabase db;
-  EXPECT_TRUE(db.Execute(
-      "create temporary table tmp_s (v int);\r\ninsert into sem_tabela values (2);\r\ninsert into tmp_s values (3);"));
-  ASSERT_EQ(caixas->Mostradas.size(), 1u);
-  const auto& caixa = caixas->Mostradas[0];
-  const std::string esperado = "Table '" + banco.Nome() + ".sem_tabela' doesn't exist.";
-  EXPECT_EQ(caixa.Texto, esperado);  // the server's text plus the "." of the standard box
-  EXPECT_EQ(caixa.Titulo, plataforma::TituloAplicacao());
-  EXPECT_EQ(caixa.Icone, plataforma::TIconeMensagem::Erro);
+  const std::string esperado = "Table '" + banco.Nome() + ".sem_tabela' doesn't exist";
+  try {
+    db.Execute("create temporary table tmp_s (v int);\r\ninsert into sem_tabela values (2);\r\n"
+               "insert into tmp_s values (3);insert into sem_tabela values (9)");
+    FAIL() << "the failures are raised once the script ends";
+  } catch (const EFalhasScript& e) {
+    EXPECT_EQ(e.what(), esperado);  // the server's own text
+    ASSERT_EQ(e.Falhas.size(), 2u);
+    EXPECT_EQ(e.Falhas[0].Comando, 2u);
+    EXPECT_EQ(e.Falhas[1].Comando, 4u);
+    EXPECT_EQ(e.Falhas[1].Comandos, 4u);
+  }
   EXPECT_EQ(Inteiro(db, "select count(*) from tmp_s where v = 3"), 1);
 
-  // The same statement alone raises instead of showing.
+  // The same statement alone raises the server's error as it is.
   try {
     db.Execute("insert into sem_tabela values (2)");
     FAIL();
   } catch (const EErroBanco& e) {
-    EXPECT_EQ(std::string(e.what()) + ".", esperado);
+    EXPECT_EQ(e.what(), esperado);
+    EXPECT_EQ(dynamic_cast<const dbclient::EErroScript*>(&e), nullptr);
   }
-  EXPECT_EQ(caixas->Mostradas.size(), 1u);
 
-  // A ";" only inside a string still makes it a script: the error is shown, not raised.
-  EXPECT_TRUE(db.Execute("insert into sem_tabela values ('a;b')"));
-  EXPECT_EQ(caixas->Mostradas.size(), 2u);
-  // A caller may have the script stop instead: the error is raised, not shown, and nothing after
-  // the failed statement runs.
-  EXPECT_THROW(db.Execute("insert into tmp_s values (4); insert into sem_tabela values (2); insert into tmp_s values (5);",
-                          TFalhaScript::Parar),
-               EErroBanco);
-  EXPECT_EQ(caixas->Mostradas.size(), 2u);
+  // A ";" only inside a string still makes it a script.
+  EXPECT_THROW(db.Execute("insert into sem_tabela values ('a;b')"), EFalhasScript);
+  try {
+    db.Execute("insert into tmp_s values (4); insert into sem_tabela values (2); insert into tmp_s values (5);",
+               TFalhaScript::Parar);
+    FAIL();
+  } catch (const dbclient::EErroScript& e) {
+    EXPECT_EQ(e.Comando, 2u);
+    EXPECT_EQ(e.Comandos, 3u);
+  }
   EXPECT_EQ(Inteiro(db, "select count(*) from tmp_s where v = 4"), 1);
   EXPECT_EQ(Inteiro(db, "select count(*) from tmp_s where v = 5"), 0);
   // Still usable after all that.

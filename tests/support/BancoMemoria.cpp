@@ -1,6 +1,5 @@
 #include "tests/support/BancoMemoria.h"
 
-#include "platform/Mensagens.h"
 #include "platform/Texto.h"
 
 namespace suporte {
@@ -57,14 +56,18 @@ bool TBancoMemoria::Execute(const std::string& sql, TFalhaScript aoFalhar) {
     Rodar(sql);
     return true;
   }
-  for (const std::string& peca : dbclient::TExecutorScript::Dividir(sql)) {
+  const std::vector<std::string> pecas = dbclient::TExecutorScript::Dividir(sql);
+  std::vector<dbclient::EErroScript> falhas;
+  for (size_t i = 0; i < pecas.size(); ++i) {
     try {
-      Rodar(peca);
+      Rodar(pecas[i]);
     } catch (const dbclient::EErroBanco& e) {
-      if (aoFalhar == TFalhaScript::Parar) throw;
-      plataforma::MostrarErroPadrao(e.what());
+      dbclient::EErroScript erro(e, i + 1, pecas.size());
+      if (aoFalhar == TFalhaScript::Parar) throw erro;
+      falhas.push_back(erro);
     }
   }
+  if (!falhas.empty()) throw EFalhasScript(std::move(falhas));
   return true;
 }
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/ComposicaoP7.h"
+#include "livro/ComposicaoP7.h"
 #include "common/Utils.h"
 #include "report/urelatorio.h"
 #include "tests/support/SuporteTestes.h"

@@ -1,4 +1,4 @@
-#include "app/ComposicaoP7.h"
+#include "livro/ComposicaoP7.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #pragma once
 // Hands every detail line of the register, as it is laid, to the block H of the same rows, so
 // that the EFD records and the book agree by construction. No widgets.
-#include "app/ComposicaoP7.h"
+#include "livro/ComposicaoP7.h"
 #include "efd/BlocoH.h"
 
 class TObservadorBlocoH : public IObservadorRegistroP7 {

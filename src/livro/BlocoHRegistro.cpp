@@ -1,4 +1,4 @@
-#include "app/BlocoHRegistro.h"
+#include "livro/BlocoHRegistro.h"
 
 void TObservadorBlocoH::Linha(const TLinhaP7& linha, plataforma::TMoeda quantidade, plataforma::TMoeda unitario,
                               int64_t centavosLinha) {

@@ -1,9 +1,10 @@
-#include "app/RegistroP7.h"
+#include "livro/RegistroP7.h"
 
 #include "dbclient/DbClient.h"
 #include "inventory/UInventarioP7Dao.h"
 #include "platform/Texto.h"
 #include "report/urelatorio.h"
+#include "settings/UDatabase.h"
 
 std::string AparaListaIds(const std::string& lista) { return std::string(plataforma::Aparar(lista)); }
 
@@ -44,20 +45,31 @@ class TTotalizador : public IObservadorRegistroP7 {
 
 }  // namespace
 
-bool ProduzirRegistroP7(const TParamsRelatorio& params, std::unique_ptr<dbclient::TConsulta>& linhas,
-                        const std::function<void()>& aoLerLinhas, const std::function<void(TImpressao&)>& gravar,
-                        IObservadorRegistroP7* observador, TResumoRegistroP7* resumo) {
-  TFilial filial;
-  TInventarioP7Dao::ObterDadosFilial(params.FilialId, filial);
-  linhas = TInventarioP7Dao::ConsultarInventario(params);
-  if (aoLerLinhas) aoLerLinhas();
-  if (!linhas || linhas->Vazia()) return false;
+TExecucaoRegistroP7::TExecucaoRegistroP7(IDatabase& banco, const TParamsRelatorio& params, TLeituraMovimentos leitura)
+    : banco_(banco), params_(params), leitura_(leitura) {}
 
-  TImpressao impressao(params, PrimeiraFolhaP7);
+TExecucaoRegistroP7::~TExecucaoRegistroP7() {
+  try {
+    Encerrar();
+  } catch (...) {
+    // A destructor has nobody to tell; the caller who cares calls Encerrar itself.
+  }
+}
+
+bool TExecucaoRegistroP7::Produzir(const std::function<void()>& aoLerLinhas,
+                                   const std::function<void(TImpressao&)>& gravar, IObservadorRegistroP7* observador,
+                                   TResumoRegistroP7* resumo) {
+  TFilial filial;
+  TInventarioP7Dao::ObterDadosFilial(banco_, params_.FilialId, filial);
+  linhas_ = TInventarioP7Dao::ConsultarInventario(banco_, params_, leitura_);
+  if (aoLerLinhas) aoLerLinhas();
+  if (!linhas_ || linhas_->Vazia()) return false;
+
+  TImpressao impressao(params_, PrimeiraFolhaP7);
   TTotalizador totalizador(observador);
   {
-    TFonteConsultaP7 fonte(*linhas);
-    ComporRegistroP7(params, filial, fonte, impressao, &totalizador);
+    TFonteConsultaP7 fonte(*linhas_);
+    ComporRegistroP7(params_, filial, fonte, impressao, &totalizador);
   }
   gravar(impressao);
   if (resumo) {
@@ -66,4 +78,20 @@ bool ProduzirRegistroP7(const TParamsRelatorio& params, std::unique_ptr<dbclient
     resumo->TotalCentavos = totalizador.TotalCentavos;
   }
   return true;
+}
+
+std::vector<std::string> TExecucaoRegistroP7::Encerrar() {
+  std::vector<std::string> falhas;
+  if (encerrada_) return falhas;
+  encerrada_ = true;
+  linhas_.reset();
+  if (!banco_.IsConnected()) return falhas;
+  try {
+    TInventarioP7Dao::ApagarTabelasTemporarias(banco_);
+  } catch (const EFalhasScript& e) {
+    for (const dbclient::EErroScript& f : e.Falhas) falhas.push_back(f.what());
+  } catch (const std::exception& e) {
+    falhas.push_back(e.what());
+  }
+  return falhas;
 }

@@ -1,0 +1,21 @@
+# checar_pasta_de_programa(<pasta> <caminho>): <pasta> holds the ready program folder that
+# `cmake --install` lays out, whose desktop entries start the programs from <caminho>.
+function(checar_pasta_de_programa pasta caminho)
+  foreach(f inventario-p7 inventario-p7-lote visualizador sistema_kot.ini.exemplo inventario-p7.desktop
+            visualizador.desktop inventario-p7.svg visualizador.svg)
+    if(NOT EXISTS "${pasta}/${f}")
+      message(FATAL_ERROR "falta ${f} na pasta instalada")
+    endif()
+  endforeach()
+  if(NOT IS_DIRECTORY "${pasta}/relatorio")
+    message(FATAL_ERROR "falta a pasta relatorio")
+  endif()
+  file(GLOB dentro "${pasta}/relatorio/*")
+  if(dentro)
+    message(FATAL_ERROR "relatorio deveria estar vazia: ${dentro}")
+  endif()
+  file(READ "${pasta}/inventario-p7.desktop" entrada)
+  if(NOT entrada MATCHES "Exec=\"${caminho}/inventario-p7\"")
+    message(FATAL_ERROR "a entrada não aponta o programa instalado:\n${entrada}")
+  endif()
+endfunction()
