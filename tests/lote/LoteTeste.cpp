@@ -82,6 +82,14 @@ TEST_F(Lote, ErrosDeUso) {
       {{"--data", "31/12/2023", "--paralelo", "dois"}, "--paralelo aceita de 1 a 32, não \"dois\""},
       {{"--data", "31/12/2023", "--paralelo", "2", "--paralelo", "3"}, "--paralelo repetida"},
       {{"--data", "31/12/2023", "--ini", "a.ini", "--ini", "a.ini"}, "--ini \"a.ini\" repetido"},
+      {{"--data", "31/12/2023", "--filial", "2,3,2"}, "filial repetida em --filial"},
+      {{"--data", "31/12/2023", "--filial", "4294967298"}, "lista inválida em --filial"},
+      {{"--data", "31/12/2023", "--grupos", "99999999999999999999"}, "lista inválida em --grupos"},
+      {{"--data", "31/12/2023", "--saida", "/tmp", "--todas"}, "--saida repetida"},
+      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "7"}, "--motivo"},
+      {{"--data", "31/12/1899"}, "data \"31/12/1899\" anterior a 1900"},
+      {{"--data", "01/01/0001"}, "anterior a 1900"},
+      {{"--data", "31/12/9999"}, "data \"31/12/9999\" posterior a hoje"},
   };
   for (const auto& [args, motivo] : casos) {
     lote::TResultado r = lote::Executar(Args(args));
@@ -138,6 +146,59 @@ TEST_F(Lote, TodasComFilialSemRegistros) {
   EXPECT_TRUE(Contem(suporte::LerArquivo(saida_.Caminho() / "P7_3_20231231.txt"), "LOJA 3"));
 }
 
+// An id the table lacks is a failure of its own (a typo in a scheduled job must not pass for an
+// empty stock); the other branches are written, exit 1.
+TEST_F(Lote, FilialNaoCadastradaFalha) {
+  Lojas(banco_);
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--filial", "77,2"}));
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 77: não cadastrada na tabela filial\n")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 0 sem registros, 1 com falha\n")) << r.Erro;
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"P7_2_20231231.txt", "RESUMO_20231231.csv"}));
+}
+
+// Runs the command with a standard error whose reader is gone; the exit status.
+int ExecutarSemLeitorDoErro(const std::vector<std::string>& a) {
+  int tubo[2];
+  if (::pipe(tubo) != 0) return -1;
+  ::close(tubo[0]);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(tubo[1], 2);
+    ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it (the client library here ignores it)
+    std::vector<char*> argv{const_cast<char*>(P7_LOTE)};
+    for (const auto& x : a) argv.push_back(const_cast<char*>(x.c_str()));
+    argv.push_back(nullptr);
+    ::execv(P7_LOTE, argv.data());
+    ::_exit(127);
+  }
+  ::close(tubo[1]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return status;
+}
+
+// An output name that is a symbolic link to another file: the link is replaced by the register,
+// the file it pointed to stays as it was. A standard error whose reader is gone stops nothing,
+// whether the first line goes out before the connection or after it: the files are written and
+// the exit code is the run's.
+TEST_F(Lote, LinkNaSaidaEErroPadraoFechado) {
+  Lojas(banco_);
+  suporte::TPastaTemporaria outra;
+  std::ofstream(outra.Caminho() / "alheio.txt") << "ALHEIO";
+  fs::create_symlink(outra.Caminho() / "alheio.txt", saida_.Caminho() / "P7_2_20231231.txt");
+  int status = ExecutarSemLeitorDoErro(Args({"--data", "31/12/2023", "--filial", "2"}));
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_FALSE(fs::is_symlink(saida_.Caminho() / "P7_2_20231231.txt"));
+  EXPECT_TRUE(Contem(suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt"), "LOJA 2"));
+  EXPECT_EQ(suporte::LerArquivo(outra.Caminho() / "alheio.txt"), "ALHEIO");
+
+  status = ExecutarSemLeitorDoErro({"--data", "31/12/2023", "--saida", (saida_.Caminho() / "nao").string()});
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
 // Fields of the records of one type in a block H file, in order.
 std::vector<std::vector<std::string>> Registros(const std::string& arquivo, const std::string& tipo) {
   std::vector<std::vector<std::string>> r;
@@ -170,7 +231,7 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
       "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) VALUES (3, 2, 2.5, 1.3333)");
   std::ofstream(saida_.Caminho() / "BLOCOH_1_20231231.txt") << "ANTERIOR";
   lote::TResultado r =
-      lote::Executar(Args({"--data", "31/12/2023", "--filial", "1,2", "--bloco-h", "--motivo", "01"}));
+      lote::Executar(Args({"--data", "31/12/2023", "--filial", "1,2", "--bloco-h", "--conta-contabil", "1.1|x\r\ny"}));
   ASSERT_EQ(r.Codigo, 0) << r.Erro;
   EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"BLOCOH_1_20231231.txt", "BLOCOH_2_20231231.txt",
                                                                          "P7_2_20231231.txt", "RESUMO_20231231.csv"}));
@@ -197,6 +258,7 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
   for (const auto& h010 : Registros(bloco, "H010")) {
     ASSERT_EQ(h010.size(), 11u);
     totaisBloco.push_back(h010[5]);
+    EXPECT_EQ(h010[9], "1.1/x  y") << "the account's | and line breaks cannot split the record";
   }
   EXPECT_EQ(totaisLivro.size(), 3u) << livro;
   EXPECT_EQ(totaisBloco, totaisLivro);
