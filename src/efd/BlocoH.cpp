@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <unordered_set>
 
+#include "efd/IndiceTextos.h"
 #include "platform/Win1252.h"
 
 namespace efd {
@@ -84,13 +85,6 @@ std::string Decimal(int64_t valor, int casas) {
   return s;
 }
 
-bool OitoDigitos(std::string_view t) {
-  if (t.size() != 8) return false;
-  for (char c : t)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
 struct TCampos {
   std::string_view Codigo, Descricao, Barras, Unidade, Ncm;
 };
@@ -112,6 +106,9 @@ TCampos LerCampos(const std::string& textos, size_t inicio) {
   return c;
 }
 
+// A failure names at most this many products; the count says how many there are.
+constexpr size_t MaximoNomeados = 20;
+
 }  // namespace
 
 std::string TextoEfd(std::string_view w1252) {
@@ -132,35 +129,63 @@ void TBlocoH::Acrescentar(const TItemInventario& item) {
   l.Unitario = item.Unitario.DezMilesimos;
   l.Centavos = item.CentavosLinha;
 
-  const size_t codigo = textos_.size();
   AnexarTextoEfd(textos_, item.CodItem);
-  const size_t tamanhoCodigo = textos_.size() - codigo;
+  const std::string codigo = textos_.substr(l.Inicio);
   textos_ += '\0';
+  // DESCR_ITEM and UNID_INV are required: a product without them gets a stand-in, and the user
+  // a line to correct the registration by.
+  const size_t descricao = textos_.size();
   AnexarTextoEfd(textos_, item.Descricao);
+  if (textos_.size() == descricao) {
+    textos_ += "PRODUTO " + codigo;
+    avisos_.push_back(W("produto ") + codigo + W(" sem descrição: escrito como PRODUTO ") + codigo);
+  }
   textos_ += '\0';
   AnexarTextoEfd(textos_, item.Barras);
   textos_ += '\0';
   const size_t unidade = textos_.size();
   AnexarTextoEfd(textos_, item.Unidade);
   if (textos_.size() - unidade > TamanhoUnidade) {
+    std::string inteira = textos_.substr(unidade);
     textos_.resize(unidade + TamanhoUnidade);
     AparDireita(textos_, unidade);  // the cut may end at a blank
+    if (unidadesCortadas_.insert(inteira).second)
+      avisos_.push_back("unidade " + inteira + " com mais de 6 caracteres: escrita como " + textos_.substr(unidade));
   }
-  const bool semUnidade = textos_.size() == unidade;
+  if (textos_.size() == unidade) {
+    textos_ += "UN";
+    avisos_.push_back(W("produto ") + codigo + W(" sem unidade: escrito como UN"));
+  }
   textos_ += '\0';
+  // NCM stored with dots or blanks ("2106.90.90"): its digits, when there are exactly eight.
   const size_t ncm = textos_.size();
-  AnexarTextoEfd(textos_, item.Ncm);
-  if (!OitoDigitos(std::string_view(textos_).substr(ncm))) textos_.resize(ncm);
+  for (char c : item.Ncm)
+    if (c >= '0' && c <= '9') textos_ += c;
+  if (textos_.size() - ncm != 8) textos_.resize(ncm);
   textos_ += '\0';
 
+  if (l.QuantidadeMilesimos < 0 || l.Unitario < 0 || l.Centavos < 0) {
+    if (negativos_.size() < MaximoNomeados)
+      negativos_.push_back(codigo + " (quantidade " + Decimal(l.QuantidadeMilesimos, 3) + W(", valor unitário ") +
+                           Decimal(l.Unitario, 4) + "00, valor " + Decimal(l.Centavos, 2) + ")");
+    ++quantosNegativos_;
+  }
   linhas_.push_back(l);
   somaCentavos_ = soma;
-  if (semUnidade)
-    avisos_.push_back(W("produto ") + textos_.substr(codigo, tamanhoCodigo) + W(" sem unidade: o arquivo não passará na validação"));
 }
 
-std::string TBlocoH::Gerar(const plataforma::TDataHora& data, std::string_view motivo,
-                           std::string_view contaContabil) const {
+TRegistro0200 TPartesBlocoH::Registro0200(size_t i) const {
+  std::string_view r = Trecho(limites0200_[i], limites0200_[i + 1]);
+  return {r, CampoEfd(r, 2), CampoEfd(r, 3), CampoEfd(r, 6)};
+}
+
+std::string_view TPartesBlocoH::Codigo0200(size_t i) const {
+  std::string_view r = Trecho(limites0200_[i] + 6, limites0200_[i + 1]);  // after "|0200|"
+  return r.substr(0, r.find('|'));
+}
+
+TPartesBlocoH TBlocoH::Montar(const plataforma::TDataHora& data, std::string_view motivo,
+                              std::string_view contaContabil) const {
   std::string erro = ValidarMotivo(motivo);
   if (!erro.empty()) throw EBlocoH(erro);
   if (total_ && *total_ != somaCentavos_)
@@ -170,37 +195,60 @@ std::string TBlocoH::Gerar(const plataforma::TDataHora& data, std::string_view m
     erro = ValidarContaContabil(contaContabil);
     if (!erro.empty()) throw EBlocoH(erro);
   }
-  const std::string conta = TextoEfd(contaContabil);
+  if (quantosNegativos_ > 0) {
+    std::string m = W("bloco H não gravado: ") + std::to_string(quantosNegativos_) +
+                    (quantosNegativos_ == 1 ? " produto" : " produtos") +
+                    W(" com quantidade ou valor negativo, que o leiaute da EFD não aceita: ");
+    for (size_t i = 0; i < negativos_.size(); ++i) m += (i ? "; " : "") + negativos_[i];
+    if (quantosNegativos_ > negativos_.size()) m += "; e mais " + std::to_string(quantosNegativos_ - negativos_.size());
+    throw EBlocoH(m);
+  }
+  if (!linhas_.empty() && somaCentavos_ == 0)
+    throw EBlocoH(W("bloco H não gravado: os itens do inventário (") + std::to_string(linhas_.size()) +
+                  W(") somam 0,00, e a EFD não aceita itens (H010) num inventário de valor zero"));
 
-  std::vector<TCampos> campos;
-  campos.reserve(linhas_.size());
-  for (const TLinha& l : linhas_) campos.push_back(LerCampos(textos_, l.Inicio));
+  TPartesBlocoH p;
+  p.Data = data;
+  p.DataInventario = DataEfd(data);
+  p.Conta = TextoEfd(contaContabil);
+  p.ItensInventario = linhas_.size();
+  const std::string& conta = p.Conta;
 
-  std::string s;
+  std::string& s = p.Bytes;
   s.reserve(2 * textos_.size() + linhas_.size() * (80 + conta.size()) + 128);
 
   // Units in order of first appearance; the suite keeps no unit descriptions.
   std::unordered_set<std::string_view> vistos;
-  for (const TCampos& c : campos)
-    if (!c.Unidade.empty() && vistos.insert(c.Unidade).second) Registro(s, {"0190", c.Unidade, c.Unidade});
+  for (const TLinha& l : linhas_)
+    if (const TCampos c = LerCampos(textos_, l.Inicio); vistos.insert(c.Unidade).second) {
+      Registro(s, {"0190", c.Unidade, c.Unidade});
+      p.limites0190_.push_back(s.size());
+    }
 
   // COD_ITEM must be unique among the 0200 records: a product that appears twice (which the
   // register's query does not produce) gets the record of its first row.
-  vistos.clear();
-  for (const TCampos& c : campos) {
-    if (!vistos.insert(c.Codigo).second) continue;
+  auto codigo = [&](uint32_t i) {
+    std::string_view t = std::string_view(textos_).substr(linhas_[i].Inicio);
+    return t.substr(0, t.find('\0'));
+  };
+  TIndiceTextos<decltype(codigo)> codigos(linhas_.size(), codigo);
+  p.limites0200_ = {s.size()};
+  p.limites0200_.reserve(linhas_.size() + 1);
+  for (uint32_t i = 0; i < linhas_.size(); ++i) {
+    if (codigos.Inserir(i)) continue;
+    const TCampos c = LerCampos(textos_, linhas_[i].Inicio);
     std::string_view genero = c.Ncm.substr(0, 2);
     Registro(s, {"0200", c.Codigo, c.Descricao, c.Barras, "", c.Unidade, "00", c.Ncm, "", genero, "", "", ""});
+    p.limites0200_.push_back(s.size());
   }
 
-  char dataTexto[16];
-  std::snprintf(dataTexto, sizeof dataTexto, "%02d%02d%04d", data.Dia, data.Mes, data.Ano);
   Registro(s, {"H001", "0"});
-  Registro(s, {"H005", dataTexto, Decimal(total_.value_or(somaCentavos_), 2), motivo});
+  p.inicioH005_ = s.size();
+  Registro(s, {"H005", p.DataInventario, Decimal(total_.value_or(somaCentavos_), 2), motivo});
 
   std::string qtd, unitario, valor;
-  for (size_t i = 0; i < linhas_.size(); ++i) {
-    const TLinha& l = linhas_[i];
+  for (const TLinha& l : linhas_) {
+    const TCampos c = LerCampos(textos_, l.Inicio);
     qtd.clear();
     AnexarDecimal(qtd, l.QuantidadeMilesimos, 3);
     unitario.clear();
@@ -208,15 +256,25 @@ std::string TBlocoH::Gerar(const plataforma::TDataHora& data, std::string_view m
     unitario += "00";  // six decimals from four
     valor.clear();
     AnexarDecimal(valor, l.Centavos, 2);
-    Registro(s, {"H010", campos[i].Codigo, campos[i].Unidade, qtd, unitario, valor, "0", "", "", conta, ""});
+    Registro(s, {"H010", c.Codigo, c.Unidade, qtd, unitario, valor, "0", "", "", conta, ""});
   }
+  p.inicioH990_ = s.size();
   Registro(s, {"H990", std::to_string(linhas_.size() + 3)});
-  return s;
+  return p;
+}
+
+std::string TBlocoH::Gerar(const plataforma::TDataHora& data, std::string_view motivo,
+                           std::string_view contaContabil) const {
+  return Montar(data, motivo, contaContabil).Bytes;
 }
 
 std::string ValidarMotivo(std::string_view motivo) {
-  if (motivo.size() == 2 && motivo[0] == '0' && motivo[1] >= '1' && motivo[1] <= '6') return "";
-  return "--motivo deve ser 01, 02, 03, 04, 05 ou 06";
+  if (motivo == "01") return "";
+  const bool h020 = motivo.size() == 2 && motivo[0] == '0' && motivo[1] >= '2' && motivo[1] <= '5';
+  if (h020 || motivo == "06")
+    return "--motivo " + std::string(motivo) + W(" exige um registro ") + (h020 ? "H020" : "H030") +
+           W(" sob cada H010, com dados de ICMS que o banco de dados não tem; só o motivo 01 pode ser gravado");
+  return "--motivo deve ser 01";
 }
 
 std::string ValidarContaContabil(std::string_view conta) {
@@ -224,6 +282,25 @@ std::string ValidarContaContabil(std::string_view conta) {
   if (t.empty()) return W("--conta-contabil não pode ser vazia");
   if (t.size() > TamanhoConta) return "--conta-contabil tem mais de 255 caracteres";
   return "";
+}
+
+std::string_view CampoEfd(std::string_view registro, size_t n) {
+  if (registro.empty() || registro[0] != '|') return {};
+  size_t inicio = 1;
+  for (size_t i = 1; i < n; ++i) {
+    size_t barra = registro.find('|', inicio);
+    if (barra == std::string_view::npos) return {};
+    inicio = barra + 1;
+  }
+  size_t fim = registro.find('|', inicio);
+  if (fim == std::string_view::npos) return {};
+  return registro.substr(inicio, fim - inicio);
+}
+
+std::string DataEfd(const plataforma::TDataHora& data) {
+  char texto[32];
+  std::snprintf(texto, sizeof texto, "%02d%02d%04d", data.Dia, data.Mes, data.Ano);
+  return texto;
 }
 
 std::string NomeArquivoBlocoH(int32_t filial, const plataforma::TDataHora& data) {

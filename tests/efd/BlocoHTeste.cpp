@@ -10,6 +10,7 @@
 #include "livro/BlocoHRegistro.h"
 #include "livro/ComposicaoP7.h"
 #include "efd/BlocoH.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 #include "report/urelatorio.h"
 #include "tests/support/SuporteTestes.h"
@@ -97,7 +98,9 @@ TEST(BlocoH, FilialPequenaIgualAoEsperado) {
 
   std::string esperado = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/filial_pequena/esperado.txt"));
   EXPECT_TRUE(r.Bloco == esperado) << PrimeiraDiferenca(r.Bloco, esperado);
-  EXPECT_EQ(r.Avisos, std::vector<std::string>{W("produto 412 sem unidade: o arquivo não passará na validação")});
+  EXPECT_EQ(r.Avisos, (std::vector<std::string>{"unidade GARRAFA com mais de 6 caracteres: escrita como GARRAF",
+                                                "produto 412 sem unidade: escrito como UN",
+                                                "unidade cx 12 un com mais de 6 caracteres: escrita como cx 12"}));
   // The book prints the same total as H005.
   bool total = false;
   for (const std::string& l : r.Corpo) total = total || l.find("Total Geral: 75,76") != std::string::npos;
@@ -133,7 +136,7 @@ TEST(BlocoH, InvariantesDeUmaFilialGerada) {
     linhas.push_back(Linha(id, i % 3 ? std::to_string(7890000000000 + i) : "", ncm, descricao,
                            unidades[sorteio(unidades.size())], quantidade, valor));
   }
-  TComposto r = Compor(linhas, "03", "");
+  TComposto r = Compor(linhas, "01", "");
 
   // Every record is "|" fields "|" CR LF, nothing after the last; ISO-8859-1 without 0x80-0x9F
   // or control characters.
@@ -164,7 +167,7 @@ TEST(BlocoH, InvariantesDeUmaFilialGerada) {
   ASSERT_EQ(porTipo["H990"].size(), 1u);
   EXPECT_EQ(porTipo["H001"][0][1], "0");
   EXPECT_EQ(porTipo["H005"][0][1], "31122024");
-  EXPECT_EQ(porTipo["H005"][0][3], "03");
+  EXPECT_EQ(porTipo["H005"][0][3], "01");
   const auto& h010 = porTipo["H010"];
   EXPECT_EQ(porTipo["H990"][0][1], std::to_string(h010.size() + 3));
 
@@ -182,27 +185,28 @@ TEST(BlocoH, InvariantesDeUmaFilialGerada) {
   ASSERT_EQ(h010.size(), linhas.size());
   ASSERT_EQ(valoresLivro.size(), linhas.size());
   int64_t soma = 0;
-  size_t semUnidade = 0;
   std::set<std::string> codigosH010, unidadesH010;
   for (size_t i = 0; i < h010.size(); ++i) {
     EXPECT_EQ(h010[i][1], ids[i]) << i;
     EXPECT_EQ(Centavos(h010[i][5]), valoresLivro[i]) << i;
-    EXPECT_LE(h010[i][2].size(), 6u);
+    EXPECT_TRUE(!h010[i][2].empty() && h010[i][2].size() <= 6) << i;
     soma += Centavos(h010[i][5]);
     codigosH010.insert(h010[i][1]);
-    if (h010[i][2].empty()) ++semUnidade;
-    else unidadesH010.insert(h010[i][2]);
+    unidadesH010.insert(h010[i][2]);
   }
   EXPECT_EQ(Centavos(porTipo["H005"][0][2]), totalLivro);
   EXPECT_EQ(soma, totalLivro);
-  EXPECT_EQ(r.Avisos.size(), semUnidade);
+  // One line per product without a unit, one per unit that was cut (GARRAFA, CAIXA12).
+  size_t semUnidade = 0;
+  for (const auto& l : linhas) semUnidade += plataforma::EmBranco(l.Unidade.value_or(""));
   EXPECT_GT(semUnidade, 0u);
+  EXPECT_EQ(r.Avisos.size(), semUnidade + 2);
 
   // Every COD_ITEM has exactly one 0200 and every unit one 0190, and nothing else is named.
   std::multiset<std::string> codigos0200, unidades0190;
   for (const auto& c : porTipo["0200"]) {
     codigos0200.insert(c[1]);
-    EXPECT_TRUE(c[5].empty() || unidadesH010.count(c[5])) << c[1];
+    EXPECT_TRUE(unidadesH010.count(c[5])) << c[1];
     EXPECT_TRUE(c[7].empty() || (c[7].size() == 8 && c[7].find_first_not_of("0123456789") == std::string::npos));
     EXPECT_EQ(c[9], c[7].substr(0, 2));
   }
@@ -218,30 +222,71 @@ TEST(BlocoH, InvariantesDeUmaFilialGerada) {
 // No rows: no register, but the authority still receives the zero inventory.
 TEST(BlocoH, InventarioZerado) {
   efd::TBlocoH bloco;
-  EXPECT_EQ(bloco.Gerar(Data31122024, "06", ""), "|H001|0|\r\n|H005|31122024|0,00|06|\r\n|H990|3|\r\n");
+  EXPECT_EQ(bloco.Gerar(Data31122024), "|H001|0|\r\n|H005|31122024|0,00|01|\r\n|H990|3|\r\n");
   EXPECT_TRUE(bloco.Avisos().empty());
   EXPECT_EQ(efd::NomeArquivoBlocoH(7, {2024, 1, 5}), "BLOCOH_7_20240105.txt");
 }
 
-// Signs and roundings the register never meets with its positive stock, read the same way.
-TEST(BlocoH, NumerosNegativosEMeiasCasas) {
+// Required fields the registration lacks get a stand-in and one line each; a unit cut to six
+// characters is told once, however many products have it.
+TEST(BlocoH, CamposObrigatoriosSemCadastro) {
   efd::TBlocoH bloco;
-  bloco.Acrescentar({"1", "A", "", "UN", "", {-5}, {-12345}, -5});
-  bloco.Acrescentar({"2", "B", "", "UN", "", {-4}, {0}, 0});
-  bloco.Acrescentar({"3", "C", "", "UN", "", {29995}, {1}, 0});
+  bloco.Acrescentar({"7", " \x81\t", "", "", "", {10000}, {10000}, 100});
+  bloco.Acrescentar({"8", "B", "", "GARRAFAS", "", {10000}, {10000}, 100});
+  bloco.Acrescentar({"9", "C", "", "GARRAFAS", "", {10000}, {10000}, 100});
   std::string s = bloco.Gerar(Data31122024);
-  EXPECT_NE(s.find("|H010|1|UN|-0,001|-1,234500|-0,05|0|||||\r\n"), std::string::npos) << s;
-  EXPECT_NE(s.find("|H010|2|UN|0,000|0,000000|0,00|0|||||\r\n"), std::string::npos) << s;
-  EXPECT_NE(s.find("|H010|3|UN|3,000|0,000100|0,00|0|||||\r\n"), std::string::npos) << s;
-  EXPECT_NE(s.find("|H005|31122024|-0,05|01|\r\n"), std::string::npos) << s;
+  EXPECT_EQ(s.substr(0, s.find("|H001|")),
+            "|0190|UN|UN|\r\n|0190|GARRAF|GARRAF|\r\n|0200|7|PRODUTO 7|||UN|00|||||||\r\n"
+            "|0200|8|B|||GARRAF|00|||||||\r\n|0200|9|C|||GARRAF|00|||||||\r\n");
+  EXPECT_EQ(bloco.Avisos(), (std::vector<std::string>{W("produto 7 sem descrição: escrito como PRODUTO 7"),
+                                                      "produto 7 sem unidade: escrito como UN",
+                                                      "unidade GARRAFAS com mais de 6 caracteres: escrita como GARRAF"}));
+}
+
+// The layout's numbers carry no sign: a negative row stops the block and is named; zero is
+// allowed (the guide sets no minimum), except for a whole inventory of zero with items.
+TEST(BlocoH, NegativosRecusadosEZerosEscritos) {
+  efd::TBlocoH bloco;
+  bloco.Acrescentar({"2", "B", "", "UN", "", {-4}, {0}, 0});  // -0,0004 is 0,000 once rounded
+  bloco.Acrescentar({"3", "C", "", "UN", "", {29995}, {1}, 0});
+  bloco.Acrescentar({"4", "D", "", "UN", "", {10000}, {12345}, 123});
+  std::string s = bloco.Gerar(Data31122024);
+  EXPECT_NE(s.find("|H005|31122024|1,23|01|\r\n|H010|2|UN|0,000|0,000000|0,00|0|||||\r\n"
+                   "|H010|3|UN|3,000|0,000100|0,00|0|||||\r\n"), std::string::npos) << s;
+
+  efd::TBlocoH negativos;
+  negativos.Acrescentar({"1", "A", "", "UN", "", {-5}, {10000}, 0});
+  negativos.Acrescentar({"2", "B", "", "UN", "", {0}, {-12345}, 0});
+  negativos.Acrescentar({"9", "C", "", "UN", "", {10000}, {10000}, 100});
+  for (int i = 10; i < 30; ++i) negativos.Acrescentar({std::to_string(i), "D", "", "UN", "", {-10000}, {10000}, -100});
+  try {
+    negativos.Gerar(Data31122024);
+    ADD_FAILURE() << "gerou";
+  } catch (const efd::EBlocoH& e) {
+    std::string m = e.what();
+    EXPECT_EQ(m.rfind(W("bloco H não gravado: 22 produtos com quantidade ou valor negativo"), 0), 0u) << m;
+    EXPECT_NE(m.find(W(": 1 (quantidade -0,001, valor unitário 1,000000, valor 0,00); 2 (quantidade 0,000, valor "
+                       "unitário -1,234500, valor 0,00); 10 (")), std::string::npos) << m;
+    EXPECT_NE(m.find("; 27 (quantidade -1,000, valor unit"), std::string::npos) << m;
+    EXPECT_EQ(m.find("; 28 ("), std::string::npos) << m;
+    EXPECT_EQ(m.substr(m.size() - 10), "; e mais 2") << m;
+    EXPECT_EQ(m.find("; 9 ("), std::string::npos) << m;
+  }
+
+  efd::TBlocoH zero;
+  zero.Acrescentar({"5", "E", "", "UN", "", {0}, {10000}, 0});
+  EXPECT_THROW(zero.Gerar(Data31122024), efd::EBlocoH);
 }
 
 TEST(BlocoH, MotivoEContaContabil) {
-  for (const char* m : {"01", "02", "03", "04", "05", "06"}) EXPECT_EQ(efd::ValidarMotivo(m), "") << m;
+  EXPECT_EQ(efd::ValidarMotivo("01"), "");
+  for (const char* m : {"02", "05"}) EXPECT_NE(efd::ValidarMotivo(m).find(" exige um registro H020 "), std::string::npos) << m;
+  EXPECT_NE(efd::ValidarMotivo("06").find(" exige um registro H030 "), std::string::npos);
+  EXPECT_NE(efd::ValidarMotivo("06").find(W("dados de ICMS que o banco de dados não tem")), std::string::npos);
   for (const char* m : {"", "1", "6", "00", "07", "10", "001", " 01", "01 ", "0a"})
-    EXPECT_EQ(efd::ValidarMotivo(m), "--motivo deve ser 01, 02, 03, 04, 05 ou 06") << m;
+    EXPECT_EQ(efd::ValidarMotivo(m), "--motivo deve ser 01") << m;
   efd::TBlocoH bloco;
-  EXPECT_THROW(bloco.Gerar(Data31122024, "07"), efd::EBlocoH);
+  EXPECT_THROW(bloco.Gerar(Data31122024, "02"), efd::EBlocoH);
 
   EXPECT_EQ(efd::ValidarContaContabil("1.1.04.001"), "");
   EXPECT_EQ(efd::ValidarContaContabil(std::string(255, '9')), "");

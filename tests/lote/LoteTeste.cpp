@@ -71,9 +71,10 @@ TEST_F(Lote, ErrosDeUso) {
       {{"--data", "31/12/2023", "--filial", "2", "--todas"}, "--filial e --todas não podem ser usadas juntas"},
       {{"--data", "31/12/2023", "--preco", "venda"}, "--preco aceita medio ou compra"},
       {{"--data"}, "falta o valor de --data"},
-      {{"--data", "31/12/2023", "--motivo", "02"}, "--motivo só pode ser usada com --bloco-h"},
+      {{"--data", "31/12/2023", "--motivo", "01"}, "--motivo só pode ser usada com --bloco-h"},
       {{"--data", "31/12/2023", "--conta-contabil", "1.1"}, "--conta-contabil só pode ser usada com --bloco-h"},
-      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "07"}, "--motivo deve ser 01, 02, 03, 04, 05 ou 06"},
+      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "07"}, "--motivo deve ser 01"},
+      {{"--data", "31/12/2023", "--bloco-h", "--motivo", "02"}, "--motivo 02 exige um registro H020 sob cada H010"},
       {{"--data", "31/12/2023", "--bloco-h", "--motivo", "1"}, "--motivo deve ser 01"},
       {{"--data", "31/12/2023", "--paralelo", "0"}, "--paralelo aceita de 1 a 32, não \"0\""},
       {{"--data", "31/12/2023", "--paralelo", "33"}, "--paralelo aceita de 1 a 32"},
@@ -239,7 +240,7 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
   EXPECT_TRUE(Contem(r.Erro, "Filial 1: não existem registros para esta seleção; bloco H com inventário zerado: "
                              "BLOCOH_1_20231231.txt\n")) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, " s, P7_2_20231231.txt, BLOCOH_2_20231231.txt\n"
-                             "filial 2: produto 3 sem unidade: o arquivo não passará na validação\n")) << r.Erro;
+                             "filial 2: produto 3 sem unidade: escrito como UN\n")) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 1 sem registros, 0 com falha\n")) << r.Erro;
 
   const std::string livro = suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt");
@@ -262,8 +263,8 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
   EXPECT_EQ(totaisLivro.size(), 3u) << livro;
   EXPECT_EQ(totaisBloco, totaisLivro);
   EXPECT_EQ(Registros(bloco, "0200").size(), 3u);
-  EXPECT_EQ(Registros(bloco, "0190").size(), 1u);  // UN only: product 3 has none
-  EXPECT_TRUE(Contem(bloco, "|H010|3||2,500|1,333300|")) << bloco;
+  EXPECT_EQ(Registros(bloco, "0190").size(), 1u);  // UN only, which product 3 gets for want of one
+  EXPECT_TRUE(Contem(bloco, "|H010|3|UN|2,500|1,333300|")) << bloco;
   EXPECT_TRUE(Contem(bloco, "|H990|6|\r\n")) << bloco;
 }
 
