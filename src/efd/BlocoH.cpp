@@ -274,7 +274,7 @@ std::string ValidarMotivo(std::string_view motivo) {
   if (h020 || motivo == "06")
     return "--motivo " + std::string(motivo) + W(" exige um registro ") + (h020 ? "H020" : "H030") +
            W(" sob cada H010, com dados de ICMS que o banco de dados não tem; só o motivo 01 pode ser gravado");
-  return "--motivo deve ser 01";
+  return W("--motivo deve ser 01, não \"") + std::string(motivo) + "\"";
 }
 
 std::string ValidarContaContabil(std::string_view conta) {

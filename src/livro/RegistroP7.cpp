@@ -59,8 +59,7 @@ TExecucaoRegistroP7::~TExecucaoRegistroP7() {
 bool TExecucaoRegistroP7::Produzir(const std::function<void()>& aoLerLinhas,
                                    const std::function<void(TImpressao&)>& gravar, IObservadorRegistroP7* observador,
                                    TResumoRegistroP7* resumo) {
-  TFilial filial;
-  TInventarioP7Dao::ObterDadosFilial(banco_, params_.FilialId, filial);
+  TInventarioP7Dao::ObterDadosFilial(banco_, params_.FilialId, filial_);
   linhas_ = TInventarioP7Dao::ConsultarInventario(banco_, params_, leitura_);
   if (aoLerLinhas) aoLerLinhas();
   if (!linhas_ || linhas_->Vazia()) return false;
@@ -69,7 +68,7 @@ bool TExecucaoRegistroP7::Produzir(const std::function<void()>& aoLerLinhas,
   TTotalizador totalizador(observador);
   {
     TFonteConsultaP7 fonte(*linhas_);
-    ComporRegistroP7(params_, filial, fonte, impressao, &totalizador);
+    ComporRegistroP7(params_, filial_, fonte, impressao, &totalizador);
   }
   gravar(impressao);
   if (resumo) {

@@ -63,11 +63,14 @@ class TExecucaoRegistroP7 {
   std::vector<std::string> Encerrar();
 
   IDatabase& Banco() const { return banco_; }
+  // The branch's header data as Produzir read them (blank before, or when the branch has no row).
+  const TFilial& DadosFilial() const { return filial_; }
 
  private:
   IDatabase& banco_;
   TParamsRelatorio params_;
   TLeituraMovimentos leitura_;
+  TFilial filial_;
   std::unique_ptr<dbclient::TConsulta> linhas_;
   bool encerrada_ = false;
 };

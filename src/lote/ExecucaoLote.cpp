@@ -246,11 +246,9 @@ void GerarFilial(TExecucao& x, TSessaoLote& sessao, TResultadoFilial& r,
   // After the register (a failed one gets none), or with no rows at all.
   if (r.Motivo.empty()) {
     try {
-      for (auto& e : extras) {
-        const std::string arquivo = e->NomeArquivo(r.Filial, x.Opcoes.Escolhas.Data);
-        e->Gravar(x.Pasta + arquivo, x.Opcoes.Escolhas.Data);
-        r.NomesExtras.push_back(arquivo);
-      }
+      for (auto& e : extras)
+        for (std::string& arquivo : e->Gravar(x.Pasta, r.Filial, x.Opcoes.Escolhas.Data, execucao.DadosFilial()))
+          r.NomesExtras.push_back(std::move(arquivo));
     } catch (const std::exception& e) {
       r.Motivo = DescreverFalha(e);
     }
@@ -271,8 +269,10 @@ void RelatarFilial(TSaidaErro& saida, const TResultadoFilial& r, const std::stri
     saida.Linha(rotulo + "falhou: " + r.Motivo);
   } else if (r.Situacao == TSituacaoFilial::SemRegistros) {
     std::string texto = rotulo + "não existem registros para esta seleção";
-    for (size_t i = 0; i < extras.size() && i < r.NomesExtras.size(); ++i)
-      texto += "; " + extras[i]->NotaSemLinhas() + ": " + r.NomesExtras[i];
+    if (!extras.empty() && !r.NomesExtras.empty()) {
+      texto += "; " + extras.front()->NotaSemLinhas() + ": ";
+      for (size_t i = 0; i < r.NomesExtras.size(); ++i) texto += (i ? ", " : "") + r.NomesExtras[i];
+    }
     saida.Linha(texto);
   } else {
     std::string texto = rotulo + std::to_string(r.Resumo.Produtos) + " produtos, " +
@@ -485,5 +485,21 @@ int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FI
     std::fputs(TextoUsoLote().c_str(), saida);
     return SaidaOk;
   }
-  return ExecutarLote(opcoes, erro, progresso, opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes) : TFabricaSaidasExtras{});
+  // --efd's folder is read once, before anything connects: each branch looks its file up by CNPJ.
+  std::shared_ptr<const efd::TIndiceEfd> indiceEfd;
+  if (!opcoes.Efd.empty()) {
+    if (!PastaExiste(opcoes.Efd)) {
+      std::fprintf(erro, "A pasta de --efd não existe: %s\n", opcoes.Efd.c_str());
+      return SaidaUso;
+    }
+    try {
+      indiceEfd = std::make_shared<const efd::TIndiceEfd>(efd::IndexarPasta(opcoes.Efd));
+    } catch (const std::exception& e) {
+      std::fprintf(erro, "A pasta de --efd não pôde ser lida: %s\n", Utf8(e.what()).c_str());
+      return SaidaUso;
+    }
+    for (const std::string& aviso : indiceEfd->Avisos) std::fprintf(erro, "%s\n", Utf8(aviso).c_str());
+  }
+  return ExecutarLote(opcoes, erro, progresso,
+                      opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, indiceEfd) : TFabricaSaidasExtras{});
 }

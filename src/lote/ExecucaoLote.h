@@ -13,19 +13,20 @@
 #include "livro/ComposicaoP7.h"
 #include "lote/OpcoesLote.h"
 
-// A further file of a branch made from the same rows as its register (for example block H of
-// the EFD ICMS/IPI): told of every line as the register lays it, then written beside it. Written
-// only after the register itself, never when the register failed; a branch without rows has no
-// register but still gets its extra files (with no lines).
+// Further files of a branch made from the same rows as its register (block H of the EFD ICMS/IPI,
+// the branch's EFD file with it): told of every line as the register lays it, then written beside
+// it. Written only after the register itself, never when the register failed; a branch without
+// rows has no register but still gets its extra files (with no lines).
 class ISaidaExtraLote : public IObservadorRegistroP7 {
  public:
-  // The file's name in the output folder.
-  virtual std::string NomeArquivo(int32_t filial, const plataforma::TDataHora& data) const = 0;
-  // Writes the file for the stock date by the same safe write as the register.
-  virtual void Gravar(const std::string& caminho, const plataforma::TDataHora& data) = 0;
-  // Lines for standard error once the file is written (Windows-1252).
-  virtual const std::vector<std::string>& Avisos() const = 0;
-  // What the file holds for a branch without rows, for its line on standard error (UTF-8).
+  // Writes the files for the stock date into `pasta` (ending with its separator) by the safe
+  // write, for the branch whose header data are `dados`; returns their names in order. An error
+  // fails the branch.
+  virtual std::vector<std::string> Gravar(const std::string& pasta, int32_t filial, const plataforma::TDataHora& data,
+                                          const TFilial& dados) = 0;
+  // Lines for standard error once the files are written (Windows-1252, without the branch).
+  virtual std::vector<std::string> Avisos() const = 0;
+  // What the files hold for a branch without rows, for its line on standard error (UTF-8).
   virtual std::string NotaSemLinhas() const = 0;
 };
 // Makes the extra outputs of one branch; called from the session that runs it.

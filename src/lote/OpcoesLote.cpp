@@ -32,7 +32,7 @@ const std::string& TextoUsoLote() {
       "                        [--preco medio|compra] [--sem-arredondamento] [--apagados] [--cadastrados-antes]\n"
       "                        [--grupos IDS] [--especificacoes IDS] [--saida PASTA] [--ini ARQUIVO...]\n"
       "                        [--paralelo N]\n"
-      "                        [--bloco-h [--motivo 01..06] [--conta-contabil CODIGO]] [--ajuda]\n"
+      "                        [--bloco-h [--motivo 01] [--conta-contabil CODIGO] [--efd PASTA]] [--ajuda]\n"
       "\n"
       "Gera o Livro Registro de Inventário (Modelo P7) de uma, várias ou todas as filiais, um arquivo\n"
       "P7_<filial>_<AAAAMMDD>.txt por filial, com os mesmos bytes que a janela grava em relatorio.txt.\n"
@@ -53,10 +53,17 @@ const std::string& TextoUsoLote() {
       "  --bloco-h               grava também BLOCOH_<filial>_<AAAAMMDD>.txt: o inventário no bloco H da\n"
       "                          EFD ICMS/IPI (0190, 0200, H001, H005, H010, H990), das mesmas linhas do\n"
       "                          livro; uma filial sem registros recebe o inventário zerado. Não é um\n"
-      "                          arquivo EFD completo: faltam os registros 0000, 0001, 0005, 0100, 0990,\n"
-      "                          os demais blocos e o bloco 9; importe-o no gerador da EFD\n"
-      "  --motivo 01..06         motivo do inventário no H005 (padrão: 01, final do período)\n"
-      "  --conta-contabil CODIGO conta contábil (COD_CTA) de cada H010 (padrão: vazia)\n"
+      "                          arquivo EFD completo e o validador (PVA) não o importa sozinho: serve\n"
+      "                          para importar o inventário num sistema fiscal. O arquivo a transmitir\n"
+      "                          é o de --efd\n"
+      "  --motivo 01             motivo do inventário no H005: só 01 (final do período); 02 a 06 exigem\n"
+      "                          H020/H030 com dados de ICMS que o banco de dados não tem\n"
+      "  --conta-contabil CODIGO conta contábil (COD_CTA) de cada H010 (padrão: vazia; obrigatória nos\n"
+      "                          perfis A e B)\n"
+      "  --efd PASTA             grava também EFD_<filial>_<AAAAMMDD>.txt: o arquivo EFD ICMS/IPI completo\n"
+      "                          da filial (o da PASTA cujo 0000 tem o CNPJ dela) com o inventário posto:\n"
+      "                          0190/0200 que faltam, bloco H e contadores refeitos; o original não muda.\n"
+      "                          Este é o arquivo a validar e transmitir. Implica --bloco-h\n"
       "  --ajuda                 mostra este texto\n"
       "\n"
       "Saída: 0 tudo gravado ou sem registros; 1 alguma filial falhou; 2 erro de uso;\n"
@@ -136,7 +143,7 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
                                                    "--cadastrados-antes", "--ajuda", "--bloco-h"};
     static const std::set<std::string> comValor = {"--data",   "--filial", "--preco", "--grupos",
                                                    "--especificacoes", "--saida", "--ini",
-                                                   "--motivo", "--conta-contabil", "--paralelo"};
+                                                   "--motivo", "--conta-contabil", "--paralelo", "--efd"};
     // The one option that may come again: one server each time.
     static const std::set<std::string> repetiveis = {"--ini"};
     if (!semValor.count(nome) && !comValor.count(nome)) throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
@@ -185,10 +192,14 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
       o.Paralelo = static_cast<int>(*n);
     } else if (nome == "--bloco-h") {
       o.BlocoH = true;
+    } else if (nome == "--efd") {
+      o.Efd = lerValor();
+      if (o.Efd.empty()) throw EErroUso("--efd vazia");
+      o.BlocoH = true;
     } else if (nome == "--motivo") {
       o.Motivo = lerValor();
       if (std::string erro = efd::ValidarMotivo(o.Motivo); !erro.empty())
-        throw EErroUso(plataforma::W1252ParaUtf8(erro) + ", não \"" + o.Motivo + "\"");
+        throw EErroUso(plataforma::W1252ParaUtf8(erro));
     } else if (nome == "--conta-contabil") {
       // The command line is UTF-8; the file's texts are Windows-1252 until they are written.
       o.ContaContabil = plataforma::Utf8ParaW1252(lerValor());

@@ -28,6 +28,9 @@ struct TOpcoesLote {
   bool BlocoH = false;
   std::string Motivo = "01";  // MOT_INV
   std::string ContaContabil;  // COD_CTA, Windows-1252; "" leaves it empty
+  // --efd: the folder of the companies' complete EFD files; each branch's gets the inventory put
+  // in (implies BlocoH). "" : none.
+  std::string Efd;
 };
 
 // Reads the arguments after the program's name; EErroUso for anything it cannot take.

@@ -284,7 +284,7 @@ TEST(BlocoH, MotivoEContaContabil) {
   EXPECT_NE(efd::ValidarMotivo("06").find(" exige um registro H030 "), std::string::npos);
   EXPECT_NE(efd::ValidarMotivo("06").find(W("dados de ICMS que o banco de dados não tem")), std::string::npos);
   for (const char* m : {"", "1", "6", "00", "07", "10", "001", " 01", "01 ", "0a"})
-    EXPECT_EQ(efd::ValidarMotivo(m), "--motivo deve ser 01") << m;
+    EXPECT_EQ(efd::ValidarMotivo(m), W("--motivo deve ser 01, não \"") + m + "\"") << m;
   efd::TBlocoH bloco;
   EXPECT_THROW(bloco.Gerar(Data31122024, "02"), efd::EBlocoH);
 

@@ -268,6 +268,44 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
   EXPECT_TRUE(Contem(bloco, "|H990|6|\r\n")) << bloco;
 }
 
+// --efd: the branch whose CNPJ has a file in the folder gets that file with its inventory put in
+// (the original untouched, the fragment beside it); one without a file fails naming its CNPJ and
+// the folder; a file that is no EFD is skipped with a warning. Then a negative value: the book is
+// written, block H is not, and the branch fails.
+TEST_F(Lote, EfdDaPastaComOInventario) {
+  Lojas(banco_);
+  banco_.Executar("UPDATE filial SET cgc = '12345678000195' WHERE filial_id = 2");
+  suporte::TPastaTemporaria efd;
+  const std::string original = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/mescla/sem_dados/original.txt"));
+  std::ofstream(efd.Caminho() / "sped_loja2.txt", std::ios::binary) << original;
+  std::ofstream(efd.Caminho() / "leia-me.txt") << "não é EFD\n";
+  lote::TResultado r =
+      lote::Executar(Args({"--data", "31/12/2024", "--filial", "2,3", "--efd", efd.Caminho().string()}));
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "leia-me.txt")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 3: falhou: nenhum arquivo EFD com o CNPJ 5 em " + efd.Caminho().string()))
+      << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "BLOCOH_2_20241231.txt, EFD_2_20241231.txt\n")) << r.Erro;
+  EXPECT_EQ(suporte::LerArquivo(efd.Caminho() / "sped_loja2.txt"), original);
+  const std::string mesclado = suporte::LerArquivo(saida_.Caminho() / "EFD_2_20241231.txt");
+  const std::string bloco = suporte::LerArquivo(saida_.Caminho() / "BLOCOH_2_20241231.txt");
+  EXPECT_EQ(mesclado.rfind(original.substr(0, original.find('\n') + 1), 0), 0u) << "the original's 0000 leads";
+  for (const auto& h010 : Registros(bloco, "H010")) {
+    std::string linha = "|H010|" + h010[1] + "|";
+    EXPECT_TRUE(Contem(mesclado, linha)) << linha;
+  }
+  EXPECT_TRUE(Contem(mesclado, "|H005|31122024|39,00|01|\r\n")) << mesclado;
+
+  // A negative cost: no block H can carry it.
+  banco_.Executar("UPDATE estoque_minimo SET pmc = -1 WHERE filial_id = 2 AND produto_id = 2");
+  suporte::TPastaTemporaria outra;
+  r = lote::Executar({"--data", "31/12/2024", "--filial", "2", "--bloco-h", "--saida", outra.Caminho().string(),
+                      "--ini", Ini().string()});
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 2: falhou: ")) << r.Erro;
+  EXPECT_EQ(lote::Arquivos(outra.Caminho()), (std::vector<std::string>{"P7_2_20241231.txt", "RESUMO_20241231.csv"}));
+}
+
 // The server ends the connection while the script of branch 2 waits on a lock: branch 2 fails
 // with the server's reason, branch 3 with one line of its own, no file is touched, exit 1.
 TEST_F(Lote, ConexaoPerdidaNoMeio) {
