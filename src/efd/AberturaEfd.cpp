@@ -43,11 +43,11 @@ std::optional<TAberturaEfd> LerRegistro0000(std::string_view linha) {
   if (linha.substr(0, 6) != "|0000|" || linha.back() != '|' || std::count(linha.begin(), linha.end(), '|') < 16)
     return std::nullopt;
   TAberturaEfd a;
-  if (!LerDataEfd(CampoEfd(linha, 4), a.DataInicial) || !LerDataEfd(CampoEfd(linha, 5), a.DataFinal))
+  if (!LerDataEfd(CampoEfd(linha, campo::DtIni0000), a.DataInicial) || !LerDataEfd(CampoEfd(linha, campo::DtFin0000), a.DataFinal))
     return std::nullopt;
-  for (char c : CampoEfd(linha, 7))
+  for (char c : CampoEfd(linha, campo::Cnpj0000))
     if (c >= '0' && c <= '9') a.Cnpj += c;
-  a.Perfil = std::string(CampoEfd(linha, 14));
+  a.Perfil = std::string(CampoEfd(linha, campo::IndPerfil0000));
   return a;
 }
 

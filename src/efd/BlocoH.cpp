@@ -58,17 +58,8 @@ void AnexarTextoEfd(std::string& s, std::string_view t) {
 // The value scaled by 10^casas with a decimal comma and exactly `casas` decimals; a minus sign
 // only when negative.
 void AnexarDecimal(std::string& s, int64_t valor, int casas) {
-  uint64_t absoluto = valor < 0 ? uint64_t(0) - static_cast<uint64_t>(valor) : static_cast<uint64_t>(valor);
-  char invertido[48];
-  size_t n = 0;
-  for (int i = 0; i < casas; ++i, absoluto /= 10) invertido[n++] = static_cast<char>('0' + absoluto % 10);
-  if (casas > 0) invertido[n++] = ',';
-  do {
-    invertido[n++] = static_cast<char>('0' + absoluto % 10);
-    absoluto /= 10;
-  } while (absoluto != 0);
-  if (valor < 0) s += '-';
-  while (n > 0) s += invertido[--n];
+  char texto[plataforma::TamanhoTextoDecimal];
+  s.append(texto, plataforma::EscreverDecimal(texto, valor, casas, ','));
 }
 
 void Registro(std::string& s, std::initializer_list<std::string_view> campos) {
@@ -176,7 +167,7 @@ void TBlocoH::Acrescentar(const TItemInventario& item) {
 
 TRegistro0200 TPartesBlocoH::Registro0200(size_t i) const {
   std::string_view r = Trecho(limites0200_[i], limites0200_[i + 1]);
-  return {r, CampoEfd(r, 2), CampoEfd(r, 3), CampoEfd(r, 6)};
+  return {r, CampoEfd(r, campo::CodItem0200), CampoEfd(r, campo::DescrItem0200), CampoEfd(r, campo::UnidInv0200)};
 }
 
 std::string_view TPartesBlocoH::Codigo0200(size_t i) const {

@@ -116,6 +116,16 @@ std::string TextoEfd(std::string_view w1252);
 // record has fewer fields.
 std::string_view CampoEfd(std::string_view registro, size_t n);
 
+// The places of the fields the program reads, as the record tables number them (REG is 1).
+namespace campo {
+constexpr size_t DtIni0000 = 4, DtFin0000 = 5, Cnpj0000 = 7, IndPerfil0000 = 14;
+constexpr size_t Unid0190 = 2;
+constexpr size_t CodItem0200 = 2, DescrItem0200 = 3, UnidInv0200 = 6;
+constexpr size_t DtInvH005 = 2;
+constexpr size_t QtdLinX990 = 2;  // X990, 9990 and 9999 alike
+constexpr size_t RegBlc9900 = 2, QtdRegBlc9900 = 3;
+}  // namespace campo
+
 // "ddmmaaaa", as DT_INV and the dates of 0000 are written.
 std::string DataEfd(const plataforma::TDataHora& data);
 

@@ -439,25 +439,25 @@ void TMescla::Bloco0(std::string_view linha, std::string_view conteudo, std::str
 }
 
 void TMescla::MarcarUnidade(std::string_view conteudo) {
-  const std::string_view unidade = CampoEfd(conteudo, 2);
+  const std::string_view unidade = CampoEfd(conteudo, campo::Unid0190);
   for (size_t i = 0; i < unidadeNoOriginal_.size(); ++i)
-    if (CampoEfd(bloco_.Registro0190(i), 2) == unidade) unidadeNoOriginal_[i] = 1;
+    if (CampoEfd(bloco_.Registro0190(i), campo::Unid0190) == unidade) unidadeNoOriginal_[i] = 1;
 }
 
 // A code the original already has keeps the original's record. Its description may differ (a
 // warning), its unit may not: H010's UNID must be the 0200's UNID_INV, and the quantity is counted
 // in the suite's unit.
 void TMescla::CompararItem(std::string_view conteudo) {
-  const std::string_view codigo = CampoEfd(conteudo, 2);
+  const std::string_view codigo = CampoEfd(conteudo, campo::CodItem0200);
   const std::optional<size_t> i = itens_.Procurar(codigo);
   if (!i) return;
   itemNoOriginal_[*i] = 1;
   const TRegistro0200 novo = bloco_.Registro0200(*i);
-  const std::string_view unidade = CampoEfd(conteudo, 6);
+  const std::string_view unidade = CampoEfd(conteudo, campo::UnidInv0200);
   if (unidade != novo.Unidade && quantasUnidadesDiferentes_++ < MaximoNomeados)
     unidadesDiferentes_.push_back(std::string(codigo) + " (arquivo " + std::string(unidade) + W(", inventário ") +
                                   std::string(novo.Unidade) + ")");
-  const std::string_view descricao = CampoEfd(conteudo, 3);
+  const std::string_view descricao = CampoEfd(conteudo, campo::DescrItem0200);
   if (descricao != novo.Descricao)
     avisos_.push_back("produto " + std::string(codigo) + W(": o 0200 do arquivo original tem outra descrição (\"") +
                       std::string(descricao) + W("\"; no sistema \"") + std::string(novo.Descricao) +
@@ -507,7 +507,7 @@ void TMescla::BlocoH(std::string_view linha, std::string_view conteudo, std::str
   if (reg == "H990") return FecharBlocoH(linha, conteudo);
   if (reg == "H005") {
     // An inventory of the same date is replaced in its place; the others stay, in their order.
-    descartando_ = CampoEfd(conteudo, 2) == bloco_.DataInventario;
+    descartando_ = CampoEfd(conteudo, campo::DtInvH005) == bloco_.DataInventario;
     if (descartando_ && !inventarioColocado_) {
       ColocarInventario();
     } else if (descartando_ && !avisouRepetido_) {
@@ -543,7 +543,7 @@ void TMescla::FecharBlocoH(std::string_view linha, std::string_view conteudo) {
 // X990: the lines of its block, itself included (9990: and the 9999 after it).
 void TMescla::Encerramento(std::string_view linha, std::string_view conteudo, std::string_view reg, size_t mais) {
   const uint8_t bloco = uint8_t(reg[0]);
-  Conferir(std::string(reg), plataforma::LerInteiro(CampoEfd(conteudo, 2)), linhasBlocoOriginal_[bloco] + mais);
+  Conferir(std::string(reg), plataforma::LerInteiro(CampoEfd(conteudo, campo::QtdLinX990)), linhasBlocoOriginal_[bloco] + mais);
   const std::string novo = "|" + std::string(reg) + "|" + std::to_string(linhasBlocoSaida_[bloco] + 1 + mais) + "|";
   if (novo == conteudo) Manter(linha, reg);
   else EscreverRegistro(novo, linha.substr(conteudo.size()));
@@ -559,20 +559,20 @@ void TMescla::Conferir(const std::string& contador, std::optional<int64_t> infor
 void TMescla::Bloco9(std::string_view linha, std::string_view conteudo, std::string_view reg) {
   // The original's 9900, 9990 and 9999 are only checked: ours are written at the 9999.
   if (reg == "9900") {
-    const std::string_view tipo = CampoEfd(conteudo, 2);
+    const std::string_view tipo = CampoEfd(conteudo, campo::RegBlc9900);
     if (tipo.size() != 4) {
       if (quantosContadoresErrados_++ < MaximoNomeados) contadoresErrados_.push_back("9900 de \"" + std::string(tipo) + "\"");
       return;
     }
     TTipos::TTipo& t = tipos_[Chave(tipo)];
     if (t.Listado) t.Informado.reset();  // listed twice: wrong whatever it says
-    else t.Informado = plataforma::LerInteiro(CampoEfd(conteudo, 3));
+    else t.Informado = plataforma::LerInteiro(CampoEfd(conteudo, campo::QtdRegBlc9900));
     t.Listado = true;
     return;
   }
   if (reg == "9990") {
     visto9990_ = true;
-    informado9990_ = plataforma::LerInteiro(CampoEfd(conteudo, 2));
+    informado9990_ = plataforma::LerInteiro(CampoEfd(conteudo, campo::QtdLinX990));
     return;
   }
   if (reg == "9999") return Terminar(linha, conteudo);
@@ -586,7 +586,7 @@ void TMescla::Terminar(std::string_view linha, std::string_view conteudo) {
     if (t.Original > 0 || t.Listado) Conferir("9900 de " + TextoChave(chave), t.Informado, t.Original);
   }
   Conferir("9990", visto9990_ ? informado9990_ : std::nullopt, linhasBlocoOriginal_[uint8_t('9')]);
-  Conferir("9999", plataforma::LerInteiro(CampoEfd(conteudo, 2)), linhasOriginal_);
+  Conferir("9999", plataforma::LerInteiro(CampoEfd(conteudo, campo::QtdLinX990)), linhasOriginal_);
 
   // One 9900 per record type of the merged file, in order of first appearance; 9900, 9990 and
   // 9999 themselves come last, as they appear.
