@@ -13,6 +13,13 @@
 
 namespace {
 
+// The register's frame and columns (characters between the bars): classification (NCM),
+// description, unit and quantity; the two values' columns follow.
+constexpr size_t LarguraMoldura = 136;
+constexpr size_t ColunaClassificacao = 15, ColunaDescricao = 53, ColunaUnidade = 7, ColunaQuantidade = 16;
+// A separator line after this many detail lines.
+constexpr int32_t LinhasPorSeparador = 50;
+
 using plataforma::TMoeda;
 
 std::string R(const std::string& t, int32_t n) { return TImpressao::CompletarDireita(t, ' ', n); }
@@ -64,7 +71,8 @@ class TLinhaDetalhe {
   std::string_view Pronta() const { return {b_, Atual()}; }
 
  private:
-  static constexpr size_t Maior = 1 + 15 + 1 + 53 + 1 + 7 + 1 + TamanhoTextoQuantidade + 1 +
+  static constexpr size_t Maior = 1 + ColunaClassificacao + 1 + ColunaDescricao + 1 + ColunaUnidade + 1 +
+                                  TamanhoTextoQuantidade + 1 +
                                   TamanhoTextoCentavos + 1 + TamanhoTextoCentavos + 1;
   char b_[256];
   char* p_ = b_;
@@ -81,7 +89,7 @@ std::string SemControles(std::string t) {
 
 // The row named in an error: its id and its description as the register prints it.
 std::string NomeProduto(const TLinhaP7& l) {
-  std::string descricao(plataforma::Aparar(SemControles(std::string(l.Descricao.substr(0, 53)))));
+  std::string descricao(plataforma::Aparar(SemControles(std::string(l.Descricao.substr(0, ColunaDescricao)))));
   return l.ProdutoId.empty() ? descricao : std::string(l.ProdutoId) + " - " + descricao;
 }
 
@@ -90,9 +98,10 @@ std::string NomeProduto(const TLinhaP7& l) {
 }
 
 void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, TImpressao& imp) {
-  const std::string igual(136, '=');
-  const std::string vazia = "|" + Brancos(134) + "|";
-  const std::string colunas = "|" + Brancos(15) + "|" + Brancos(53) + "|" + Brancos(7) + "|" + Brancos(16);
+  const std::string igual(LarguraMoldura, '=');
+  const std::string vazia = "|" + Brancos(LarguraMoldura - 2) + "|";
+  const std::string colunas = "|" + Brancos(ColunaClassificacao) + "|" + Brancos(ColunaDescricao) + "|" +
+                              Brancos(ColunaUnidade) + "|" + Brancos(ColunaQuantidade);
   std::string data = plataforma::FormatarData("dd/mm/yyyy", params.DataEstoque);
 
   imp.EscreverCabecalho(" ", 3, 1);
@@ -110,10 +119,12 @@ void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, 
   imp.EscreverCabecalho(vazia, 13, 1);
   imp.EscreverCabecalho(igual, 14, 1);
   imp.EscreverCabecalho(colunas + "| " + C("VALORES", 35) + Brancos(3) + "|", 15, 1);
-  imp.EscreverCabecalho(W("| CLASSIFICAÇÃO |") + C(W("DESCRIÇÃO"), 53) + "| UNID. | " + C("QUANTIDADE", 15) + "|" +
+  imp.EscreverCabecalho(W("| CLASSIFICAÇÃO |") + C(W("DESCRIÇÃO"), ColunaDescricao) + "| UNID. | " +
+                            C("QUANTIDADE", ColunaQuantidade - 1) + "|" +
                             std::string(39, '-') + "|",
                         16, 1);
-  imp.EscreverCabecalho("|" + C("FISCAL", 15) + "|" + Brancos(53) + "|" + Brancos(7) + "|" + Brancos(16) + "|" +
+  imp.EscreverCabecalho("|" + C("FISCAL", ColunaClassificacao) + "|" + Brancos(ColunaDescricao) + "|" +
+                            Brancos(ColunaUnidade) + "|" + Brancos(ColunaQuantidade) + "|" +
                             C(W("UNITÁRIO"), 18) + "|" + C("TOTAL", 18) + Brancos(2) + "|",
                         17, 1);
   imp.EscreverCabecalho(igual, 18, 1);
@@ -134,72 +145,101 @@ std::string TextoQuantidade(TMoeda quantidade) {
   return std::string(texto, EscreverQuantidade(texto, quantidade, plataforma::FormatSettings().DecimalSeparator));
 }
 
+namespace {
+
+// One detail row's numbers as the register prints them.
+struct TValoresLinha {
+  TMoeda Quantidade, Unitario;
+  int64_t CentavosTotal = 0;
+};
+
+TValoresLinha LerValores(const TLinhaP7& l) {
+  TValoresLinha v;
+  try {
+    v.Quantidade = l.Quantidade ? plataforma::MoedaDeTexto(*l.Quantidade) : TMoeda{};
+    v.Unitario = l.Valor ? plataforma::MoedaDeTexto(*l.Valor) : TMoeda{};
+    v.CentavosTotal = plataforma::ParaCentavos(plataforma::Multiplicar(v.Quantidade, v.Unitario));
+  } catch (const plataforma::EValorForaDoIntervalo& e) {
+    FalharValor(e.what(), "Produto: ", l);
+  }
+  return v;
+}
+
+// The detail line of a row: classification, description, unit, quantity, unit value and total,
+// each in its column between bars. A number is never cut: a quantity wider than its column
+// lengthens the line, as the values do.
+void ComporLinhaDetalhe(TLinhaDetalhe& linha, const TLinhaP7& l, const TValoresLinha& v,
+                        const plataforma::TFormatSettings& formato) {
+  char quantidadeTexto[TamanhoTextoQuantidade], unitarioTexto[TamanhoTextoCentavos], totalTexto[TamanhoTextoCentavos];
+  const std::string_view textoTotal(totalTexto, EscreverCentavos(totalTexto, v.CentavosTotal, formato));
+  const std::string_view textoUnitario(unitarioTexto,
+                                       EscreverCentavos(unitarioTexto, plataforma::ParaCentavos(v.Unitario), formato));
+  const std::string_view textoQuantidade(
+      quantidadeTexto, l.Quantidade ? EscreverQuantidade(quantidadeTexto, v.Quantidade, formato.DecimalSeparator) : 0);
+
+  linha.Iniciar();
+  linha.Caractere('|');
+  size_t inicio = linha.Atual();
+  linha.Centro(l.Ncm, ColunaClassificacao);
+  linha.BrancosNosControlesDesde(inicio);
+  inicio = linha.Atual();
+  linha.Caractere('|');
+  linha.Texto(plataforma::Aparar(l.Descricao.substr(0, ColunaDescricao)));
+  linha.BrancosNosControlesDesde(inicio);
+  linha.CompletarDesde(inicio, 1 + ColunaDescricao);
+  linha.Caractere('|');
+  inicio = linha.Atual();
+  linha.Centro(l.Unidade, ColunaUnidade);
+  linha.BrancosNosControlesDesde(inicio);
+  linha.Caractere('|');
+  linha.Centro(textoQuantidade, std::max<size_t>(ColunaQuantidade, textoQuantidade.size()));
+  inicio = linha.Atual();
+  linha.Caractere('|');
+  linha.Direita(textoUnitario, 13);
+  linha.CompletarDesde(inicio, 19);
+  inicio = linha.Atual();
+  linha.Caractere('|');
+  linha.Direita(textoTotal, 12);
+  linha.CompletarDesde(inicio, 21);
+  linha.Caractere('|');
+}
+
+// The separator after the last row, the grand total and the closing separator.
+void ComporFinal(TImpressao& imp, int32_t atual, int64_t somaCentavos) {
+  const std::string igual(LarguraMoldura, '=');
+  imp.EscreverCorpo(igual, atual, 1);
+  imp.EscreverCorpo(L("Total Geral: " + FormatarCentavos(somaCentavos), 80), atual + 2, 47);
+  imp.EscreverCorpo(igual, atual + 4, 1);
+}
+
+}  // namespace
+
 void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFonteLinhasP7& linhas,
                       TImpressao& imp, IObservadorRegistroP7* observador) {
   imp.DefinirLinhasPorPagina(LinhasPorPaginaP7);
   EscreverCabecalhoP7(params, filial, imp);
 
-  const std::string igual(136, '=');
+  const std::string igual(LarguraMoldura, '=');
   size_t previstas = linhas.Quantas();
-  imp.ReservarCorpo(previstas + previstas / 50 + 8);
+  imp.ReservarCorpo(previstas + previstas / LinhasPorSeparador + 8);
 
   const plataforma::TFormatSettings& formato = plataforma::FormatSettings();
   int64_t somaCentavos = 0;
   int32_t atual = 2, contador = 0;
   TLinhaP7 l;
   TLinhaDetalhe linha;
-  char quantidadeTexto[TamanhoTextoQuantidade], unitarioTexto[TamanhoTextoCentavos], totalTexto[TamanhoTextoCentavos];
   while (linhas.Proxima(l)) {
-    TMoeda quantidade, unitario;
-    int64_t centavosTotal;
-    try {
-      quantidade = l.Quantidade ? plataforma::MoedaDeTexto(*l.Quantidade) : TMoeda{};
-      unitario = l.Valor ? plataforma::MoedaDeTexto(*l.Valor) : TMoeda{};
-      centavosTotal = plataforma::ParaCentavos(plataforma::Multiplicar(quantidade, unitario));
-    } catch (const plataforma::EValorForaDoIntervalo& e) {
-      FalharValor(e.what(), "Produto: ", l);
-    }
-    std::string_view textoTotal(totalTexto, EscreverCentavos(totalTexto, centavosTotal, formato));
-    std::string_view textoUnitario(unitarioTexto,
-                                   EscreverCentavos(unitarioTexto, plataforma::ParaCentavos(unitario), formato));
-    // A number is never cut: a quantity wider than its column lengthens the line, as the values do.
-    std::string_view textoQuantidade(
-        quantidadeTexto, l.Quantidade ? EscreverQuantidade(quantidadeTexto, quantidade, formato.DecimalSeparator) : 0);
-
-    linha.Iniciar();
-    linha.Caractere('|');
-    size_t inicio = linha.Atual();
-    linha.Centro(l.Ncm, 15);
-    linha.BrancosNosControlesDesde(inicio);
-    inicio = linha.Atual();
-    linha.Caractere('|');
-    linha.Texto(plataforma::Aparar(l.Descricao.substr(0, 53)));
-    linha.BrancosNosControlesDesde(inicio);
-    linha.CompletarDesde(inicio, 54);
-    linha.Caractere('|');
-    inicio = linha.Atual();
-    linha.Centro(l.Unidade, 7);
-    linha.BrancosNosControlesDesde(inicio);
-    linha.Caractere('|');
-    linha.Centro(textoQuantidade, std::max<size_t>(16, textoQuantidade.size()));
-    inicio = linha.Atual();
-    linha.Caractere('|');
-    linha.Direita(textoUnitario, 13);
-    linha.CompletarDesde(inicio, 19);
-    inicio = linha.Atual();
-    linha.Caractere('|');
-    linha.Direita(textoTotal, 12);
-    linha.CompletarDesde(inicio, 21);
-    linha.Caractere('|');
+    const TValoresLinha v = LerValores(l);
+    ComporLinhaDetalhe(linha, l, v, formato);
     imp.EscreverCorpo(linha.Pronta(), atual, 1);
     ++atual;
-    if (observador) observador->Linha(l, quantidade, unitario, centavosTotal);
+    if (observador) observador->Linha(l, v.Quantidade, v.Unitario, v.CentavosTotal);
 
     // The total adds the values as printed, in cents.
-    if (__builtin_add_overflow(somaCentavos, centavosTotal, &somaCentavos))
+    if (__builtin_add_overflow(somaCentavos, v.CentavosTotal, &somaCentavos))
       FalharValor("Valor fora do intervalo permitido", "Total geral, ao somar o produto: ", l);
 
-    if (++contador == 50) {
+    if (++contador == LinhasPorSeparador) {
       imp.EscreverCorpo(igual, atual, 1);
       contador = 0;
       ++atual;
@@ -207,9 +247,7 @@ void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFo
   }
 
   if (observador) observador->Total(somaCentavos);
-  imp.EscreverCorpo(igual, atual, 1);
-  imp.EscreverCorpo(L("Total Geral: " + FormatarCentavos(somaCentavos), 80), atual + 2, 47);
-  imp.EscreverCorpo(igual, atual + 4, 1);
+  ComporFinal(imp, atual, somaCentavos);
 }
 
 TFonteConsultaP7::TFonteConsultaP7(dbclient::TConsulta& consulta)
