@@ -146,11 +146,12 @@ TFMain::TFMain()
 
   // Each runs its work in the one guard: an error shows the standard error box and the window
   // goes on; nothing unwinds through Qt's event delivery.
-  connect(Button1, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { Button1Click(); }); });
-  connect(BtnGerar, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { BtnGerarClick(); }); });
-  connect(BtnCancelar, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { BtnCancelarClick(); }); });
+  using plataforma::Protegendo;
+  connect(Button1, &QPushButton::clicked, this, Protegendo([this] { Button1Click(); }));
+  connect(BtnGerar, &QPushButton::clicked, this, Protegendo([this] { BtnGerarClick(); }));
+  connect(BtnCancelar, &QPushButton::clicked, this, Protegendo([this] { BtnCancelarClick(); }));
   connect(imgAjudaDralShare, &TImagemClicavel::clicked, this,
-          [this] { plataforma::Protegido([this] { imgAjudaDralShareClick(); }); });
+          Protegendo([this] { imgAjudaDralShareClick(); }));
 
   Terminar = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
 

@@ -153,18 +153,19 @@ void TFFiltroGrupoEspec::CriarLegenda() {
 
 // Every control's work runs in the one guard.
 void TFFiltroGrupoEspec::LigarSinais() {
-  connect(Button1, &QPushButton::clicked, this, [this] { plataforma::Protegido([this] { Button1Click(); }); });
+  using plataforma::Protegendo;
+  connect(Button1, &QPushButton::clicked, this, Protegendo([this] { Button1Click(); }));
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int c) { plataforma::Protegido([&] { TitleClick(DBGrid1, c); }); });
+          Protegendo([this](int c) { TitleClick(DBGrid1, c); }));
   connect(DBGrid2->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int c) { plataforma::Protegido([&] { TitleClick(DBGrid2, c); }); });
-  connect(EditGrupos, &TCaixaBusca::MoverAcima, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid1, true); }); });
-  connect(EditGrupos, &TCaixaBusca::MoverAbaixo, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid1, false); }); });
-  connect(EditGrupos, &TCaixaBusca::TeclaDigitada, this, [this] { plataforma::Protegido([&] { Buscar(DBGrid1, EditGrupos); }); });
-  connect(EditEspec, &TCaixaBusca::MoverAcima, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid2, true); }); });
-  connect(EditEspec, &TCaixaBusca::MoverAbaixo, this, [this] { plataforma::Protegido([&] { MoverGrade(DBGrid2, false); }); });
-  connect(EditEspec, &TCaixaBusca::TeclaDigitada, this, [this] { plataforma::Protegido([&] { Buscar(DBGrid2, EditEspec); }); });
+          Protegendo([this](int c) { TitleClick(DBGrid2, c); }));
+  connect(EditGrupos, &TCaixaBusca::MoverAcima, this, Protegendo([this] { MoverGrade(DBGrid1, true); }));
+  connect(EditGrupos, &TCaixaBusca::MoverAbaixo, this, Protegendo([this] { MoverGrade(DBGrid1, false); }));
+  connect(EditGrupos, &TCaixaBusca::TeclaDigitada, this, Protegendo([this] { Buscar(DBGrid1, EditGrupos); }));
+  connect(EditEspec, &TCaixaBusca::MoverAcima, this, Protegendo([this] { MoverGrade(DBGrid2, true); }));
+  connect(EditEspec, &TCaixaBusca::MoverAbaixo, this, Protegendo([this] { MoverGrade(DBGrid2, false); }));
+  connect(EditEspec, &TCaixaBusca::TeclaDigitada, this, Protegendo([this] { Buscar(DBGrid2, EditEspec); }));
 }
 
 TFFiltroGrupoEspec::~TFFiltroGrupoEspec() {

@@ -51,4 +51,14 @@ void Protegido(F&& trabalho) noexcept {
   }
 }
 
+// The handler of a signal that runs `trabalho` in the guard, with as many of the signal's
+// arguments as `trabalho` takes (the call type drops out of overload resolution for the others,
+// so Qt passes the right count).
+template <class F>
+auto Protegendo(F trabalho) {
+  return [trabalho = std::move(trabalho)](auto&&... argumentos) mutable -> decltype(trabalho(argumentos...), void()) {
+    Protegido([&] { trabalho(argumentos...); });
+  };
+}
+
 }  // namespace plataforma
