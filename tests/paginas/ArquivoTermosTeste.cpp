@@ -53,6 +53,10 @@ TEST(ArquivoTermos, FilialSobrePadraoChaveAChaveEmUtf8OuWindows1252) {
     EXPECT_EQ(loja3.Aviso, "Termos da filial 3: faltam Cargo e CRC; as linhas ficam em branco.") << nome;
     EXPECT_EQ(loja2.Aviso, "Termos da filial 2: faltam DataRegistro e CRC; as linhas ficam em branco.") << nome;
   }
+  // The example installed beside the program is a complete terms file.
+  const auto exemplo = TArquivoTermos::Ler(suporte::CaminhoFonte("dist/termos.ini.exemplo"));
+  EXPECT_EQ(exemplo.DaFilial(2).Aviso + exemplo.DaFilial(5).Aviso, "");
+  EXPECT_EQ(exemplo.DaFilial(2)[TChaveTermos::Livro], "7");
   auto completo = TArquivoTermos::Analisar(
       "[Padrão]\nLivro=1\nEndereco=a\nMunicipio=b\nUF=c\nCEP=d\nNIRE=e\nDataRegistro=f\nResponsavel=g\nCargo=h\n"
       "Contador=i\nCRC=j\n[Filial 9]\nCRC=k\n", "t.ini");
