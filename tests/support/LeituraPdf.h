@@ -3,7 +3,6 @@
 // page (pdftotext -layout, UTF-8) and every word with its place. Header only.
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -26,10 +25,9 @@ inline bool PopplerInstalado() {
 
 // -1 when pdfinfo cannot read the file.
 inline int PaginasDoPdf(const std::string& caminho) {
-  std::smatch m;
-  std::string info = SaidaDe("pdfinfo '" + caminho + "' 2>/dev/null");
-  if (!std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)"))) return -1;
-  return std::stoi(m[1]);
+  const std::string info = SaidaDe("pdfinfo '" + caminho + "' 2>/dev/null");
+  const size_t campo = info.find("\nPages:");
+  return campo == std::string::npos ? -1 : std::atoi(info.c_str() + campo + 7);
 }
 
 // Each page's size and each word with its box (pdftotext -bbox), without the document's title,
