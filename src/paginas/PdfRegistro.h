@@ -5,9 +5,9 @@
 //
 // Threads: TAplicacaoSemTela is made and destroyed on the program's main thread, before any PDF is
 // drawn and after the last one is done. While it lives, PdfRegistro and EscreverPdfRegistro may
-// be called from any thread, several at once: each call paints its own PDF writer, which Qt allows
-// off the GUI thread (fonts come from fontconfig, which Qt guards), and calls `escrever` on the
-// calling thread only.
+// be called from any thread, several at once: each call has its own PDF writer and painter, which
+// Qt supports off the GUI thread (a painter on a printer or PDF device, text through fontconfig;
+// the tests draw on three threads at once), and calls `escrever` on the calling thread only.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,10 +47,10 @@ class TAplicacaoSemTela {
 };
 
 struct TOpcoesPdfRegistro {
-  std::string Titulo;                      // UTF-8, the PDF's title (say "P7_2_20251231")
+  std::string Titulo;                          // UTF-8, the PDF's title (say "P7_2_20251231")
   std::string Criador = "inventario-p7-lote";  // UTF-8
-  std::optional<TDadosTermos> Termos = {};  // with them: a TERMO DE ABERTURA page first and a
-                                             // TERMO DE ENCERRAMENTO page last
+  // With them, a TERMO DE ABERTURA page first and a TERMO DE ENCERRAMENTO page last.
+  std::optional<TDadosTermos> Termos = {};
 };
 
 // The PDF of the register (its bytes as written to the file, Windows-1252), handed to `escrever`
