@@ -1,8 +1,8 @@
 # checar_pasta_de_programa(<pasta> <caminho>): <pasta> holds the ready program folder that
 # `cmake --install` lays out, whose desktop entries start the programs from <caminho>.
 function(checar_pasta_de_programa pasta caminho)
-  foreach(f inventario-p7 inventario-p7-lote visualizador sistema_kot.ini.exemplo inventario-p7.desktop
-            visualizador.desktop inventario-p7.svg visualizador.svg)
+  foreach(f inventario-p7 inventario-p7-lote visualizador sistema_kot.ini.exemplo termos.ini.exemplo
+            inventario-p7.desktop visualizador.desktop inventario-p7.svg visualizador.svg)
     if(NOT EXISTS "${pasta}/${f}")
       message(FATAL_ERROR "falta ${f} na pasta instalada")
     endif()

@@ -3,10 +3,11 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 
 #include "platform/Win1252.h"
 
-inline QString ParaQString(const std::string& w1252) {
+inline QString ParaQString(std::string_view w1252) {
   return QString::fromUtf8(plataforma::W1252ParaUtf8(w1252));
 }
 inline std::string DeQString(const QString& s) { return plataforma::Utf8ParaW1252(s.toStdString()); }

@@ -9,12 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPageLayout>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -33,84 +30,9 @@ namespace visualizador {
 namespace {
 
 constexpr int kMargemTela = 12;      // pixels of paper around the text on screen
-constexpr int kColunasMinimas = 80;  // a short file is not blown up to giant letters
 const double kZooms[] = {0.5, 0.67, 0.75, 0.9, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 
-int ColunasDe(const TDocumento& doc) { return std::max(doc.LarguraMaxima, kColunasMinimas); }
-
 }  // namespace
-
-QFont FonteRegistro() {
-  QFont f(QStringLiteral("Liberation Mono"));
-  f.setStyleHint(QFont::Monospace);
-  f.setFixedPitch(true);
-  f.setKerning(false);
-  f.setHintingPreference(QFont::PreferNoHinting);
-  f.setPointSizeF(10);
-  return f;
-}
-
-double DesenharPagina(QPainter& p, const QRectF& area, const TPagina& pagina, int colunas, int linhas,
-                      const std::optional<TDestaque>& destaque) {
-  QFont fonte = FonteRegistro();
-  p.save();
-  p.setFont(fonte);
-  QFontMetricsF m(fonte, p.device());
-  const double avanco = m.horizontalAdvance(QLatin1Char('M'));
-  const double alturaLinha = m.lineSpacing();
-  const double escala = EscalaParaCaber(colunas, avanco, linhas, alturaLinha, area.width(), linhas > 0 ? area.height() : 0);
-  // Centred across: a page bound by its height leaves room at the sides.
-  const double sobra = std::max(0.0, area.width() - std::max(1, colunas) * avanco * escala);
-  p.translate(area.left() + sobra / 2, area.top());
-  p.scale(escala, escala);
-  if (destaque && destaque->Linha < pagina.size()) {
-    p.fillRect(QRectF(destaque->Coluna * avanco, destaque->Linha * alturaLinha, destaque->Tamanho * avanco, alturaLinha),
-               QColor(255, 230, 0));
-  }
-  p.setPen(Qt::black);
-  for (int i = 0; i < pagina.size(); ++i) {
-    if (!pagina[i].isEmpty()) p.drawText(QPointF(0, i * alturaLinha + m.ascent()), pagina[i]);
-  }
-  p.restore();
-  return escala;
-}
-
-bool RenderizarDocumento(QPagedPaintDevice& dispositivo, const TDocumento& doc, int de, int ate) {
-  QPainter p;
-  if (!p.begin(&dispositivo)) return false;
-  de = std::max(de, 0);
-  ate = std::min(ate, static_cast<int>(doc.Paginas.size()) - 1);
-  const QRectF area(0, 0, dispositivo.width(), dispositivo.height());
-  for (int i = de; i <= ate; ++i) {
-    if (i > de && !dispositivo.newPage()) return false;
-    // The same scale on every page: all are fitted to the widest line and the longest page.
-    DesenharPagina(p, area, doc.Paginas[i], ColunasDe(doc), std::max(doc.LinhasMaximas, 1));
-  }
-  return p.end();
-}
-
-bool GravarPdf(const TDocumento& doc, const QString& caminho, QString* erro) {
-  QSaveFile arquivo(caminho);
-  if (!arquivo.open(QIODevice::WriteOnly)) {
-    if (erro) *erro = Q("Não foi possível gravar o PDF \"%1\": %2.").arg(caminho, arquivo.errorString());
-    return false;
-  }
-  bool ok;
-  {
-    QPdfWriter pdf(&arquivo);
-    pdf.setCreator(QStringLiteral("visualizador"));
-    pdf.setTitle(QFileInfo(caminho).completeBaseName());
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
-                                  QPageLayout::Millimeter));
-    ok = RenderizarDocumento(pdf, doc, 0, static_cast<int>(doc.Paginas.size()) - 1);
-  }
-  if (!ok || !arquivo.commit()) {
-    arquivo.cancelWriting();
-    if (erro) *erro = Q("Não foi possível gravar o PDF \"%1\": %2.").arg(caminho, arquivo.errorString());
-    return false;
-  }
-  return true;
-}
 
 // The page on screen: paper with the text, as wide as the view times the zoom.
 class TPaginaWidget : public QWidget {
@@ -131,17 +53,17 @@ class TPaginaWidget : public QWidget {
     avanco_ = m.horizontalAdvance(QLatin1Char('M'));
     alturaLinha_ = m.lineSpacing();
     modo_ = modo;
-    TGeometriaPagina g = GeometriaPagina(modo, zoom, larguraVista, alturaVista, kMargemTela, ColunasDe(doc), avanco_,
+    TGeometriaPagina g = GeometriaPagina(modo, zoom, larguraVista, alturaVista, kMargemTela, paginas::ColunasDe(doc), avanco_,
                                          std::max(doc.LinhasMaximas, 1), alturaLinha_);
     Escala = g.Escala;
     resize(g.Largura, g.Altura);
   }
   // The scale that fits the width of the view alone, against which the zoom counts.
   double EscalaDaLargura(int larguraVista) const {
-    return EscalaParaCaber(ColunasDe(janela_->Documento()), avanco_, 0, 0, std::max(100, larguraVista) - 2 * kMargemTela, 0);
+    return EscalaParaCaber(paginas::ColunasDe(janela_->Documento()), avanco_, 0, 0, std::max(100, larguraVista) - 2 * kMargemTela, 0);
   }
   double AlturaTexto() const { return std::max(janela_->Documento().LinhasMaximas, 1) * alturaLinha_ * Escala; }
-  double LarguraTexto() const { return ColunasDe(janela_->Documento()) * avanco_ * Escala; }
+  double LarguraTexto() const { return paginas::ColunasDe(janela_->Documento()) * avanco_ * Escala; }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -152,7 +74,7 @@ class TPaginaWidget : public QWidget {
     p.setRenderHint(QPainter::TextAntialiasing);
     QRectF area(kMargemTela, kMargemTela, width() - 2 * kMargemTela, height() - 2 * kMargemTela);
     const int linhas = modo_ == TModoZoom::Pagina ? std::max(doc.LinhasMaximas, 1) : 0;
-    DesenharPagina(p, area, doc.Paginas[janela_->PaginaAtual()], ColunasDe(doc), linhas, Destaque);
+    DesenharPagina(p, area, doc.Paginas[janela_->PaginaAtual()], paginas::ColunasDe(doc), linhas, Destaque);
   }
 
  private:
@@ -339,7 +261,7 @@ bool TFVisualizador::ProcurarProxima() {
 
 bool TFVisualizador::SalvarPdfEm(const QString& caminho) {
   QString erro;
-  if (GravarPdf(doc_, caminho, &erro)) {
+  if (paginas::GravarPdf(doc_, caminho, QStringLiteral("visualizador"), &erro)) {
     statusBar()->showMessage(Q("PDF salvo em %1").arg(caminho), 5000);
     return true;
   }

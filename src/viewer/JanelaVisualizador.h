@@ -1,41 +1,26 @@
 #pragma once
 // The viewer's window: one register page at a time, in a fixed-pitch font sized so the widest
 // line fits; paging, zoom, text search, printing and PDF export. Every page is drawn by the one
-// routine below, on screen, on the printer and in the PDF alike.
+// routine of paginas, on screen, on the printer and in the PDF alike.
 #include <QMainWindow>
-#include <QPagedPaintDevice>
 
 #include <optional>
 
+#include "paginas/DesenhoPaginas.h"
 #include "viewer/NucleoVisualizador.h"
 
 class QAction;
 class QLabel;
 class QLineEdit;
-class QPainter;
 class QScrollArea;
 
 namespace visualizador {
 
-// The family of every page; the fitting works on its measured advance, so any size will do.
-QFont FonteRegistro();
-
-struct TDestaque {
-  int Linha = 0, Coluna = 0, Tamanho = 0;
-};
-
-// Draws `pagina` into `area` (device units of the painter), `colunas` characters wide; with
-// `linhas` > 0 the page also fits that many lines in the area's height. Returns the scale used.
-double DesenharPagina(QPainter& p, const QRectF& area, const TPagina& pagina, int colunas, int linhas,
-                      const std::optional<TDestaque>& destaque = std::nullopt);
-
-// Pages from..to (0-based, inclusive) of the document, one device page each, fitted to the page
-// so that no register page is ever split. False when the device cannot be painted on.
-bool RenderizarDocumento(QPagedPaintDevice& dispositivo, const TDocumento& doc, int de, int ate);
-
-// Writes the whole document as a PDF, landscape A4, one PDF page per register page. The file
-// appears only when complete. On failure returns false with the message in *erro.
-bool GravarPdf(const TDocumento& doc, const QString& caminho, QString* erro);
+// Pages are drawn by paginas, the same on screen, on the printer and in the PDF.
+using paginas::DesenharPagina;
+using paginas::FonteRegistro;
+using paginas::RenderizarDocumento;
+using paginas::TDestaque;
 
 class TPaginaWidget;
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the viewer does without a window: its command line, the report file read as Windows-1252
-// and split into pages at form feeds, page fitting and text search. Tested on its own.
+// What the viewer does without a window: its command line, the report file read and checked
+// (its pages come from paginas), the sheet label, page fitting and text search. Tested on its own.
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "paginas/Documento.h"
+
 namespace visualizador {
+
+// The viewer shows the pages that the PDF draws: one document model, one page split.
+using paginas::DecodificarW1252;
+using paginas::DividirPaginas;
+using paginas::EscalaParaCaber;
+using paginas::FolhaDaPagina;
+using paginas::TDocumento;
+using paginas::TPagina;
 
 // The command line the tool starts the viewer with: <file> 132 permissao_<text>.
 struct TArgumentos {
@@ -28,32 +38,11 @@ struct TResultadoArgumentos {
 };
 TResultadoArgumentos AnalisarArgumentos(const QStringList& argumentos);
 
-// One page of the register: its lines, without line ends.
-using TPagina = QStringList;
-
-struct TDocumento {
-  std::vector<TPagina> Paginas;  // at least one page, maybe empty
-  int LarguraMaxima = 0;         // characters of the widest line of all pages
-  int LinhasMaximas = 0;         // lines of the longest page
-};
-
-// Windows-1252 bytes to text.
-QString DecodificarW1252(const std::string& bytes);
-
-// Splits a report text into pages at form feeds and each page into lines at CR LF (or LF). The
-// line end before a form feed and at the end of the text closes a line; it does not open an
-// empty one. A form feed at the very end gives no empty page after it.
-TDocumento DividirPaginas(const QString& texto);
-
 // Reads and splits the file; throws std::runtime_error with a message naming the path when the
 // file cannot be read, is empty, or does not look like a text register (a NUL byte, or many bytes
 // that no Windows-1252 text holds: controls other than tab, line ends and form feed, and the five
 // unassigned bytes).
 TDocumento LerDocumento(const QString& caminho);
-
-// The sheet number the page prints on its own "FOLHA:" line (the register numbers its first
-// sheet 2); nothing when the page has no such line.
-std::optional<int> FolhaDaPagina(const TPagina& pagina);
 
 // What the toolbar shows for page `pagina` (0-based): "Folha 28 (27 de 53)" when the page has its
 // "FOLHA:" line, "Folha 27 de 53" otherwise, "Folha 0 de 0" for no document.
@@ -65,10 +54,6 @@ QString TextoFolhaMaisLongo(const TDocumento& doc);
 // The path the tool hands over may carry Windows separators ("...bin/\relatorio\relatorio.txt");
 // when that path does not exist but its "/" form does, the "/" form is used.
 QString NormalizarCaminho(const QString& caminho);
-
-// Scale that fits a block of `colunas` characters of advance `avanco` and `linhas` lines of
-// height `alturaLinha` into a width x height area (height <= 0: fit the width only).
-double EscalaParaCaber(int colunas, double avanco, int linhas, double alturaLinha, double largura, double altura);
 
 // How the page fills the view: the view's width times a zoom factor (Livre), the view's width
 // (Largura: "Ajustar à largura"), or the whole page inside the view (Pagina: "Ajustar à página").

@@ -8,14 +8,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <regex>
+#include <fstream>
 
+#include "paginas/PdfRegistro.h"
 #include "platform/Win1252.h"
+#include "tests/support/LeituraPdf.h"
 #include "tests/support/SuporteTestes.h"
 #include "viewer/JanelaVisualizador.h"
 
 using namespace visualizador;
+using suporte::PaginasDoPdf;
 
 namespace {
 
@@ -50,26 +52,6 @@ std::string Registro(int linhasCorpo, bool linhaEstourada) {
 void Tecla(QWidget* alvo, int tecla, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QKeyEvent ev(QEvent::KeyPress, tecla, mods);
   QApplication::sendEvent(alvo, &ev);
-}
-
-std::string Saida(const std::string& comando) {
-  std::string r;
-  if (FILE* f = ::popen(comando.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) r.append(buf, n);
-    ::pclose(f);
-  }
-  return r;
-}
-
-bool Existe(const char* programa) { return std::system((std::string("command -v ") + programa + " >/dev/null 2>&1").c_str()) == 0; }
-
-int PaginasDoPdf(const std::string& caminho) {
-  std::smatch m;
-  std::string info = Saida("pdfinfo '" + caminho + "' 2>/dev/null");
-  if (!std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)"))) return -1;
-  return std::stoi(m[1]);
 }
 
 struct JanelaComRegistro : ::testing::Test {
@@ -221,7 +203,7 @@ TEST_F(JanelaComRegistro, ArquivoAusenteDeixaJanelaVaziaEMensagemComCaminho) {
 }
 
 TEST_F(JanelaComRegistro, PdfTemUmaPaginaPorFolhaEAcentosExtraiveis) {
-  if (!Existe("pdfinfo") || !Existe("pdftotext"))
+  if (!suporte::PopplerInstalado())
     GTEST_SKIP() << "pdfinfo/pdftotext (poppler-utils) not installed: PDF contents not checked";
   Carregar(51 * 3 + 7, /*estourada=*/true);
   ASSERT_EQ(janela.NumeroPaginas(), 4);
@@ -229,9 +211,8 @@ TEST_F(JanelaComRegistro, PdfTemUmaPaginaPorFolhaEAcentosExtraiveis) {
   ASSERT_TRUE(janela.SalvarPdfEm(QString::fromStdString(pdf))) << janela.UltimoErro().toStdString();
   EXPECT_EQ(PaginasDoPdf(pdf), 4);
 
-  QString texto = QString::fromUtf8(Saida("pdftotext -layout -enc UTF-8 '" + pdf + "' -"));
-  QStringList paginas = texto.split('\f');
-  if (!paginas.isEmpty() && paginas.last().trimmed().isEmpty()) paginas.removeLast();
+  QStringList paginas;
+  for (const auto& p : suporte::TextoDasPaginas(pdf)) paginas << QString::fromStdString(p);
   ASSERT_EQ(paginas.size(), 4);
   for (int i = 0; i < 4; ++i) {
     EXPECT_TRUE(paginas[i].contains(U("LIVRO REGISTRO DE INVENTÁRIO - RI - MODELO P7"))) << i;
@@ -244,6 +225,22 @@ TEST_F(JanelaComRegistro, PdfTemUmaPaginaPorFolhaEAcentosExtraiveis) {
   EXPECT_TRUE(paginas[3].contains(U("FEIJÃO CARIOCA PRODUTO 160")));
 }
 
+TEST_F(JanelaComRegistro, PdfDaJanelaEODoComandoParaOMesmoArquivoTemAsMesmasPaginasETextoNoMesmoLugar) {
+  if (!suporte::PopplerInstalado()) GTEST_SKIP() << "pdfinfo/pdftotext (poppler-utils) not installed";
+  Carregar(51 * 3 + 7, /*estourada=*/true);
+  const std::string daJanela = (pasta.Caminho() / "janela.pdf").string(), doComando = (pasta.Caminho() / "lote.pdf").string();
+  ASSERT_TRUE(janela.SalvarPdfEm(QString::fromStdString(daJanela))) << janela.UltimoErro().toStdString();
+  std::ofstream(doComando, std::ios::binary)
+      << paginas::PdfRegistro(suporte::LerArquivo(pasta.Caminho() / "relatorio.txt"), {.Titulo = "relatorio"});
+  EXPECT_EQ(PaginasDoPdf(doComando), 4);
+  EXPECT_EQ(PaginasDoPdf(doComando), PaginasDoPdf(daJanela));
+  EXPECT_EQ(suporte::TextoDasPaginas(doComando), suporte::TextoDasPaginas(daJanela));
+  // The same page size and every word in the same place.
+  const std::string lugares = suporte::PalavrasNoLugar(doComando);
+  EXPECT_NE(lugares.find("<page width=\"842.000000\" height=\"595.000000\">"), std::string::npos);  // A4 landscape
+  EXPECT_EQ(lugares, suporte::PalavrasNoLugar(daJanela));
+}
+
 TEST_F(JanelaComRegistro, PdfNumaPastaSemEscritaFalhaSemDeixarArquivo) {
   Carregar(10);
   std::string destino = (pasta.Caminho() / "nao_ha" / "r.pdf").string();
@@ -253,7 +250,7 @@ TEST_F(JanelaComRegistro, PdfNumaPastaSemEscritaFalhaSemDeixarArquivo) {
 }
 
 TEST_F(JanelaComRegistro, ImpressaoUmaPaginaImpressaPorFolhaNoIntervalo) {
-  if (!Existe("pdfinfo")) GTEST_SKIP() << "pdfinfo (poppler-utils) not installed: printed pages not counted";
+  if (!suporte::PopplerInstalado()) GTEST_SKIP() << "pdfinfo (poppler-utils) not installed: printed pages not counted";
   Carregar(51 * 2 + 1);
   std::string saida = (pasta.Caminho() / "impresso.pdf").string();
   {
@@ -264,7 +261,7 @@ TEST_F(JanelaComRegistro, ImpressaoUmaPaginaImpressaPorFolhaNoIntervalo) {
     ASSERT_TRUE(RenderizarDocumento(impressora, janela.Documento(), 1, 2));
   }
   EXPECT_EQ(PaginasDoPdf(saida), 2);
-  QString texto = QString::fromUtf8(Saida("pdftotext -layout -enc UTF-8 '" + saida + "' -"));
+  QString texto = QString::fromStdString(suporte::SaidaDe("pdftotext -layout -enc UTF-8 '" + saida + "' -"));
   EXPECT_TRUE(texto.contains("FOLHA: 3"));
   EXPECT_FALSE(texto.contains("FOLHA: 2 "));
 }

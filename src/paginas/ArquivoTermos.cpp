@@ -1,0 +1,199 @@
+#include "paginas/ArquivoTermos.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/Texto.h"
+#include "platform/Win1252.h"
+
+namespace paginas {
+namespace {
+
+constexpr const char* kNomes[kNumeroChavesTermos] = {"Livro",        "Endereco",    "Municipio", "UF",
+                                                      "CEP",          "NIRE",        "DataRegistro",
+                                                      "Responsavel", "Cargo",       "Contador",  "CRC"};
+// Far more than any terms file; a bigger file was named by mistake.
+constexpr std::uintmax_t kTamanhoMaximo = 1 << 20;
+// A value fills at most two lines of its term page (three under a signature), so that the page
+// never grows past the register's sheet.
+constexpr std::size_t kValorMaximo = 150;
+
+std::string Aspas(const std::string& nome) { return "\"" + nome + "\""; }
+
+[[noreturn]] void FalharNaLinha(const std::string& nome, std::size_t linha, const std::string& motivo) {
+  throw ETermosInvalidos("Arquivo de termos " + Aspas(nome) + ", linha " + std::to_string(linha) + ": " + motivo);
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool Utf8Valido(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    auto b = static_cast<unsigned char>(s[i]);
+    std::size_t n;
+    char32_t c, minimo;
+    if (b < 0x80) { ++i; continue; }
+    if ((b & 0xE0) == 0xC0) { n = 2; c = b & 0x1F; minimo = 0x80; }
+    else if ((b & 0xF0) == 0xE0) { n = 3; c = b & 0x0F; minimo = 0x800; }
+    else if ((b & 0xF8) == 0xF0) { n = 4; c = b & 0x07; minimo = 0x10000; }
+    else return false;
+    if (i + n > s.size()) return false;
+    for (std::size_t k = 1; k < n; ++k) {
+      auto cb = static_cast<unsigned char>(s[i + k]);
+      if ((cb & 0xC0) != 0x80) return false;
+      c = (c << 6) | (cb & 0x3F);
+    }
+    if (c < minimo || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    i += n;
+  }
+  return true;
+}
+
+bool TemNaoAscii(std::string_view s) {
+  for (unsigned char b : s)
+    if (b >= 0x80) return true;
+  return false;
+}
+
+std::size_t LinhaDoByte(std::string_view s, std::size_t posicao) {
+  std::size_t linha = 1;
+  for (std::size_t i = 0; i < posicao; ++i)
+    if (s[i] == '\n') ++linha;
+  return linha;
+}
+
+// Text holds tabs and line ends (a CR only before its LF) but no other control byte; a Windows-1252
+// text none of the five bytes that code page leaves out.
+void ChecarTexto(std::string_view s, bool w1252, const std::string& nome) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    const bool controle = (b < 0x20 && b != '\t' && b != '\n' && !(b == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) ||
+                          b == 0x7F;
+    const bool indefinido = w1252 && (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D);
+    if (controle || indefinido)
+      throw ETermosInvalidos("O arquivo de termos " + Aspas(nome) + " não é um texto: tem bytes " +
+                             (controle ? "de controle" : "que o Windows-1252 não define") + " na linha " +
+                             std::to_string(LinhaDoByte(s, i)) + ".");
+  }
+}
+
+// The line as the message quotes it: UTF-8, not too long.
+std::string Citar(std::string_view linha) {
+  std::string_view curta = linha.substr(0, 40);
+  return Aspas(plataforma::W1252ParaUtf8(curta) + (curta.size() < linha.size() ? "..." : ""));
+}
+
+std::optional<std::size_t> IndiceChave(std::string_view nome) {
+  for (std::size_t i = 0; i < kNumeroChavesTermos; ++i)
+    if (plataforma::IguaisSemCaixa(nome, kNomes[i])) return i;
+  return std::nullopt;
+}
+
+std::string ListaChaves() {
+  std::string r;
+  for (std::size_t i = 0; i < kNumeroChavesTermos; ++i)
+    r += (i == 0 ? "" : i + 1 == kNumeroChavesTermos ? " ou " : ", ") + std::string(kNomes[i]);
+  return r;
+}
+
+// "Filial N" is branch N; "Padrao" (or "Padrão"), the default section, is 0.
+std::optional<int32_t> SecaoConhecida(std::string_view nome) {
+  if (plataforma::IguaisSemCaixa(nome, "Padrao") || plataforma::IguaisSemCaixa(nome, plataforma::Utf8ParaW1252("Padrão")))
+    return 0;
+  constexpr std::string_view kFilial = "Filial";
+  if (nome.size() <= kFilial.size() || !plataforma::IguaisSemCaixa(nome.substr(0, kFilial.size()), kFilial))
+    return std::nullopt;
+  std::string_view numero = plataforma::Aparar(nome.substr(kFilial.size()));
+  if (numero.empty() || numero.front() < '0' || numero.front() > '9') return std::nullopt;
+  auto n = plataforma::LerInteiro(numero);
+  if (!n || *n <= 0 || *n > INT32_MAX) return std::nullopt;
+  return static_cast<int32_t>(*n);
+}
+
+}  // namespace
+
+const char* NomeChave(TChaveTermos chave) { return kNomes[static_cast<std::size_t>(chave)]; }
+
+TArquivoTermos TArquivoTermos::Ler(const std::string& caminho) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string falha = "Não foi possível ler o arquivo de termos " + Aspas(caminho) + ": ";
+  if (fs::is_directory(caminho, ec)) throw ETermosInvalidos(falha + "é uma pasta.");
+  if (!fs::exists(caminho, ec)) throw ETermosInvalidos(falha + "o arquivo não existe.");
+  std::ifstream f(caminho, std::ios::binary);
+  if (!f) throw ETermosInvalidos(falha + "sem permissão de leitura.");
+  const auto tamanho = fs::file_size(caminho, ec);
+  if (!ec && tamanho > kTamanhoMaximo)
+    throw ETermosInvalidos("O arquivo de termos " + Aspas(caminho) + " tem mais de 1 MB: não é um arquivo de termos.");
+  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (f.bad()) throw ETermosInvalidos(falha + "erro de leitura.");
+  return Analisar(bytes, caminho);
+}
+
+TArquivoTermos TArquivoTermos::Analisar(std::string_view bytes, const std::string& nome) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  const bool utf8 = TemNaoAscii(bytes) && Utf8Valido(bytes);
+  ChecarTexto(bytes, !utf8, nome);
+  const std::string texto = utf8 ? plataforma::Utf8ParaW1252(bytes) : std::string(bytes);
+
+  TArquivoTermos r;
+  TSecao* secao = nullptr;
+  std::string nomeSecao;
+  std::vector<int32_t> vistas;
+  std::size_t numero = 0;
+  for (std::size_t inicio = 0; inicio <= texto.size(); ++numero) {
+    std::size_t fim = texto.find('\n', inicio);
+    if (fim == std::string::npos) fim = texto.size();
+    std::string_view linha = plataforma::Aparar(std::string_view(texto).substr(inicio, fim - inicio));
+    inicio = fim + 1;
+    if (linha.empty() || linha.front() == ';' || linha.front() == '#') continue;
+    if (linha.front() == '[') {
+      if (linha.back() != ']') FalharNaLinha(nome, numero + 1, Citar(linha) + " não é seção, chave=valor nem comentário.");
+      std::string_view dentro = plataforma::Aparar(linha.substr(1, linha.size() - 2));
+      auto conhecida = SecaoConhecida(dentro);
+      nomeSecao = plataforma::W1252ParaUtf8(linha);
+      if (!conhecida)
+        FalharNaLinha(nome, numero + 1, "seção desconhecida " + nomeSecao + "; use [Padrao] ou [Filial N].");
+      for (const auto& v : vistas)
+        if (v == *conhecida) FalharNaLinha(nome, numero + 1, "seção " + nomeSecao + " repetida.");
+      vistas.push_back(*conhecida);
+      secao = *conhecida ? &r.filiais_[*conhecida] : &r.padrao_;
+      continue;
+    }
+    const auto igual = linha.find('=');
+    if (igual == std::string_view::npos || plataforma::Aparar(linha.substr(0, igual)).empty())
+      FalharNaLinha(nome, numero + 1, Citar(linha) + " não é seção, chave=valor nem comentário.");
+    if (!secao) FalharNaLinha(nome, numero + 1, Citar(linha) + " fora de seção; comece por [Padrao] ou [Filial N].");
+    std::string_view chave = plataforma::Aparar(linha.substr(0, igual));
+    auto indice = IndiceChave(chave);
+    if (!indice) FalharNaLinha(nome, numero + 1, "chave desconhecida " + Citar(chave) + "; use " + ListaChaves() + ".");
+    if ((*secao)[*indice]) FalharNaLinha(nome, numero + 1, "chave " + Citar(chave) + " repetida na seção " + nomeSecao + ".");
+    std::string_view valor = plataforma::Aparar(linha.substr(igual + 1));
+    if (valor.size() >= 2 && (valor.front() == '"' || valor.front() == '\'') && valor.back() == valor.front())
+      valor = valor.substr(1, valor.size() - 2);
+    if (valor.size() > kValorMaximo)
+      FalharNaLinha(nome, numero + 1, "o valor de " + Citar(chave) + " tem mais de " + std::to_string(kValorMaximo) + " caracteres.");
+    (*secao)[*indice] = std::string(valor);
+  }
+  return r;
+}
+
+TValoresTermos TArquivoTermos::DaFilial(int32_t filial) const {
+  TValoresTermos v;
+  auto propria = filiais_.find(filial);
+  std::vector<std::string> faltam;
+  for (std::size_t i = 0; i < kNumeroChavesTermos; ++i) {
+    const auto& valor = propria != filiais_.end() && propria->second[i] ? propria->second[i] : padrao_[i];
+    v.Valores[i] = valor.value_or("");
+    if (v.Valores[i].empty()) faltam.push_back(kNomes[i]);
+  }
+  if (faltam.empty()) return v;
+  std::string lista;
+  for (std::size_t i = 0; i < faltam.size(); ++i)
+    lista += (i == 0 ? "" : i + 1 == faltam.size() ? " e " : ", ") + faltam[i];
+  v.Aviso = "Termos da filial " + std::to_string(filial) + (faltam.size() == 1 ? ": falta " : ": faltam ") + lista +
+            (faltam.size() == 1 ? "; a linha fica em branco." : "; as linhas ficam em branco.");
+  return v;
+}
+
+}  // namespace paginas

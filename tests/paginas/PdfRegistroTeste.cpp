@@ -1,0 +1,169 @@
+// The book as PDF without a display, read back with pdftotext: the register's sheets one per page
+// and in order, the opening and closing terms with the file's values, drawing on several threads,
+// and failures that reach the caller. The numbers and dates the terms spell out.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "paginas/PdfRegistro.h"
+#include "platform/Win1252.h"
+#include "tests/support/LeituraPdf.h"
+#include "tests/support/SuporteTestes.h"
+
+using namespace paginas;
+
+namespace {
+
+// As under cron: no display, and a platform that would need one. The application must be made
+// on the offscreen platform all the same.
+class AmbienteSemTela : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    aplicacao_ = std::make_unique<TAplicacaoSemTela>();
+  }
+  void TearDown() override { aplicacao_.reset(); }
+
+ private:
+  std::unique_ptr<TAplicacaoSemTela> aplicacao_;
+};
+const auto* const kAmbiente = ::testing::AddGlobalTestEnvironment(new AmbienteSemTela);
+
+// A page's text line by line with runs of blanks as one: pdftotext -layout places the words by
+// their positions and may shift a column by a blank.
+std::vector<std::string> Palavras(const std::string& pagina) {
+  std::vector<std::string> linhas;
+  std::istringstream in(pagina);
+  for (std::string linha; std::getline(in, linha);) {
+    std::istringstream palavras(linha);
+    std::string w, junta;
+    while (palavras >> w) junta += (junta.empty() ? "" : " ") + w;
+    if (!junta.empty()) linhas.push_back(junta);
+  }
+  return linhas;
+}
+
+// The register's sheets as UTF-8 text, one per form feed.
+std::vector<std::string> Folhas(const std::string& registro) {
+  std::vector<std::string> folhas;
+  std::string utf8 = plataforma::W1252ParaUtf8(registro);
+  size_t inicio = 0;
+  for (size_t ff; (ff = utf8.find('\f', inicio)) != std::string::npos; inicio = ff + 1)
+    folhas.push_back(utf8.substr(inicio, ff - inicio));
+  folhas.push_back(utf8.substr(inicio));
+  return folhas;
+}
+
+TDadosTermos Termos() {
+  auto arquivo = TArquivoTermos::Analisar(
+      "[Padrao]\nLivro=27\nEndereco=Rua das Acácias, 120\nMunicipio=São José\nUF=SC\nCEP=88101-000\n"
+      "NIRE=42200012345\nDataRegistro=12/03/1998\nResponsavel=Maria Conceição\nCargo=Sócia-administradora\n"
+      "Contador=João Lima\n",
+      "termos.ini");
+  return {{"COMERCIAL EXEMPLO LTDA", "12.345.678/0001-90", "123.456.789"}, arquivo.DaFilial(2), {2023, 12, 31}};
+}
+
+struct PdfRegistro : ::testing::Test {
+  void SetUp() override {
+    if (!suporte::PopplerInstalado()) GTEST_SKIP() << "pdfinfo/pdftotext (poppler-utils) not installed";
+  }
+  // The PDF's pages read back.
+  std::vector<std::string> Paginas(const std::string& pdf, int* quantas = nullptr) {
+    const std::string caminho = (pasta.Caminho() / "livro.pdf").string();
+    std::ofstream(caminho, std::ios::binary) << pdf;
+    if (quantas) *quantas = suporte::PaginasDoPdf(caminho);
+    return suporte::TextoDasPaginas(caminho);
+  }
+  suporte::TPastaTemporaria pasta;
+  const std::string registro = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/linhas_102/esperado.txt"));
+};
+
+}  // namespace
+
+TEST_F(PdfRegistro, UmaPaginaPorFolhaNaOrdemComOTextoDoRegistro) {
+  // Three sheets; one sheet with accents and, on a line added to it, the bytes 0x80..0x9F of
+  // Windows-1252 that Latin-1 lacks.
+  const std::string acentos = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/acentos/esperado.txt")) +
+                              W(" | PREÇO EM € – “À VISTA” … ‰ |\r\n");
+  for (const auto& [bytes, numero] : {std::pair{registro, 3u}, std::pair{acentos, 1u}}) {
+    int quantas = 0;
+    auto paginas = Paginas(paginas::PdfRegistro(bytes, {.Titulo = "P7_2_20231231"}), &quantas);
+    const auto folhas = Folhas(bytes);
+    ASSERT_EQ(folhas.size(), numero);
+    EXPECT_EQ(quantas, static_cast<int>(numero));
+    ASSERT_EQ(paginas.size(), numero);
+    for (size_t i = 0; i < folhas.size(); ++i) EXPECT_EQ(Palavras(paginas[i]), Palavras(folhas[i])) << "folha " << i;
+  }
+}
+
+TEST_F(PdfRegistro, TermosAbremEEncerramOLivroComOsDadosEAsFolhasNoMeio) {
+  int quantas = 0;
+  auto paginas = Paginas(paginas::PdfRegistro(registro, {.Titulo = "P7_2_20231231", .Termos = Termos()}), &quantas);
+  EXPECT_EQ(quantas, 3 + 2);
+  ASSERT_EQ(paginas.size(), 5u);
+  const auto folhas = Folhas(registro);
+  for (size_t i = 0; i < folhas.size(); ++i) EXPECT_EQ(Palavras(paginas[i + 1]), Palavras(folhas[i])) << "folha " << i;
+
+  for (size_t i : {size_t{0}, size_t{4}}) {
+    std::string texto;
+    for (const auto& linha : Palavras(paginas[i])) texto += linha + "\n";
+    EXPECT_NE(texto.find(i == 0 ? "TERMO DE ABERTURA" : "TERMO DE ENCERRAMENTO"), std::string::npos) << texto;
+    EXPECT_NE(texto.find(i == 0 ? "servirá" : "serviu"), std::string::npos) << texto;
+    // The sheets it holds, the stock date, the book, the company and the file's values.
+    for (const char* trecho :
+         {"Contém este livro 3 (três) folhas numeradas de 2 a 4", "Livro Registro de Inventário - Modelo P7",
+          "NÚMERO DE ORDEM: 27", "ESTOQUES EXISTENTES EM: 31/12/2023", "RAZÃO SOCIAL: COMERCIAL EXEMPLO LTDA",
+          "CNPJ: 12.345.678/0001-90", "INSCRIÇÃO ESTADUAL: 123.456.789", "ENDEREÇO: Rua das Acácias, 120",
+          "MUNICÍPIO: São José", "UF: SC", "CEP: 88101-000", "NIRE: 42200012345",
+          "REGISTRO NA JUNTA COMERCIAL EM: 12/03/1998", "São José - SC, 31 de dezembro de 2023.",
+          "| Maria Conceição João Lima |", "| Sócia-administradora |"})
+      EXPECT_NE(texto.find(trecho), std::string::npos) << trecho << "\n" << texto;
+    EXPECT_EQ(texto.find("CRC"), std::string::npos) << texto;  // missing: its line stays blank
+  }
+  EXPECT_EQ(Termos().Valores.Aviso, "Termos da filial 2: falta CRC; a linha fica em branco.");
+}
+
+TEST_F(PdfRegistro, VariasThreadsDesenhamAoMesmoTempoOMesmoTexto) {
+  const TOpcoesPdfRegistro opcoes{.Titulo = "t", .Termos = Termos()};
+  const auto esperado = Paginas(paginas::PdfRegistro(registro, opcoes));
+  std::string pdfs[3];
+  std::vector<std::thread> threads;
+  for (auto& pdf : pdfs) threads.emplace_back([&] { pdf = paginas::PdfRegistro(registro, opcoes); });
+  for (auto& t : threads) t.join();
+  for (const auto& pdf : pdfs) EXPECT_EQ(Paginas(pdf), esperado);
+}
+
+TEST(PdfRegistroFalhas, RegistroVazioEErroDoDestinoChegamAoChamador) {
+  EXPECT_THROW(paginas::PdfRegistro("", {}), EErroPdf);
+  const std::string registro = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/linhas_102/esperado.txt"));
+  int chamadas = 0;
+  try {
+    EscreverPdfRegistro(registro, {}, [&](std::string_view) {
+      ++chamadas;
+      throw std::runtime_error("disco cheio");
+    });
+    ADD_FAILURE() << "the writer's error was lost";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "disco cheio");
+  }
+  EXPECT_EQ(chamadas, 1);  // nothing more is handed over after a failure
+}
+
+TEST(TermosPorExtenso, NumerosNoFemininoDeFolhasEDatas) {
+  const std::pair<int, const char*> casos[] = {
+      {1, "uma"},          {2, "duas"},         {14, "quatorze"},   {21, "vinte e uma"},
+      {53, "cinquenta e três"}, {100, "cem"},   {101, "cento e uma"}, {252, "duzentas e cinquenta e duas"},
+      {1000, "mil"},       {1001, "mil e uma"}, {1100, "mil e cem"}, {1234, "mil duzentas e trinta e quatro"},
+      {2000, "duas mil"},  {21500, "vinte e uma mil e quinhentas"}, {999999, "novecentas e noventa e nove mil novecentas e noventa e nove"},
+  };
+  for (const auto& [n, extenso] : casos) EXPECT_EQ(NumeroPorExtenso(n), W(extenso)) << n;
+  EXPECT_EQ(NumeroPorExtenso(1000000), "");
+  EXPECT_EQ(DataPorExtenso({2025, 12, 31}), "31 de dezembro de 2025");
+  EXPECT_EQ(DataPorExtenso({2026, 3, 1}), W("1º de março de 2026"));
+}
