@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -16,6 +17,8 @@
 #include "dbclient/DbClient.h"
 #include "inventory/UInventarioP7Dao.h"
 #include "lote/SaidaBlocoH.h"
+#include "lote/SaidaPdf.h"
+#include "paginas/PdfRegistro.h"
 #include "platform/Mensagens.h"
 #include "platform/Programa.h"
 #include "platform/Win1252.h"
@@ -270,7 +273,7 @@ void RelatarFilial(TSaidaErro& saida, const TResultadoFilial& r, const std::stri
   } else if (r.Situacao == TSituacaoFilial::SemRegistros) {
     std::string texto = rotulo + "não existem registros para esta seleção";
     if (!extras.empty() && !r.NomesExtras.empty()) {
-      texto += "; " + extras.front()->NotaSemLinhas() + ": ";
+      texto += "; " + extras.back()->NotaSemLinhas() + ": ";
       for (size_t i = 0; i < r.NomesExtras.size(); ++i) texto += (i ? ", " : "") + r.NomesExtras[i];
     }
     saida.Linha(texto);
@@ -500,6 +503,31 @@ int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FI
     }
     for (const std::string& aviso : indiceEfd->Avisos) std::fprintf(erro, "%s\n", Utf8(aviso).c_str());
   }
-  return ExecutarLote(opcoes, erro, progresso,
-                      opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, indiceEfd) : TFabricaSaidasExtras{});
+  // The terms too, so that a bad file stops the run with nothing written.
+  std::shared_ptr<const paginas::TArquivoTermos> termos;
+  if (!opcoes.Termos.empty()) {
+    try {
+      termos = std::make_shared<const paginas::TArquivoTermos>(paginas::TArquivoTermos::Ler(opcoes.Termos));
+    } catch (const paginas::ETermosInvalidos& e) {
+      std::fprintf(erro, "inventario-p7-lote: %s\n\n%s", e.what(), TextoUsoLote().c_str());
+      return SaidaUso;
+    }
+  }
+  // The PDFs are drawn by Qt without a display; its application lives on this thread for the run.
+  std::optional<paginas::TAplicacaoSemTela> aplicacao;
+  if (opcoes.Pdf) aplicacao.emplace();
+
+  TFabricaSaidasExtras extras;
+  if (opcoes.BlocoH || opcoes.Pdf) {
+    const TFabricaSaidasExtras blocoH = opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, indiceEfd) : TFabricaSaidasExtras{};
+    // The book's PDF first: a branch whose block H cannot be filed still gets its book whole.
+    extras = [blocoH, termos, pdf = opcoes.Pdf](int32_t filial) {
+      std::vector<std::unique_ptr<ISaidaExtraLote>> r;
+      if (pdf) r.push_back(NovaSaidaPdf(termos));
+      if (blocoH)
+        for (auto& e : blocoH(filial)) r.push_back(std::move(e));
+      return r;
+    };
+  }
+  return ExecutarLote(opcoes, erro, progresso, extras);
 }

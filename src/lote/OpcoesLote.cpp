@@ -31,7 +31,7 @@ const std::string& TextoUsoLote() {
       "Uso: inventario-p7-lote --data DD/MM/AAAA [--filial N[,N...] | --todas]\n"
       "                        [--preco medio|compra] [--sem-arredondamento] [--apagados] [--cadastrados-antes]\n"
       "                        [--grupos IDS] [--especificacoes IDS] [--saida PASTA] [--ini ARQUIVO...]\n"
-      "                        [--paralelo N]\n"
+      "                        [--paralelo N] [--pdf [--termos ARQUIVO]]\n"
       "                        [--bloco-h [--motivo 01] [--conta-contabil CODIGO] [--efd PASTA]] [--ajuda]\n"
       "\n"
       "Gera o Livro Registro de Inventário (Modelo P7) de uma, várias ou todas as filiais, um arquivo\n"
@@ -64,6 +64,10 @@ const std::string& TextoUsoLote() {
       "                          da filial (o da PASTA cujo 0000 tem o CNPJ dela) com o inventário posto:\n"
       "                          0190/0200 que faltam, bloco H e contadores refeitos; o original não muda.\n"
       "                          Este é o arquivo a validar e transmitir. Implica --bloco-h\n"
+      "  --pdf                   grava também P7_<filial>_<AAAAMMDD>.pdf: as folhas do livro como o\n"
+      "                          visualizador as imprime (paisagem, uma folha por página), sem tela\n"
+      "  --termos ARQUIVO        abre e fecha o PDF com os termos de abertura e de encerramento, com os\n"
+      "                          dados do ARQUIVO (exemplo: termos.ini.exemplo ao lado do programa)\n"
       "  --ajuda                 mostra este texto\n"
       "\n"
       "Saída: 0 tudo gravado ou sem registros; 1 alguma filial falhou; 2 erro de uso;\n"
@@ -140,10 +144,11 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
       return argumentos[++i];
     };
     static const std::set<std::string> semValor = {"--todas", "--sem-arredondamento", "--apagados",
-                                                   "--cadastrados-antes", "--ajuda", "--bloco-h"};
+                                                   "--cadastrados-antes", "--ajuda", "--bloco-h", "--pdf"};
     static const std::set<std::string> comValor = {"--data",   "--filial", "--preco", "--grupos",
                                                    "--especificacoes", "--saida", "--ini",
-                                                   "--motivo", "--conta-contabil", "--paralelo", "--efd"};
+                                                   "--motivo", "--conta-contabil", "--paralelo", "--efd",
+                                                   "--termos"};
     // The one option that may come again: one server each time.
     static const std::set<std::string> repetiveis = {"--ini"};
     if (!semValor.count(nome) && !comValor.count(nome)) throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
@@ -192,6 +197,11 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
       o.Paralelo = static_cast<int>(*n);
     } else if (nome == "--bloco-h") {
       o.BlocoH = true;
+    } else if (nome == "--pdf") {
+      o.Pdf = true;
+    } else if (nome == "--termos") {
+      o.Termos = lerValor();
+      if (o.Termos.empty()) throw EErroUso("--termos vazio");
     } else if (nome == "--efd") {
       o.Efd = lerValor();
       if (o.Efd.empty()) throw EErroUso("--efd vazia");
@@ -210,6 +220,7 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
   if (o.Ajuda) return o;
   if (!o.BlocoH && vistas.count("--motivo")) throw EErroUso("--motivo só pode ser usada com --bloco-h");
   if (!o.BlocoH && vistas.count("--conta-contabil")) throw EErroUso("--conta-contabil só pode ser usada com --bloco-h");
+  if (!o.Pdf && vistas.count("--termos")) throw EErroUso("--termos só pode ser usada com --pdf");
   if (o.Todas && !o.Filiais.empty()) throw EErroUso("--filial e --todas não podem ser usadas juntas");
   if (!temData) throw EErroUso("falta --data DD/MM/AAAA");
   return o;

@@ -31,6 +31,9 @@ struct TOpcoesLote {
   // --efd: the folder of the companies' complete EFD files; each branch's gets the inventory put
   // in (implies BlocoH). "" : none.
   std::string Efd;
+  // --pdf: the book as PDF beside each register; --termos: its opening and closing terms.
+  bool Pdf = false;
+  std::string Termos;
 };
 
 // Reads the arguments after the program's name; EErroUso for anything it cannot take.

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "paginas/DesenhoPaginas.h"
+#include "platform/Win1252.h"
 
 namespace paginas {
 namespace {
@@ -74,7 +75,7 @@ TPagina PaginaDeLinhas(const std::vector<std::string>& linhas) {
 TAplicacaoSemTela::TAplicacaoSemTela(const std::string& programa) : programa_(programa) {
   if (QCoreApplication* existente = QCoreApplication::instance()) {
     if (!qobject_cast<QGuiApplication*>(existente))
-      throw EErroPdf("O PDF precisa de uma aplicação Qt com interface gráfica, e este programa já tem outra.");
+      throw EErroPdf(W("O PDF precisa de uma aplicação Qt com interface gráfica, e este programa já tem outra."));
     return;
   }
   argv_[0] = programa_.data();
@@ -90,8 +91,8 @@ void EscreverPdfRegistro(std::string_view registro, const TOpcoesPdfRegistro& op
                          const std::function<void(std::string_view)>& escrever) {
   // Without it Qt aborts the process at the first font.
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-    throw EErroPdf("O PDF precisa de uma aplicação Qt com interface gráfica (TAplicacaoSemTela).");
-  if (registro.empty()) throw EErroPdf("O registro está vazio: não há folhas para o PDF.");
+    throw EErroPdf(W("O PDF precisa de uma aplicação Qt com interface gráfica (TAplicacaoSemTela)."));
+  if (registro.empty()) throw EErroPdf(W("O registro está vazio: não há folhas para o PDF."));
   const TPaginasW1252 folhas(registro);
   TDocumento termos;  // the opening and the closing term, when asked
   if (opcoes.Termos) {
@@ -109,7 +110,7 @@ void EscreverPdfRegistro(std::string_view registro, const TOpcoesPdfRegistro& op
   TSaidaFuncao saida(escrever);
   const bool ok = EscreverPdf(saida, paginas, QString::fromStdString(opcoes.Titulo), QString::fromStdString(opcoes.Criador));
   saida.Concluir();
-  if (!ok) throw EErroPdf("Não foi possível desenhar as folhas do PDF.");
+  if (!ok) throw EErroPdf(W("Não foi possível desenhar as folhas do PDF."));
 }
 
 std::string PdfRegistro(std::string_view registro, const TOpcoesPdfRegistro& opcoes) {

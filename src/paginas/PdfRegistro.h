@@ -22,7 +22,7 @@ class QGuiApplication;
 
 namespace paginas {
 
-// The PDF could not be made: what() is the reason (UTF-8).
+// The PDF could not be made: what() is the reason (Windows-1252, as every message of the program).
 class EErroPdf : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

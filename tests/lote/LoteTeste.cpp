@@ -13,6 +13,7 @@
 
 #include "dbclient/DbClient.h"
 #include "tests/lote/ComandoLote.h"
+#include "tests/support/LeituraPdf.h"
 #include "tests/support/SuporteTestes.h"
 
 namespace fs = std::filesystem;
@@ -83,6 +84,7 @@ TEST_F(Lote, ErrosDeUso) {
       {{"--data", "31/12/2023", "--paralelo", "2", "--paralelo", "3"}, "--paralelo repetida"},
       {{"--data", "31/12/2023", "--ini", "a.ini", "--ini", "a.ini"}, "--ini \"a.ini\" repetido"},
       {{"--data", "31/12/2023", "--filial", "2,3,2"}, "filial repetida em --filial"},
+      {{"--data", "31/12/2023", "--termos", "t.ini"}, "--termos só pode ser usada com --pdf"},
       {{"--data", "31/12/2023", "--filial", "4294967298"}, "lista inválida em --filial"},
       {{"--data", "31/12/2023", "--grupos", "99999999999999999999"}, "lista inválida em --grupos"},
       {{"--data", "31/12/2023", "--saida", "/tmp", "--todas"}, "--saida repetida"},
@@ -304,6 +306,48 @@ TEST_F(Lote, EfdDaPastaComOInventario) {
   EXPECT_EQ(r.Codigo, 1) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Filial 2: falhou: ")) << r.Erro;
   EXPECT_EQ(lote::Arquivos(outra.Caminho()), (std::vector<std::string>{"P7_2_20241231.txt", "RESUMO_20241231.csv"}));
+}
+
+// --pdf with no display at all: the book of the branch with rows, one page per sheet and the
+// same text, between its terms when --termos is given (a key it lacks named in a warning); none
+// for the branch without rows. A terms file that is no such file stops the run before anything.
+TEST_F(Lote, PdfDoLivroSemTelaComTermos) {
+  if (!suporte::PopplerInstalado()) GTEST_SKIP() << "poppler-utils";
+  Lojas(banco_);
+  suporte::TPastaTemporaria termos;
+  std::ofstream(termos.Caminho() / "termos.ini") << "[Padrao]\nLivro=7\nResponsavel=ANA LIMA\n[Filial 2]\nEndereco=RUA "
+                                                    "DAS FLORES, 10\n";
+  std::ofstream(termos.Caminho() / "ruim.ini") << "isto nao e ini\n";
+  const char* display = std::getenv("DISPLAY");
+  const std::string antes = display ? display : "";
+  ::unsetenv("DISPLAY");
+  ::setenv("QT_QPA_PLATFORM", "xcb", 1);  // what a desktop session would ask for, with no X server
+  lote::TResultado r = lote::Executar(
+      Args({"--data", "31/12/2023", "--todas", "--pdf", "--termos", (termos.Caminho() / "termos.ini").string()}));
+  lote::TResultado ruim = lote::Executar(
+      Args({"--data", "31/12/2023", "--pdf", "--termos", (termos.Caminho() / "ruim.ini").string()}));
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!antes.empty()) ::setenv("DISPLAY", antes.c_str(), 1);
+
+  ASSERT_EQ(r.Codigo, 0) << r.Erro;
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()),
+            (std::vector<std::string>{"P7_2_20231231.pdf", "P7_2_20231231.txt", "P7_3_20231231.pdf", "P7_3_20231231.txt",
+                                      "RESUMO_20231231.csv"}));
+  EXPECT_TRUE(Contem(r.Erro, " s, P7_2_20231231.txt, P7_2_20231231.pdf\n")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "filial 3: ")) << "the keys branch 3 lacks: " << r.Erro;
+  const std::string pdf = (saida_.Caminho() / "P7_2_20231231.pdf").string();
+  const std::vector<std::string> paginas = suporte::TextoDasPaginas(pdf);
+  ASSERT_EQ(suporte::PaginasDoPdf(pdf), 3);  // the one sheet between its terms
+  ASSERT_EQ(paginas.size(), 3u);
+  EXPECT_TRUE(Contem(paginas[0], "TERMO DE ABERTURA")) << paginas[0];
+  EXPECT_TRUE(Contem(paginas[0], "RUA DAS FLORES, 10")) << paginas[0];
+  EXPECT_TRUE(Contem(paginas[0], "ANA LIMA")) << paginas[0];
+  EXPECT_TRUE(Contem(paginas[1], "LIVRO REGISTRO DE INVENTÁRIO - RI - MODELO P7")) << paginas[1];
+  EXPECT_TRUE(Contem(paginas[1], "Total Geral: 39,00")) << paginas[1];
+  EXPECT_TRUE(Contem(paginas[2], "TERMO DE ENCERRAMENTO")) << paginas[2];
+
+  EXPECT_EQ(ruim.Codigo, 2) << ruim.Erro;
+  EXPECT_TRUE(Contem(ruim.Erro, "ruim.ini")) << ruim.Erro;
 }
 
 // The server ends the connection while the script of branch 2 waits on a lock: branch 2 fails

@@ -1,0 +1,64 @@
+#include "lote/SaidaPdf.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "paginas/PdfRegistro.h"
+#include "paginas/TermosLivro.h"
+#include "platform/Win1252.h"
+#include "report/urelatorio.h"
+
+namespace {
+
+// The register just written, read back whole: the PDF is made from the very bytes of the file.
+std::string LerRegistro(const std::string& caminho) {
+  std::ifstream f(caminho, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << f.rdbuf();
+  if (!f) throw std::runtime_error(W("Não foi possível ler \"") + plataforma::Utf8ParaW1252(caminho) + "\" para o PDF: " +
+                                   plataforma::Utf8ParaW1252(std::strerror(errno)));
+  return bytes.str();
+}
+
+class TSaidaPdf : public ISaidaExtraLote {
+ public:
+  explicit TSaidaPdf(std::shared_ptr<const paginas::TArquivoTermos> termos) : termos_(std::move(termos)) {}
+
+  void Linha(const TLinhaP7&, plataforma::TMoeda, plataforma::TMoeda, int64_t) override { ++linhas_; }
+  void Total(int64_t) override {}
+
+  std::vector<std::string> Gravar(const std::string& pasta, int32_t filial, const plataforma::TDataHora& data,
+                                  const TFilial& dados) override {
+    if (linhas_ == 0) return {};  // no register, no book
+    const std::string nome = NomeArquivoPdfLote(filial, data);
+    paginas::TOpcoesPdfRegistro opcoes;
+    opcoes.Titulo = nome.substr(0, nome.size() - 4);
+    if (termos_) {
+      paginas::TDadosTermos d{{dados.RazaoSocial, dados.Cnpj, dados.InscricaoEstadual}, termos_->DaFilial(filial), data};
+      if (!d.Valores.Aviso.empty()) avisos_.push_back(d.Valores.Aviso);
+      opcoes.Termos = std::move(d);
+    }
+    GravarArquivoSeguro(pasta + nome, paginas::PdfRegistro(LerRegistro(pasta + NomeArquivoLote(filial, data)), opcoes));
+    return {nome};
+  }
+  std::vector<std::string> Avisos() const override { return avisos_; }
+  std::string NotaSemLinhas() const override { return "sem PDF"; }
+
+ private:
+  std::shared_ptr<const paginas::TArquivoTermos> termos_;
+  size_t linhas_ = 0;
+  std::vector<std::string> avisos_;
+};
+
+}  // namespace
+
+std::string NomeArquivoPdfLote(int32_t filial, const plataforma::TDataHora& data) {
+  std::string nome = NomeArquivoLote(filial, data);
+  return nome.replace(nome.size() - 4, 4, ".pdf");
+}
+
+std::unique_ptr<ISaidaExtraLote> NovaSaidaPdf(std::shared_ptr<const paginas::TArquivoTermos> termos) {
+  return std::make_unique<TSaidaPdf>(std::move(termos));
+}
