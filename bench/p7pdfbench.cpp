@@ -16,7 +16,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    paginas::TAplicacaoSemTela aplicacao("p7pdfbench");
     // Read in one piece, so that the peak counts the register's bytes once.
     std::ifstream f(argv[1], std::ios::binary | std::ios::ate);
     if (!f) throw std::runtime_error(std::string("cannot read ") + argv[1]);

@@ -513,9 +513,6 @@ int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FI
       return SaidaUso;
     }
   }
-  // The PDFs are drawn by Qt without a display; its application lives on this thread for the run.
-  std::optional<paginas::TAplicacaoSemTela> aplicacao;
-  if (opcoes.Pdf) aplicacao.emplace();
 
   TFabricaSaidasExtras extras;
   if (opcoes.BlocoH || opcoes.Pdf) {
