@@ -85,9 +85,9 @@ struct PdfRegistro : ::testing::Test {
 
 TEST_F(PdfRegistro, UmaPaginaPorFolhaNaOrdemComOTextoDoRegistro) {
   // Three sheets; one sheet with accents and, on a line added to it, the bytes 0x80..0x9F of
-  // Windows-1252 that Latin-1 lacks and what a PDF string escapes.
+  // Windows-1252 that Latin-1 lacks and what a PDF string escapes (a lone parenthesis too).
   const std::string acentos = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/acentos/esperado.txt")) +
-                              W(" | PREÇO (EM €) – “À VISTA” … ‰ C:\\P7\\ |\r\n");
+                              W(" | PREÇO (EM €) – “À VISTA” … ‰ C:\\P7\\ 1) |\r\n");
   for (const auto& [bytes, numero] : {std::pair{registro, 3u}, std::pair{acentos, 1u}}) {
     int quantas = 0;
     auto paginas = Paginas(paginas::PdfRegistro(bytes, {.Titulo = "P7_2_20231231"}), &quantas);
