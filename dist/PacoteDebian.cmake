@@ -21,8 +21,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # which Qt only recommends. The Portuguese texts of Qt's dialogs and the fonts of the suite's look
 # are better with, not required.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-liberation")
+# The PDFs embed Liberation Mono, read from its file: a dependency, not a recommendation.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fiscal inventory book (RI - Modelo P7) of a retail branch")
 set(CPACK_PACKAGE_DESCRIPTION
 "Writes the inventory book Livro Registro de Inventário - RI - Modelo P7 of

@@ -18,7 +18,6 @@
 #include "inventory/UInventarioP7Dao.h"
 #include "lote/SaidaBlocoH.h"
 #include "lote/SaidaPdf.h"
-#include "paginas/PdfRegistro.h"
 #include "platform/Mensagens.h"
 #include "platform/Programa.h"
 #include "platform/Win1252.h"
@@ -555,8 +554,5 @@ int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FI
   }
   TLeiturasPrevias previas;
   if (std::optional<int> codigo = LerPrevias(opcoes, erro, previas)) return *codigo;
-  // The PDFs are drawn by Qt without a display; its application lives on this thread for the run.
-  std::optional<paginas::TAplicacaoSemTela> aplicacao;
-  if (opcoes.Pdf) aplicacao.emplace();
   return ExecutarLote(opcoes, erro, progresso, FabricaSaidasExtras(opcoes, previas));
 }

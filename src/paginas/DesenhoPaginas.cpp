@@ -3,14 +3,15 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QPageLayout>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QRawFont>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
+#include "paginas/PdfTexto.h"
 #include "platform/TextoQt.h"
 
 namespace paginas {
@@ -27,8 +28,9 @@ QFont FonteRegistro() {
 
 namespace {
 
-// A PDF writer spends its time per glyph: drawing each glyph of a line at its column, unshaped
-// and without the blanks, halves the time of a book of thousands of sheets. The font is
+// Printing goes through Qt's PDF engine, which spends its time per glyph: drawing each glyph of a
+// line at its column, unshaped and without the blanks, halves the time of a book of thousands of
+// sheets. The font is
 // fixed-pitch, so every glyph lands where the shaped text would put it, and a PDF reader still
 // finds the blanks between them. False for a line with a control character or a character the
 // font lacks, which is drawn as text, with Qt's fallback fonts.
@@ -53,16 +55,6 @@ bool GlifosDaLinha(const QRawFont& fonte, const QString& linha, double avanco, c
 }
 
 }  // namespace
-
-int ColunasDe(int larguraMaxima) {
-  constexpr int kColunasMinimas = 80;
-  return std::max(larguraMaxima, kColunasMinimas);
-}
-
-TFontePaginas FontePaginas(const TDocumento& doc) {
-  return {static_cast<int>(doc.Paginas.size()), doc.LarguraMaxima, doc.LinhasMaximas,
-          [&doc](int i) { return doc.Paginas[static_cast<size_t>(i)]; }};
-}
 
 double DesenharPagina(QPainter& p, const QRectF& area, const TPagina& pagina, int colunas, int linhas,
                       const std::optional<TDestaque>& destaque) {
@@ -104,40 +96,45 @@ double DesenharPagina(QPainter& p, const QRectF& area, const TPagina& pagina, in
   return escala;
 }
 
-bool RenderizarPaginas(QPagedPaintDevice& dispositivo, const TFontePaginas& paginas, int de, int ate) {
+bool RenderizarDocumento(QPagedPaintDevice& dispositivo, const TDocumento& doc, int de, int ate) {
   QPainter p;
   if (!p.begin(&dispositivo)) return false;
   de = std::max(de, 0);
-  ate = std::min(ate, paginas.Quantas - 1);
+  ate = std::min(ate, static_cast<int>(doc.Paginas.size()) - 1);
   const QRectF area(0, 0, dispositivo.width(), dispositivo.height());
   for (int i = de; i <= ate; ++i) {
     if (i > de && !dispositivo.newPage()) return false;
-    DesenharPagina(p, area, paginas.Pagina(i), ColunasDe(paginas.LarguraMaxima), std::max(paginas.LinhasMaximas, 1));
+    DesenharPagina(p, area, doc.Paginas[static_cast<size_t>(i)], ColunasDe(doc), std::max(doc.LinhasMaximas, 1));
   }
   return p.end();
 }
 
-bool EscreverPdf(QIODevice& destino, const TFontePaginas& paginas, const QString& titulo, const QString& criador) {
-  QPdfWriter pdf(&destino);
-  pdf.setCreator(criador);
-  pdf.setTitle(titulo);
-  pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
-                                QPageLayout::Millimeter));
-  return RenderizarPaginas(pdf, paginas, 0, paginas.Quantas - 1);
-}
-
 bool GravarPdf(const TDocumento& doc, const QString& caminho, const QString& criador, QString* erro) {
   QSaveFile arquivo(caminho);
-  if (!arquivo.open(QIODevice::WriteOnly)) {
-    if (erro) *erro = Q("Não foi possível gravar o PDF \"%1\": %2.").arg(caminho, arquivo.errorString());
-    return false;
-  }
-  const bool ok = EscreverPdf(arquivo, FontePaginas(doc), QFileInfo(caminho).completeBaseName(), criador);
-  if (!ok || !arquivo.commit()) {
+  auto Falhar = [&](const QString& motivo) {
     arquivo.cancelWriting();
-    if (erro) *erro = Q("Não foi possível gravar o PDF \"%1\": %2.").arg(caminho, arquivo.errorString());
+    if (erro) *erro = Q("Não foi possível gravar o PDF \"%1\": %2").arg(caminho, motivo);
     return false;
+  };
+  if (!arquivo.open(QIODevice::WriteOnly)) return Falhar(arquivo.errorString() + ".");
+  // The sheet's lines back in the register's bytes, one sheet at a time.
+  std::vector<std::string> linhas;
+  const TFolhasPdf folhas{static_cast<int>(doc.Paginas.size()), doc.LarguraMaxima, doc.LinhasMaximas, [&](int i) {
+                            linhas.clear();
+                            for (const QString& l : doc.Paginas[static_cast<size_t>(i)]) linhas.push_back(DeQString(l));
+                            return TLinhasFolha(linhas.begin(), linhas.end());
+                          }};
+  bool gravou = true;
+  try {
+    EscreverPdfTexto(folhas, {QFileInfo(caminho).completeBaseName().toStdString(), criador.toStdString(), {}},
+                     [&](std::string_view pedaco) {
+                       if (gravou && arquivo.write(pedaco.data(), static_cast<qint64>(pedaco.size())) != static_cast<qint64>(pedaco.size()))
+                         gravou = false;
+                     });
+  } catch (const EErroPdf& e) {
+    return Falhar(ParaQString(e.what()));
   }
+  if (!gravou || !arquivo.commit()) return Falhar(arquivo.errorString() + ".");
   return true;
 }
 

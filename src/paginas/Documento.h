@@ -5,9 +5,10 @@
 #include <QStringList>
 
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
+
+#include "paginas/Folhas.h"
 
 namespace paginas {
 
@@ -31,28 +32,7 @@ TDocumento DividirPaginas(const QString& texto);
 // The widest line and the longest page, after pages were added or changed.
 void MedirDocumento(TDocumento& doc);
 
-// The same pages straight from the Windows-1252 bytes of a register, each decoded only when it
-// is asked for, so that a book of thousands of sheets never sits in memory as text. The bytes
-// must outlive the object.
-class TPaginasW1252 {
- public:
-  explicit TPaginasW1252(std::string_view bytes);
-  int Quantas() const { return static_cast<int>(paginas_.size()); }
-  int LarguraMaxima() const { return larguraMaxima_; }
-  int LinhasMaximas() const { return linhasMaximas_; }
-  TPagina Pagina(int i) const;
-
- private:
-  std::vector<std::string_view> paginas_;
-  int larguraMaxima_ = 0, linhasMaximas_ = 0;
-};
-
-// The sheet number the page prints on its own "FOLHA:" line (the register numbers its first
-// sheet 2); nothing when the page has no such line.
+// FolhaDasLinhas of the page's text.
 std::optional<int> FolhaDaPagina(const TPagina& pagina);
-
-// Scale that fits a block of `colunas` characters of advance `avanco` and `linhas` lines of
-// height `alturaLinha` into a width x height area (height <= 0: fit the width only).
-double EscalaParaCaber(int colunas, double avanco, int linhas, double alturaLinha, double largura, double altura);
 
 }  // namespace paginas

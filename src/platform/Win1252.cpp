@@ -39,13 +39,14 @@ std::optional<char> ByteW1252(char32_t c) {
   return std::nullopt;
 }
 
+char32_t CaractereW1252(unsigned char byte) { return byte >= 0x80 && byte < 0xA0 ? kAlto[byte - 0x80] : byte; }
+
 std::string W1252ParaUtf8(std::string_view w1252) {
   std::string out;
   out.reserve(w1252.size() + w1252.size() / 4);
   for (unsigned char b : w1252) {
     if (b < 0x80) out += static_cast<char>(b);
-    else if (b < 0xA0) AnexarUtf8(out, kAlto[b - 0x80]);
-    else AnexarUtf8(out, b);
+    else AnexarUtf8(out, CaractereW1252(b));
   }
   return out;
 }

@@ -11,7 +11,10 @@ namespace plataforma {
 std::string Utf8ParaW1252(std::string_view utf8);
 // The Windows-1252 byte of one character, or nothing when it has none (U+202F, ...).
 std::optional<char> ByteW1252(char32_t codigo);
-// Windows-1252 -> UTF-8; the five unassigned bytes map to the C1 control of the same code.
+// The character of one Windows-1252 byte; the five unassigned bytes give the C1 control of the
+// same code.
+char32_t CaractereW1252(unsigned char byte);
+// Windows-1252 -> UTF-8, each byte its CaractereW1252.
 std::string W1252ParaUtf8(std::string_view w1252);
 
 }  // namespace plataforma

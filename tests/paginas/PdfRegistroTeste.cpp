@@ -1,11 +1,12 @@
-// The book as PDF without a display, read back with pdftotext: the register's sheets one per page
-// and in order, the opening and closing terms with the file's values, drawing on several threads,
-// and failures that reach the caller. The numbers and dates the terms spell out.
+// The book as PDF, with no Qt application at all, read back with pdftotext and checked by qpdf:
+// the register's sheets one per page and in order, the opening and closing terms with the file's
+// values, several threads at once, the pieces handed on, and failures that reach the caller. The
+// numbers and dates the terms spell out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -17,23 +18,6 @@
 using namespace paginas;
 
 namespace {
-
-// As under cron: no display, and a platform that would need one. The application must be made
-// on the offscreen platform all the same.
-class AmbienteSemTela : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    aplicacao_ = std::make_unique<TAplicacaoSemTela>();
-  }
-  void TearDown() override { aplicacao_.reset(); }
-
- private:
-  std::unique_ptr<TAplicacaoSemTela> aplicacao_;
-};
-const auto* const kAmbiente = ::testing::AddGlobalTestEnvironment(new AmbienteSemTela);
 
 // A page's text line by line with runs of blanks as one: pdftotext -layout places the words by
 // their positions and may shift a column by a blank.
@@ -69,28 +53,41 @@ TDadosTermos Termos() {
   return {{"COMERCIAL EXEMPLO LTDA", "12.345.678/0001-90", "123.456.789"}, arquivo.DaFilial(2), {2023, 12, 31}};
 }
 
+const std::string kRegistro = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/linhas_102/esperado.txt"));
+
+// A book of 180 sheets: the three of the register sixty times.
+std::string LivroGrande() {
+  std::string livro = kRegistro;
+  for (int i = 1; i < 60; ++i) livro += "\f" + kRegistro;
+  return livro;
+}
+
 struct PdfRegistro : ::testing::Test {
   void SetUp() override {
     if (!suporte::PopplerInstalado()) GTEST_SKIP() << "pdfinfo/pdftotext (poppler-utils) not installed";
   }
-  // The PDF's pages read back.
+  // The PDF's pages read back, once qpdf (when installed) has found its structure sound.
   std::vector<std::string> Paginas(const std::string& pdf, int* quantas = nullptr) {
     const std::string caminho = (pasta.Caminho() / "livro.pdf").string();
     std::ofstream(caminho, std::ios::binary) << pdf;
+    std::string relato;
+    if (suporte::QpdfInstalado()) {
+      EXPECT_TRUE(suporte::QpdfAceita(caminho, &relato)) << relato;
+    }
     if (quantas) *quantas = suporte::PaginasDoPdf(caminho);
     return suporte::TextoDasPaginas(caminho);
   }
   suporte::TPastaTemporaria pasta;
-  const std::string registro = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/linhas_102/esperado.txt"));
+  const std::string& registro = kRegistro;
 };
 
 }  // namespace
 
 TEST_F(PdfRegistro, UmaPaginaPorFolhaNaOrdemComOTextoDoRegistro) {
   // Three sheets; one sheet with accents and, on a line added to it, the bytes 0x80..0x9F of
-  // Windows-1252 that Latin-1 lacks.
+  // Windows-1252 that Latin-1 lacks and what a PDF string escapes.
   const std::string acentos = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/acentos/esperado.txt")) +
-                              W(" | PREÇO EM € – “À VISTA” … ‰ |\r\n");
+                              W(" | PREÇO (EM €) – “À VISTA” … ‰ C:\\P7\\ |\r\n");
   for (const auto& [bytes, numero] : {std::pair{registro, 3u}, std::pair{acentos, 1u}}) {
     int quantas = 0;
     auto paginas = Paginas(paginas::PdfRegistro(bytes, {.Titulo = "P7_2_20231231"}), &quantas);
@@ -100,6 +97,18 @@ TEST_F(PdfRegistro, UmaPaginaPorFolhaNaOrdemComOTextoDoRegistro) {
     ASSERT_EQ(paginas.size(), numero);
     for (size_t i = 0; i < folhas.size(); ++i) EXPECT_EQ(Palavras(paginas[i]), Palavras(folhas[i])) << "folha " << i;
   }
+}
+
+TEST_F(PdfRegistro, LetrasAcentuadasSaemComAsPartesDeQueSaoFeitas) {
+  // The font's accented letters are made of the letter and the accent, which its subset in the
+  // PDF must carry too, or they print blank: the page rendered in grey has ink.
+  const std::string pdf = (pasta.Caminho() / "acentos.pdf").string(), imagem = (pasta.Caminho() / "acentos").string();
+  std::ofstream(pdf, std::ios::binary) << paginas::PdfRegistro(W("ÇÃÉÔÜ\r\n"), {});
+  ASSERT_EQ(std::system(("pdftoppm -gray -r 30 -singlefile '" + pdf + "' '" + imagem + "'").c_str()), 0);
+  const std::string pgm = suporte::LerArquivo(imagem + ".pgm");  // P5, width, height, 255, one byte a pixel
+  size_t inicio = 0;
+  for (int campos = 0; campos < 4; ++campos) inicio = pgm.find_first_of(" \n", inicio) + 1;
+  EXPECT_GT(std::count_if(pgm.begin() + static_cast<long>(inicio), pgm.end(), [](char c) { return static_cast<unsigned char>(c) < 128; }), 20);
 }
 
 TEST_F(PdfRegistro, TermosAbremEEncerramOLivroComOsDadosEAsFolhasNoMeio) {
@@ -139,12 +148,40 @@ TEST_F(PdfRegistro, VariasThreadsDesenhamAoMesmoTempoOMesmoTexto) {
   for (const auto& pdf : pdfs) EXPECT_EQ(Paginas(pdf), esperado);
 }
 
-TEST(PdfRegistroFalhas, RegistroVazioEErroDoDestinoChegamAoChamador) {
+TEST_F(PdfRegistro, UmLivroGrandeChegaEmPedacosSemQueOPdfInteiroSeJunte) {
+  std::vector<size_t> pedacos;
+  std::string pdf;
+  EscreverPdfRegistro(LivroGrande(), {.Titulo = "grande"}, [&](std::string_view pedaco) {
+    pedacos.push_back(pedaco.size());
+    pdf += pedaco;
+  });
+  EXPECT_GE(pedacos.size(), 4u);
+  EXPECT_LE(*std::max_element(pedacos.begin(), pedacos.end()), size_t{96 << 10});  // 64 KB and one object
+  int quantas = 0;
+  const auto paginas = Paginas(pdf, &quantas);
+  EXPECT_EQ(quantas, 180);
+  ASSERT_EQ(paginas.size(), 180u);
+  EXPECT_EQ(Palavras(paginas[179]), Palavras(Folhas(registro)[2]));
+}
+
+TEST(PdfRegistroFalhas, RegistroVazioFonteRuimEErroDoDestinoChegamAoChamador) {
   EXPECT_THROW(paginas::PdfRegistro("", {}), EErroPdf);
-  const std::string registro = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/linhas_102/esperado.txt"));
+  // A font that is not there, and one cut short: the table directory points past its end.
+  suporte::TPastaTemporaria pasta;
+  pasta.EscreverArquivo("cortada.ttf", suporte::LerArquivo(CaminhoFonteRegistro()).substr(0, 4000));
+  const TFolhasW1252 folhas(kRegistro);
+  const TFolhasPdf pdf{folhas.Quantas(), folhas.LarguraMaxima(), folhas.LinhasMaximas(), [&](int i) { return folhas.Linhas(i); }};
+  for (const std::string& fonte : {(pasta.Caminho() / "nao_ha.ttf").string(), (pasta.Caminho() / "cortada.ttf").string()}) {
+    try {
+      EscreverPdfTexto(pdf, {"t", "c", fonte}, [](std::string_view) { ADD_FAILURE() << "a PDF without its font"; });
+      ADD_FAILURE() << fonte;
+    } catch (const EErroPdf& e) {
+      EXPECT_NE(std::string(e.what()).find(fonte), std::string::npos) << e.what();
+    }
+  }
   int chamadas = 0;
   try {
-    EscreverPdfRegistro(registro, {}, [&](std::string_view) {
+    EscreverPdfRegistro(LivroGrande(), {}, [&](std::string_view) {
       ++chamadas;
       throw std::runtime_error("disco cheio");
     });

@@ -1,6 +1,7 @@
 #pragma once
 // Reading a PDF back in the tests with poppler-utils: its page count (pdfinfo), the text of each
-// page (pdftotext -layout, UTF-8) and every word with its place. Header only.
+// page (pdftotext -layout, UTF-8) and every word with its place; and qpdf's check of its
+// structure. Header only.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -36,6 +37,43 @@ inline std::string PalavrasNoLugar(const std::string& caminho) {
   std::string html = SaidaDe("pdftotext -bbox '" + caminho + "' - 2>/dev/null");
   size_t doc = html.find("<doc>");
   return doc == std::string::npos ? "" : html.substr(doc);
+}
+
+// The same read into numbers: each page's size and its words' boxes, in points.
+struct TPalavraPdf {
+  double X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
+  std::string Texto;  // as pdftotext -bbox escapes it
+};
+struct TPaginaPdf {
+  double Largura = 0, Altura = 0;
+  std::vector<TPalavraPdf> Palavras;
+};
+inline std::vector<TPaginaPdf> PaginasComPalavras(const std::string& caminho) {
+  const std::string html = PalavrasNoLugar(caminho);
+  std::vector<TPaginaPdf> paginas;
+  for (size_t i = 0; (i = html.find('<', i)) != std::string::npos; ++i) {
+    TPaginaPdf p;
+    TPalavraPdf w;
+    int fim = 0;
+    if (std::sscanf(html.c_str() + i, "<page width=\"%lf\" height=\"%lf\">", &p.Largura, &p.Altura) == 2) {
+      paginas.push_back(p);
+    } else if (!paginas.empty() && std::sscanf(html.c_str() + i, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">%n",
+                                               &w.X0, &w.Y0, &w.X1, &w.Y1, &fim) == 4 && fim > 0) {
+      const size_t de = i + static_cast<size_t>(fim), ate = html.find("</word>", de);
+      w.Texto = html.substr(de, ate - de);
+      paginas.back().Palavras.push_back(w);
+    }
+  }
+  return paginas;
+}
+
+inline bool QpdfInstalado() { return std::system("command -v qpdf >/dev/null 2>&1") == 0; }
+// qpdf --check: the cross-reference table, the objects and every stream's compression.
+inline bool QpdfAceita(const std::string& caminho, std::string* relato = nullptr) {
+  const std::string saida = SaidaDe("qpdf --check '" + caminho + "' 2>&1; echo \"fim=$?\"");
+  if (relato) *relato = saida;
+  return saida.find("No syntax or stream encoding errors found") != std::string::npos &&
+         saida.find("\nfim=0") != std::string::npos;
 }
 
 // pdftotext ends every page with a form feed.

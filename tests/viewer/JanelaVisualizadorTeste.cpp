@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPageLayout>
+#include <QPdfWriter>
 #include <QPrinter>
 
 #include <gtest/gtest.h>
@@ -58,8 +60,9 @@ struct JanelaComRegistro : ::testing::Test {
   suporte::TPastaTemporaria pasta;
   TFVisualizador janela;
   QString arquivo;
-  void Carregar(int linhasCorpo, bool estourada = false) {
-    pasta.EscreverArquivo("relatorio.txt", Registro(linhasCorpo, estourada));
+  // `extra`: lines added to the last page.
+  void Carregar(int linhasCorpo, bool estourada = false, const std::string& extra = "") {
+    pasta.EscreverArquivo("relatorio.txt", Registro(linhasCorpo, estourada) + extra);
     arquivo = QString::fromStdString((pasta.Caminho() / "relatorio.txt").string());
     ASSERT_TRUE(janela.Abrir(arquivo)) << janela.UltimoErro().toStdString();
     janela.resize(1100, 700);
@@ -239,6 +242,40 @@ TEST_F(JanelaComRegistro, PdfDaJanelaEODoComandoParaOMesmoArquivoTemAsMesmasPagi
   const std::string lugares = suporte::PalavrasNoLugar(doComando);
   EXPECT_NE(lugares.find("<page width=\"842.000000\" height=\"595.000000\">"), std::string::npos);  // A4 landscape
   EXPECT_EQ(lugares, suporte::PalavrasNoLugar(daJanela));
+}
+
+// The PDF as Qt's PDF engine drew it with the page routine before, against the writer of ours:
+// the same text, every word in its place, the same page size.
+TEST_F(JanelaComRegistro, PdfSalvoPoeCadaPalavraOndeODesenhoDoQtPunha) {
+  if (!suporte::PopplerInstalado()) GTEST_SKIP() << "pdfinfo/pdftotext (poppler-utils) not installed";
+  // A line with what a PDF string escapes, what Latin-1 lacks, a blank and a hyphen of their own
+  // (0xA0, 0xAD); and one with a control character, DEL and an unassigned byte, each keeping its
+  // column. (Qt drew a line with controls as shaped text, where 0xAD took no column.)
+  Carregar(51 + 7, false, W(" | (CAFÉ) C:\\P7\\ “€ – Š…” ") + "A\xA0" "Z\xAD|\r\n |\x01|\x7F|\x81|\r\n");
+  const std::string nosso = (pasta.Caminho() / "nosso.pdf").string(), doQt = (pasta.Caminho() / "qt.pdf").string();
+  ASSERT_TRUE(janela.SalvarPdfEm(QString::fromStdString(nosso))) << janela.UltimoErro().toStdString();
+  {
+    QPdfWriter qt(QString::fromStdString(doQt));
+    qt.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                                 QPageLayout::Millimeter));
+    ASSERT_TRUE(RenderizarDocumento(qt, janela.Documento(), 0, janela.NumeroPaginas() - 1));
+  }
+  EXPECT_EQ(suporte::TextoDasPaginas(nosso), suporte::TextoDasPaginas(doQt));
+  const auto nossas = suporte::PaginasComPalavras(nosso), doQtPaginas = suporte::PaginasComPalavras(doQt);
+  ASSERT_EQ(nossas.size(), 2u);
+  ASSERT_EQ(doQtPaginas.size(), 2u);
+  constexpr double kTolerancia = 0.01;  // points
+  for (size_t p = 0; p < nossas.size(); ++p) {
+    EXPECT_EQ(nossas[p].Largura, doQtPaginas[p].Largura);
+    EXPECT_EQ(nossas[p].Altura, doQtPaginas[p].Altura);
+    ASSERT_EQ(nossas[p].Palavras.size(), doQtPaginas[p].Palavras.size()) << "folha " << p;
+    for (size_t w = 0; w < nossas[p].Palavras.size(); ++w) {
+      const auto &a = nossas[p].Palavras[w], &b = doQtPaginas[p].Palavras[w];
+      EXPECT_EQ(a.Texto, b.Texto);
+      for (auto [x, y] : {std::pair{a.X0, b.X0}, {a.Y0, b.Y0}, {a.X1, b.X1}, {a.Y1, b.Y1}})
+        EXPECT_NEAR(x, y, kTolerancia) << a.Texto << " folha " << p;
+    }
+  }
 }
 
 TEST_F(JanelaComRegistro, PdfNumaPastaSemEscritaFalhaSemDeixarArquivo) {
