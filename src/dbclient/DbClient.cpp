@@ -355,23 +355,6 @@ const std::string& TCampo::Nome() const { return consulta_->nomes_[indice_]; }
 
 std::string TCampo::AsString() const { return std::string(AsStringView()); }
 
-double TCampo::AsFloat() const {
-  if (IsNull()) return 0.0;
-  double v = 0;
-  if (!LerReal(AsStringView(), v))
-    throw EErroBanco("'" + AsString() + W("' não é um valor numérico válido (campo ") + Nome() + ").");
-  return v;
-}
-
-plataforma::TMoeda TCampo::AsCurrency() const {
-  if (IsNull()) return {};
-  try {
-    return plataforma::MoedaDeTexto(AsStringView());
-  } catch (const std::exception&) {
-    throw EErroBanco("'" + AsString() + W("' não é um valor monetário válido (campo ") + Nome() + ").");
-  }
-}
-
 int64_t TCampo::AsInteger() const {
   if (IsNull()) return 0;
   std::string_view s = AsStringView();

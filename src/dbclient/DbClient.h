@@ -126,8 +126,6 @@ class TCampo {
   bool IsNull() const;
   std::string AsString() const;           // "" for NULL
   std::string_view AsStringView() const;  // valid until the cursor moves
-  double AsFloat() const;                 // 0 for NULL
-  plataforma::TMoeda AsCurrency() const;  // four decimals, halves to even; 0 for NULL
   int64_t AsInteger() const;              // 0 for NULL; error for a text that is no integer
   int32_t AsInt32() const;                // the same, and an error beyond 32 bits (an id column)
   TValor AsVariant() const;               // as the column's type gives

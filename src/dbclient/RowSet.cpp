@@ -172,13 +172,6 @@ void TConjuntoLinhas::Primeiro() {
   bof_ = true;
 }
 
-void TConjuntoLinhas::Ultimo() {
-  if (!aberta_) return;
-  MoverPara(ordem_.empty() ? 0 : ordem_.size() - 1);
-  eof_ = true;
-  bof_ = ordem_.empty();
-}
-
 void TConjuntoLinhas::Proximo() {
   if (!aberta_ || ordem_.empty()) return;
   if (posicao_ + 1 < ordem_.size()) {

@@ -32,7 +32,6 @@ class TConjuntoLinhas {
   TConjuntoLinhas(const TConjuntoLinhas&) = delete;
   TConjuntoLinhas& operator=(const TConjuntoLinhas&) = delete;
 
-  void DefinirConexao(TConexao& conexao) { conexao_ = &conexao; }
   void DefinirSql(std::string sql) { sql_ = std::move(sql); }
   const std::string& Sql() const { return sql_; }
 
@@ -57,7 +56,6 @@ class TConjuntoLinhas {
   // Navigation. Moving away from a row being edited saves it first. Proximo on the last row
   // stays there and sets Eof; Anterior on the first stays there and sets Bof.
   void Primeiro();
-  void Ultimo();
   void Proximo();
   void Anterior();
   bool Eof() const { return ordem_.empty() || eof_; }
@@ -81,7 +79,6 @@ class TConjuntoLinhas {
   void DefinirValor(std::string_view nome, TValor valor);
   void Gravar();
   void Cancelar();
-  bool EmEdicao() const { return editando_; }
   TAposGravar AposGravar;  // detach by taking it out, attach by putting it back
 
   TMarcador Marcador() const;  // of the current row; error when empty

@@ -82,7 +82,6 @@ class TBlocoH {
   // One line per product and field written by a fallback (no description, no unit) and one per
   // unit cut to six characters, in register order (Windows-1252), for standard error.
   const std::vector<std::string>& Avisos() const { return avisos_; }
-  size_t Itens() const { return linhas_.size(); }
 
  private:
   struct TLinha {

@@ -58,7 +58,7 @@ TFFiltroGrupoEspec::TFFiltroGrupoEspec(IDatabase& banco, QWidget* dono)
       banco_(banco),
       QGrupos_(std::make_unique<TConjuntoLinhas>()),
       QEspec_(std::make_unique<TConjuntoLinhas>()) {
-  setWindowTitle(Q("288 Filtro Grupos e Especificações"));
+  setWindowTitle(QString::number(CodTela()) + Q(" Filtro Grupos e Especificações"));
   QFont fonte(QStringLiteral("Arial"));
   fonte.setPointSize(8);
   setFont(fonte);

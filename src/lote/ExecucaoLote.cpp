@@ -18,7 +18,6 @@
 #include "inventory/UInventarioP7Dao.h"
 #include "lote/SaidaBlocoH.h"
 #include "lote/SaidaPdf.h"
-#include "paginas/PdfRegistro.h"
 #include "platform/Mensagens.h"
 #include "platform/Programa.h"
 #include "platform/Win1252.h"
@@ -393,6 +392,70 @@ std::string NomeArquivoResumoLote(const plataforma::TDataHora& data) {
   return d;
 }
 
+namespace {
+
+// A failed branch's result, its line said.
+TResultadoFilial Falha(TSaidaErro& saida, int32_t filial, std::string motivo) {
+  TResultadoFilial r;
+  r.Filial = filial;
+  r.Situacao = TSituacaoFilial::Falhou;
+  r.Motivo = std::move(motivo);
+  saida.Linha(Rotulo(filial) + r.Motivo);
+  return r;
+}
+
+// The output folder, ending with its separator; "" (the reason said) when it does not exist.
+std::string PastaDeSaida(const TOpcoesLote& opcoes, TSaidaErro& saida) {
+  std::string pasta = opcoes.Saida.empty() ? plataforma::PastaPrograma() + "relatorio" : opcoes.Saida;
+  if (!PastaExiste(pasta)) {
+    saida.Linha("A pasta de saída não existe: " + pasta);
+    return "";
+  }
+  return pasta.back() == '/' ? pasta : pasta + '/';
+}
+
+// Every session on a thread of its own until the branches run out; then what no session could
+// take because every connection was lost on the way fails with a line each.
+void RodarSessoes(TExecucao& x, std::vector<TSessaoLote>& sessoes) {
+  {
+    std::vector<std::thread> threads;
+    for (TSessaoLote& s : sessoes) threads.emplace_back([&x, &s] { AtenderFilas(x, s); });
+    for (std::thread& t : threads) t.join();
+  }
+  for (size_t i = x.Proxima; i < x.Resultados.size(); ++i)
+    x.Resultados[i] = Falha(x.Saida, x.Resultados[i].Filial, "não gerada: a conexão com o banco de dados foi perdida");
+}
+
+// The closing summary on standard error and in RESUMO_<AAAAMMDD>.csv, branches in id order;
+// false when anything failed.
+bool Resumir(std::vector<TResultadoFilial> resultados, const TOpcoesLote& opcoes, const std::string& pasta,
+             TSaidaErro& saida) {
+  std::sort(resultados.begin(), resultados.end(),
+            [](const TResultadoFilial& a, const TResultadoFilial& b) { return a.Filial < b.Filial; });
+  bool ok = true;
+  size_t gravadas = 0, semRegistros = 0, comFalha = 0;
+  for (const TResultadoFilial& r : resultados) {
+    if (r.Situacao == TSituacaoFilial::Gravada) ++gravadas;
+    if (r.Situacao == TSituacaoFilial::SemRegistros) ++semRegistros;
+    if (r.Situacao == TSituacaoFilial::Falhou) ++comFalha;
+    if (r.Situacao != TSituacaoFilial::Falhou && !r.ErroLimpeza.empty()) ok = false;
+  }
+  try {
+    GravarArquivoSeguro(pasta + NomeArquivoResumoLote(opcoes.Escolhas.Data),
+                        TextoResumo(resultados, opcoes.Escolhas.Data));
+  } catch (const std::exception& e) {
+    saida.Linha("O resumo não foi gravado: " + Utf8(e.what()));
+    ok = false;
+  }
+  saida.Linha("Resumo: " + std::to_string(gravadas) + " gravada(s), " + std::to_string(semRegistros) +
+              " sem registros, " + std::to_string(comFalha) + " com falha");
+  for (const TResultadoFilial& r : resultados)
+    if (r.Situacao == TSituacaoFilial::Falhou) saida.Linha("  " + Rotulo(r.Filial) + r.Motivo);
+  return ok && comFalha == 0;
+}
+
+}  // namespace
+
 int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, const TFabricaSaidasExtras& saidasExtras) {
   TSaidaErro saida(erro);
   for (const std::string& ini : opcoes.Inis) {
@@ -401,17 +464,12 @@ int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, con
       return SaidaUso;
     }
   }
-  std::string pasta = opcoes.Saida.empty() ? plataforma::PastaPrograma() + "relatorio" : opcoes.Saida;
-  if (!PastaExiste(pasta)) {
-    saida.Linha("A pasta de saída não existe: " + pasta);
-    return opcoes.Saida.empty() ? SaidaFalha : SaidaUso;
-  }
-  if (pasta.back() != '/') pasta += '/';
+  const std::string pasta = PastaDeSaida(opcoes, saida);
+  if (pasta.empty()) return opcoes.Saida.empty() ? SaidaFalha : SaidaUso;
 
-  bool falhou = false;
-  std::vector<TSessaoLote> sessoes = AbrirSessoes(opcoes, saida, falhou);
+  bool recusado = false;
+  std::vector<TSessaoLote> sessoes = AbrirSessoes(opcoes, saida, recusado);
   if (sessoes.empty()) return SaidaFalha;
-
   std::vector<int32_t> filiais, naoCadastradas;
   try {
     filiais = FiliaisDaExecucao(opcoes, *sessoes.front().Banco, naoCadastradas);
@@ -420,60 +478,67 @@ int ExecutarLote(const TOpcoesLote& opcoes, std::FILE* erro, bool progresso, con
     return SaidaFalha;
   }
 
-  std::vector<TResultadoFilial> resultados;
-  for (int32_t f : naoCadastradas) {
-    TResultadoFilial r;
-    r.Filial = f;
-    r.Situacao = TSituacaoFilial::Falhou;
-    r.Motivo = "não cadastrada na tabela filial";
-    saida.Linha(Rotulo(f) + r.Motivo);
-    resultados.push_back(r);
-  }
-
   TProgressoLote acompanhamento(saida, progresso, sessoes.size(), filiais.size());
   TExecucao x{opcoes, saidasExtras, pasta, saida, acompanhamento, {}, {}, 0};
-  for (int32_t f : filiais) {
-    TResultadoFilial r;
-    r.Filial = f;
-    x.Resultados.push_back(r);
-  }
-  {
-    std::vector<std::thread> threads;
-    for (TSessaoLote& s : sessoes) threads.emplace_back([&x, &s] { AtenderFilas(x, s); });
-    for (std::thread& t : threads) t.join();
-  }
-  // What no session could take: every connection was lost on the way.
-  for (size_t i = x.Proxima; i < x.Resultados.size(); ++i) {
-    TResultadoFilial& r = x.Resultados[i];
-    r.Situacao = TSituacaoFilial::Falhou;
-    r.Motivo = "não gerada: a conexão com o banco de dados foi perdida";
-    saida.Linha(Rotulo(r.Filial) + r.Motivo);
-  }
-
+  for (int32_t f : filiais) x.Resultados.emplace_back().Filial = f;
+  std::vector<TResultadoFilial> resultados;
+  for (int32_t f : naoCadastradas) resultados.push_back(Falha(saida, f, "não cadastrada na tabela filial"));
+  RodarSessoes(x, sessoes);
   resultados.insert(resultados.end(), x.Resultados.begin(), x.Resultados.end());
-  std::sort(resultados.begin(), resultados.end(),
-            [](const TResultadoFilial& a, const TResultadoFilial& b) { return a.Filial < b.Filial; });
-  size_t gravadas = 0, semRegistros = 0, comFalha = 0;
-  for (const TResultadoFilial& r : resultados) {
-    if (r.Situacao == TSituacaoFilial::Gravada) ++gravadas;
-    if (r.Situacao == TSituacaoFilial::SemRegistros) ++semRegistros;
-    if (r.Situacao == TSituacaoFilial::Falhou) ++comFalha;
-    if (r.Situacao != TSituacaoFilial::Falhou && !r.ErroLimpeza.empty()) falhou = true;
-  }
-  try {
-    GravarArquivoSeguro(pasta + NomeArquivoResumoLote(opcoes.Escolhas.Data),
-                        TextoResumo(resultados, opcoes.Escolhas.Data));
-  } catch (const std::exception& e) {
-    saida.Linha("O resumo não foi gravado: " + Utf8(e.what()));
-    falhou = true;
-  }
-
-  saida.Linha("Resumo: " + std::to_string(gravadas) + " gravada(s), " + std::to_string(semRegistros) +
-              " sem registros, " + std::to_string(comFalha) + " com falha");
-  for (const TResultadoFilial& r : resultados)
-    if (r.Situacao == TSituacaoFilial::Falhou) saida.Linha("  " + Rotulo(r.Filial) + r.Motivo);
-  return comFalha == 0 && !falhou ? SaidaOk : SaidaFalha;
+  return Resumir(std::move(resultados), opcoes, pasta, saida) && !recusado ? SaidaOk : SaidaFalha;
 }
+
+namespace {
+
+// The usage error's lines: the reason, then the usage text.
+int ErroDeUso(std::FILE* erro, const std::string& motivo) {
+  std::fprintf(erro, "inventario-p7-lote: %s\n\n%s", motivo.c_str(), TextoUsoLote().c_str());
+  return SaidaUso;
+}
+
+// What the extra outputs read once, before anything connects, so that a bad folder or file stops
+// the run with nothing written: --efd's files by CNPJ and --termos' values.
+struct TLeiturasPrevias {
+  std::shared_ptr<const efd::TIndiceEfd> IndiceEfd;
+  std::shared_ptr<const paginas::TArquivoTermos> Termos;
+};
+
+// Reads them; a usage error's exit code when one cannot be used.
+std::optional<int> LerPrevias(const TOpcoesLote& opcoes, std::FILE* erro, TLeiturasPrevias& previas) {
+  if (!opcoes.Efd.empty()) {
+    if (!PastaExiste(opcoes.Efd)) return ErroDeUso(erro, "a pasta de --efd não existe: " + opcoes.Efd);
+    try {
+      previas.IndiceEfd = std::make_shared<const efd::TIndiceEfd>(efd::IndexarPasta(opcoes.Efd));
+    } catch (const std::exception& e) {
+      return ErroDeUso(erro, "a pasta de --efd não pôde ser lida: " + Utf8(e.what()));
+    }
+    for (const std::string& aviso : previas.IndiceEfd->Avisos) std::fprintf(erro, "%s\n", Utf8(aviso).c_str());
+  }
+  if (!opcoes.Termos.empty()) {
+    try {
+      previas.Termos = std::make_shared<const paginas::TArquivoTermos>(paginas::TArquivoTermos::Ler(opcoes.Termos));
+    } catch (const paginas::ETermosInvalidos& e) {
+      return ErroDeUso(erro, e.what());
+    }
+  }
+  return std::nullopt;
+}
+
+// Each branch's extra outputs: the book's PDF first, so that a branch whose block H cannot be
+// filed still gets its book whole, then block H (and the merged EFD file).
+TFabricaSaidasExtras FabricaSaidasExtras(const TOpcoesLote& opcoes, const TLeiturasPrevias& previas) {
+  if (!opcoes.BlocoH && !opcoes.Pdf) return {};
+  const TFabricaSaidasExtras blocoH = opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, previas.IndiceEfd) : TFabricaSaidasExtras{};
+  return [blocoH, termos = previas.Termos, pdf = opcoes.Pdf](int32_t filial) {
+    std::vector<std::unique_ptr<ISaidaExtraLote>> r;
+    if (pdf) r.push_back(NovaSaidaPdf(termos));
+    if (blocoH)
+      for (auto& e : blocoH(filial)) r.push_back(std::move(e));
+    return r;
+  };
+}
+
+}  // namespace
 
 int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FILE* saida, std::FILE* erro,
                              bool progresso) {
@@ -481,50 +546,13 @@ int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FI
   try {
     opcoes = LerOpcoesLote(argumentos);
   } catch (const EErroUso& e) {
-    std::fprintf(erro, "inventario-p7-lote: %s\n\n%s", e.what(), TextoUsoLote().c_str());
-    return SaidaUso;
+    return ErroDeUso(erro, e.what());
   }
   if (opcoes.Ajuda) {
     std::fputs(TextoUsoLote().c_str(), saida);
     return SaidaOk;
   }
-  // --efd's folder is read once, before anything connects: each branch looks its file up by CNPJ.
-  std::shared_ptr<const efd::TIndiceEfd> indiceEfd;
-  if (!opcoes.Efd.empty()) {
-    if (!PastaExiste(opcoes.Efd)) {
-      std::fprintf(erro, "A pasta de --efd não existe: %s\n", opcoes.Efd.c_str());
-      return SaidaUso;
-    }
-    try {
-      indiceEfd = std::make_shared<const efd::TIndiceEfd>(efd::IndexarPasta(opcoes.Efd));
-    } catch (const std::exception& e) {
-      std::fprintf(erro, "A pasta de --efd não pôde ser lida: %s\n", Utf8(e.what()).c_str());
-      return SaidaUso;
-    }
-    for (const std::string& aviso : indiceEfd->Avisos) std::fprintf(erro, "%s\n", Utf8(aviso).c_str());
-  }
-  // The terms too, so that a bad file stops the run with nothing written.
-  std::shared_ptr<const paginas::TArquivoTermos> termos;
-  if (!opcoes.Termos.empty()) {
-    try {
-      termos = std::make_shared<const paginas::TArquivoTermos>(paginas::TArquivoTermos::Ler(opcoes.Termos));
-    } catch (const paginas::ETermosInvalidos& e) {
-      std::fprintf(erro, "inventario-p7-lote: %s\n\n%s", e.what(), TextoUsoLote().c_str());
-      return SaidaUso;
-    }
-  }
-
-  TFabricaSaidasExtras extras;
-  if (opcoes.BlocoH || opcoes.Pdf) {
-    const TFabricaSaidasExtras blocoH = opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, indiceEfd) : TFabricaSaidasExtras{};
-    // The book's PDF first: a branch whose block H cannot be filed still gets its book whole.
-    extras = [blocoH, termos, pdf = opcoes.Pdf](int32_t filial) {
-      std::vector<std::unique_ptr<ISaidaExtraLote>> r;
-      if (pdf) r.push_back(NovaSaidaPdf(termos));
-      if (blocoH)
-        for (auto& e : blocoH(filial)) r.push_back(std::move(e));
-      return r;
-    };
-  }
-  return ExecutarLote(opcoes, erro, progresso, extras);
+  TLeiturasPrevias previas;
+  if (std::optional<int> codigo = LerPrevias(opcoes, erro, previas)) return *codigo;
+  return ExecutarLote(opcoes, erro, progresso, FabricaSaidasExtras(opcoes, previas));
 }

@@ -124,104 +124,144 @@ std::string TextoListaIds(const std::vector<int32_t>& ids) {
   return r;
 }
 
-TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
-  TOpcoesLote o;
-  bool temData = false;
+namespace {
+
+const std::set<std::string> SemValor = {"--todas", "--sem-arredondamento", "--apagados", "--cadastrados-antes",
+                                        "--ajuda", "--bloco-h", "--pdf"};
+const std::set<std::string> ComValor = {"--data", "--filial", "--preco", "--grupos", "--especificacoes", "--saida",
+                                        "--ini", "--motivo", "--conta-contabil", "--paralelo", "--efd", "--termos"};
+// The one option that may come again: one server each time.
+const std::set<std::string> Repetiveis = {"--ini"};
+
+struct TArgumento {
+  std::string Nome, Valor;
+};
+
+// The options in order, each with its value ("--x v" or "--x=v"); EErroUso for an unknown one, a
+// missing or unexpected value, or one given twice.
+std::vector<TArgumento> SepararArgumentos(const std::vector<std::string>& argumentos) {
+  std::vector<TArgumento> r;
   std::set<std::string> vistas;
   for (size_t i = 0; i < argumentos.size(); ++i) {
-    std::string nome = argumentos[i], valor;
+    TArgumento a{argumentos[i], ""};
     bool valorJunto = false;
-    if (auto igual = nome.find('='); nome.rfind("--", 0) == 0 && igual != std::string::npos) {
-      valor = nome.substr(igual + 1);
-      nome = nome.substr(0, igual);
+    if (auto igual = a.Nome.find('='); a.Nome.rfind("--", 0) == 0 && igual != std::string::npos) {
+      a.Valor = a.Nome.substr(igual + 1);
+      a.Nome = a.Nome.substr(0, igual);
       valorJunto = true;
     }
-    auto lerValor = [&]() -> std::string {
-      if (valorJunto) return valor;
+    if (!SemValor.count(a.Nome) && !ComValor.count(a.Nome)) throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
+    if (SemValor.count(a.Nome) && valorJunto) throw EErroUso(a.Nome + " não leva valor");
+    if (!vistas.insert(a.Nome).second && !Repetiveis.count(a.Nome)) throw EErroUso(a.Nome + " repetida");
+    if (ComValor.count(a.Nome) && !valorJunto) {
       // "--data --todas" lacks the date rather than naming a date "--todas".
       if (i + 1 >= argumentos.size() || argumentos[i + 1].rfind("--", 0) == 0)
-        throw EErroUso("falta o valor de " + nome);
-      return argumentos[++i];
-    };
-    static const std::set<std::string> semValor = {"--todas", "--sem-arredondamento", "--apagados",
-                                                   "--cadastrados-antes", "--ajuda", "--bloco-h", "--pdf"};
-    static const std::set<std::string> comValor = {"--data",   "--filial", "--preco", "--grupos",
-                                                   "--especificacoes", "--saida", "--ini",
-                                                   "--motivo", "--conta-contabil", "--paralelo", "--efd",
-                                                   "--termos"};
-    // The one option that may come again: one server each time.
-    static const std::set<std::string> repetiveis = {"--ini"};
-    if (!semValor.count(nome) && !comValor.count(nome)) throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
-    if (semValor.count(nome) && valorJunto) throw EErroUso(nome + " não leva valor");
-    if (!vistas.insert(nome).second && !repetiveis.count(nome)) throw EErroUso(nome + " repetida");
-
-    if (nome == "--ajuda") {
-      o.Ajuda = true;
-    } else if (nome == "--todas") {
-      o.Todas = true;
-    } else if (nome == "--sem-arredondamento") {
-      o.Escolhas.ConsiderarArredondamento = false;
-    } else if (nome == "--apagados") {
-      o.Escolhas.ConsiderarProdutoApagado = true;
-    } else if (nome == "--cadastrados-antes") {
-      o.Escolhas.ConsiderarCadastradosAntesData = true;
-    } else if (nome == "--data") {
-      o.Escolhas.Data = LerDataLote(lerValor());
-      temData = true;
-    } else if (nome == "--filial") {
-      o.Filiais = LerListaIds(lerValor(), "--filial");
-      std::set<int32_t> unicas(o.Filiais.begin(), o.Filiais.end());
-      if (unicas.size() != o.Filiais.size()) throw EErroUso("filial repetida em --filial");
-    } else if (nome == "--preco") {
-      std::string v = lerValor();
-      if (v != "medio" && v != "compra") throw EErroUso("--preco aceita medio ou compra, não \"" + v + "\"");
-      o.Escolhas.CustoMedio = v == "medio";
-    } else if (nome == "--grupos") {
-      o.Escolhas.FiltroGrupos = TextoListaIds(LerListaIds(lerValor(), "--grupos"));
-    } else if (nome == "--especificacoes") {
-      o.Escolhas.FiltroEspecificacoes = TextoListaIds(LerListaIds(lerValor(), "--especificacoes"));
-    } else if (nome == "--saida") {
-      o.Saida = lerValor();
-      if (o.Saida.empty()) throw EErroUso("--saida vazia");
-    } else if (nome == "--ini") {
-      std::string ini = lerValor();
-      if (ini.empty()) throw EErroUso("--ini vazio");
-      if (std::find(o.Inis.begin(), o.Inis.end(), ini) != o.Inis.end())
-        throw EErroUso("--ini \"" + ini + "\" repetido");
-      o.Inis.push_back(ini);
-    } else if (nome == "--paralelo") {
-      const std::string v = lerValor();
-      const std::optional<int64_t> n = plataforma::LerInteiro(v);
-      if (!SoDigitos(v) || !n || *n < 1 || *n > MaximoParalelo)
-        throw EErroUso("--paralelo aceita de 1 a " + std::to_string(MaximoParalelo) + ", não \"" + v + "\"");
-      o.Paralelo = static_cast<int>(*n);
-    } else if (nome == "--bloco-h") {
-      o.BlocoH = true;
-    } else if (nome == "--pdf") {
-      o.Pdf = true;
-    } else if (nome == "--termos") {
-      o.Termos = lerValor();
-      if (o.Termos.empty()) throw EErroUso("--termos vazio");
-    } else if (nome == "--efd") {
-      o.Efd = lerValor();
-      if (o.Efd.empty()) throw EErroUso("--efd vazia");
-      o.BlocoH = true;
-    } else if (nome == "--motivo") {
-      o.Motivo = lerValor();
-      if (std::string erro = efd::ValidarMotivo(o.Motivo); !erro.empty())
-        throw EErroUso(plataforma::W1252ParaUtf8(erro));
-    } else if (nome == "--conta-contabil") {
-      // The command line is UTF-8; the file's texts are Windows-1252 until they are written.
-      o.ContaContabil = plataforma::Utf8ParaW1252(lerValor());
-      if (std::string erro = efd::ValidarContaContabil(o.ContaContabil); !erro.empty())
-        throw EErroUso(plataforma::W1252ParaUtf8(erro));
+        throw EErroUso("falta o valor de " + a.Nome);
+      a.Valor = argumentos[++i];
     }
+    r.push_back(std::move(a));
   }
-  if (o.Ajuda) return o;
-  if (!o.BlocoH && vistas.count("--motivo")) throw EErroUso("--motivo só pode ser usada com --bloco-h");
-  if (!o.BlocoH && vistas.count("--conta-contabil")) throw EErroUso("--conta-contabil só pode ser usada com --bloco-h");
-  if (!o.Pdf && vistas.count("--termos")) throw EErroUso("--termos só pode ser usada com --pdf");
+  return r;
+}
+
+// The register's choices, as the window has them; false for another option.
+bool AplicarEscolha(TEscolhasGeracao& e, const TArgumento& a) {
+  if (a.Nome == "--sem-arredondamento") {
+    e.ConsiderarArredondamento = false;
+  } else if (a.Nome == "--apagados") {
+    e.ConsiderarProdutoApagado = true;
+  } else if (a.Nome == "--cadastrados-antes") {
+    e.ConsiderarCadastradosAntesData = true;
+  } else if (a.Nome == "--data") {
+    e.Data = LerDataLote(a.Valor);
+  } else if (a.Nome == "--preco") {
+    if (a.Valor != "medio" && a.Valor != "compra")
+      throw EErroUso("--preco aceita medio ou compra, não \"" + a.Valor + "\"");
+    e.CustoMedio = a.Valor == "medio";
+  } else if (a.Nome == "--grupos") {
+    e.FiltroGrupos = TextoListaIds(LerListaIds(a.Valor, "--grupos"));
+  } else if (a.Nome == "--especificacoes") {
+    e.FiltroEspecificacoes = TextoListaIds(LerListaIds(a.Valor, "--especificacoes"));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Which branches, on which servers and sessions, into which folder; false for another option.
+bool AplicarExecucao(TOpcoesLote& o, const TArgumento& a) {
+  if (a.Nome == "--todas") {
+    o.Todas = true;
+  } else if (a.Nome == "--filial") {
+    o.Filiais = LerListaIds(a.Valor, "--filial");
+    if (std::set<int32_t>(o.Filiais.begin(), o.Filiais.end()).size() != o.Filiais.size())
+      throw EErroUso("filial repetida em --filial");
+  } else if (a.Nome == "--saida") {
+    if (a.Valor.empty()) throw EErroUso("--saida vazia");
+    o.Saida = a.Valor;
+  } else if (a.Nome == "--ini") {
+    if (a.Valor.empty()) throw EErroUso("--ini vazio");
+    if (std::find(o.Inis.begin(), o.Inis.end(), a.Valor) != o.Inis.end())
+      throw EErroUso("--ini \"" + a.Valor + "\" repetido");
+    o.Inis.push_back(a.Valor);
+  } else if (a.Nome == "--paralelo") {
+    const std::optional<int64_t> n = plataforma::LerInteiro(a.Valor);
+    if (!SoDigitos(a.Valor) || !n || *n < 1 || *n > MaximoParalelo)
+      throw EErroUso("--paralelo aceita de 1 a " + std::to_string(MaximoParalelo) + ", não \"" + a.Valor + "\"");
+    o.Paralelo = static_cast<int>(*n);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The files beside each register: block H, the merged EFD file, the PDF and its terms.
+void AplicarArquivosExtras(TOpcoesLote& o, const TArgumento& a) {
+  if (a.Nome == "--bloco-h") {
+    o.BlocoH = true;
+  } else if (a.Nome == "--efd") {
+    if (a.Valor.empty()) throw EErroUso("--efd vazia");
+    o.Efd = a.Valor;
+    o.BlocoH = true;
+  } else if (a.Nome == "--motivo") {
+    if (std::string erro = efd::ValidarMotivo(a.Valor); !erro.empty()) throw EErroUso(plataforma::W1252ParaUtf8(erro));
+    o.Motivo = a.Valor;
+  } else if (a.Nome == "--conta-contabil") {
+    // The command line is UTF-8; the file's texts are Windows-1252 until they are written.
+    o.ContaContabil = plataforma::Utf8ParaW1252(a.Valor);
+    if (std::string erro = efd::ValidarContaContabil(o.ContaContabil); !erro.empty())
+      throw EErroUso(plataforma::W1252ParaUtf8(erro));
+  } else if (a.Nome == "--pdf") {
+    o.Pdf = true;
+  } else if (a.Nome == "--termos") {
+    if (a.Valor.empty()) throw EErroUso("--termos vazio");
+    o.Termos = a.Valor;
+  }
+}
+
+bool Visto(const std::vector<TArgumento>& argumentos, const char* nome) {
+  return std::any_of(argumentos.begin(), argumentos.end(), [&](const TArgumento& a) { return a.Nome == nome; });
+}
+
+// Options that only go with others.
+void ConferirCombinacoes(const TOpcoesLote& o, const std::vector<TArgumento>& argumentos) {
+  if (!o.BlocoH && Visto(argumentos, "--motivo")) throw EErroUso("--motivo só pode ser usada com --bloco-h");
+  if (!o.BlocoH && Visto(argumentos, "--conta-contabil"))
+    throw EErroUso("--conta-contabil só pode ser usada com --bloco-h");
+  if (!o.Pdf && Visto(argumentos, "--termos")) throw EErroUso("--termos só pode ser usada com --pdf");
   if (o.Todas && !o.Filiais.empty()) throw EErroUso("--filial e --todas não podem ser usadas juntas");
-  if (!temData) throw EErroUso("falta --data DD/MM/AAAA");
+  if (!Visto(argumentos, "--data")) throw EErroUso("falta --data DD/MM/AAAA");
+}
+
+}  // namespace
+
+TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
+  TOpcoesLote o;
+  const std::vector<TArgumento> lidos = SepararArgumentos(argumentos);
+  for (const TArgumento& a : lidos) {
+    if (a.Nome == "--ajuda") o.Ajuda = true;
+    else if (!AplicarEscolha(o.Escolhas, a) && !AplicarExecucao(o, a)) AplicarArquivosExtras(o, a);
+  }
+  if (!o.Ajuda) ConferirCombinacoes(o, lidos);
   return o;
 }

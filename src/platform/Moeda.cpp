@@ -78,30 +78,36 @@ __int128 DividirArredondando(__int128 valor, int digitos, TArredondamento modo) 
   return negativo ? -q : q;
 }
 
-bool LerDecimal(std::string_view t, int casas, TArredondamento modo, int64_t& valor) {
-  if (LerDecimalCurto(t, casas, modo, valor)) return true;
+namespace {
+
+// A decimal text read as mantissa x 10^expoente: up to 30 significant digits in 128 bits, a
+// sticky flag for any non-zero digit beyond them (it only matters for rounding).
+struct TDecimalLido {
+  bool Negativo = false, Resto = false;
+  __int128 Mantissa = 0;
+  int Expoente = 0;
+};
+
+// Sign, digits with at most one ".", and an exponent; blanks around the whole text. False for
+// anything else.
+bool LerPartesDecimal(std::string_view t, TDecimalLido& d) {
   size_t i = 0, n = t.size();
   while (i < n && std::isspace(static_cast<unsigned char>(t[i]))) ++i;
   while (n > i && std::isspace(static_cast<unsigned char>(t[n - 1]))) --n;
-  bool negativo = false;
-  if (i < n && (t[i] == '+' || t[i] == '-')) negativo = t[i++] == '-';
-
-  // Digits into a 128-bit mantissa; digits past 30 significant ones only matter for rounding,
-  // which a sticky flag keeps.
-  __int128 mantissa = 0;
-  int expoente = 0, significativos = 0;
-  bool algumDigito = false, pontoVisto = false, resto = false;
+  if (i < n && (t[i] == '+' || t[i] == '-')) d.Negativo = t[i++] == '-';
+  int significativos = 0;
+  bool algumDigito = false, pontoVisto = false;
   for (; i < n; ++i) {
     char c = t[i];
     if (c >= '0' && c <= '9') {
       algumDigito = true;
       if (significativos < 30) {
-        mantissa = mantissa * 10 + (c - '0');
-        if (mantissa != 0) ++significativos;
-        if (pontoVisto) --expoente;
+        d.Mantissa = d.Mantissa * 10 + (c - '0');
+        if (d.Mantissa != 0) ++significativos;
+        if (pontoVisto) --d.Expoente;
       } else {
-        if (c != '0') resto = true;
-        if (!pontoVisto) ++expoente;
+        if (c != '0') d.Resto = true;
+        if (!pontoVisto) ++d.Expoente;
       }
     } else if (c == '.' && !pontoVisto) {
       pontoVisto = true;
@@ -118,15 +124,18 @@ bool LerDecimal(std::string_view t, int casas, TArredondamento modo, int64_t& va
     int e = 0;
     for (; i < n && t[i] >= '0' && t[i] <= '9'; ++i)
       if (e < 100000) e = e * 10 + (t[i] - '0');
-    expoente += expNeg ? -e : e;
+    d.Expoente += expNeg ? -e : e;
   }
-  if (i != n) return false;
+  return i == n;
+}
 
-  int escala = expoente + casas;  // value = mantissa * 10^escala in output units
+// The number scaled to 10^casas, rounded as `modo` says; false when it does not fit in 64 bits.
+bool EscalarDecimal(const TDecimalLido& d, int casas, TArredondamento modo, int64_t& valor) {
+  int escala = d.Expoente + casas;  // value = mantissa * 10^escala in output units
   __int128 r;
   if (escala >= 0) {
-    if (escala > 38) return mantissa == 0 ? (valor = 0, true) : false;
-    r = mantissa;
+    if (escala > 38) return d.Mantissa == 0 ? (valor = 0, true) : false;
+    r = d.Mantissa;
     for (int k = 0; k < escala; ++k) {
       if (r > std::numeric_limits<int64_t>::max()) return false;
       r *= 10;
@@ -136,16 +145,24 @@ bool LerDecimal(std::string_view t, int casas, TArredondamento modo, int64_t& va
   } else {
     __int128 div = 1;
     for (int k = 0; k < -escala; ++k) div *= 10;
-    __int128 q = mantissa / div, dobro = (mantissa % div) * 2;
+    __int128 q = d.Mantissa / div, dobro = (d.Mantissa % div) * 2;
     // A non-zero tail beyond the digits kept puts an exact half strictly above half.
     bool sobe = dobro > div ||
-                (dobro == div && (resto || modo == TArredondamento::MetadeLongeDoZero || q % 2 == 1));
+                (dobro == div && (d.Resto || modo == TArredondamento::MetadeLongeDoZero || q % 2 == 1));
     r = q + (sobe ? 1 : 0);
   }
-  if (negativo) r = -r;
+  if (d.Negativo) r = -r;
   if (r > std::numeric_limits<int64_t>::max() || r < std::numeric_limits<int64_t>::min()) return false;
   valor = static_cast<int64_t>(r);
   return true;
+}
+
+}  // namespace
+
+bool LerDecimal(std::string_view t, int casas, TArredondamento modo, int64_t& valor) {
+  if (LerDecimalCurto(t, casas, modo, valor)) return true;
+  TDecimalLido d;
+  return LerPartesDecimal(t, d) && EscalarDecimal(d, casas, modo, valor);
 }
 
 TMoeda MoedaDeTexto(std::string_view texto) {

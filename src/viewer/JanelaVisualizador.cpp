@@ -97,7 +97,7 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
 
   // Every action runs its work in the one guard: an error shows the error box, the viewer goes on.
   auto Guardado = [this](void (TFVisualizador::*acao)()) {
-    return [this, acao] { plataforma::Protegido([&] { (this->*acao)(); }); };
+    return plataforma::Protegendo([this, acao] { (this->*acao)(); });
   };
   auto* barra = addToolBar(Q("Navegação"));
   barra->setMovable(false);
@@ -120,11 +120,11 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   barra->addWidget(zoomRotulo_);
   barra->addAction(Q("+"), this, Guardado(&TFVisualizador::AumentarZoom))->setToolTip(Q("Aumentar o zoom (Ctrl++)"));
   ajustarPagina_ = barra->addAction(Q("Ajustar à página"), this,
-                                    [this] { plataforma::Protegido([this] { DefinirModoZoom(TModoZoom::Pagina); }); });
+                                    plataforma::Protegendo([this] { DefinirModoZoom(TModoZoom::Pagina); }));
   ajustarPagina_->setToolTip(Q("Ajustar à página: a folha inteira na janela (Ctrl+1)"));
   ajustarPagina_->setCheckable(true);
   ajustarLargura_ = barra->addAction(Q("Ajustar à largura"), this,
-                                     [this] { plataforma::Protegido([this] { DefinirModoZoom(TModoZoom::Largura); }); });
+                                     plataforma::Protegendo([this] { DefinirModoZoom(TModoZoom::Largura); }));
   ajustarLargura_->setToolTip(Q("Ajustar à largura: a folha na largura da janela (Ctrl+0)"));
   ajustarLargura_->setCheckable(true);
   barra->addSeparator();
@@ -132,7 +132,7 @@ TFVisualizador::TFVisualizador(QWidget* parent) : QMainWindow(parent) {
   busca_->setPlaceholderText(Q("Procurar (Ctrl+F)"));
   busca_->setFixedWidth(150);
   barra->addWidget(busca_);
-  barra->addAction(Q("Procurar (F3)"), this, [this] { plataforma::Protegido([this] { ProcurarProxima(); }); })
+  barra->addAction(Q("Procurar (F3)"), this, plataforma::Protegendo([this] { ProcurarProxima(); }))
       ->setToolTip(Q("Procurar o próximo (Ctrl+F, F3)"));
   barra->addSeparator();
   barra->addAction(Q("Imprimir"), this, Guardado(&TFVisualizador::Imprimir))->setToolTip(Q("Imprimir (Ctrl+P)"));

@@ -34,7 +34,7 @@ INSERT INTO produto (produto_id, descricao, unidade, preco_cmp_un, tipo, grupo_i
 INSERT INTO estoque_minimo (produto_id, filial_id, estoque) VALUES (101, 1, 1), (102, 1, 1), (103, 1, 1), (104, 1, 1), (105, 1, 1);
 )";
 
-TEST(FiltroRegistro, GroupsChosenInTheDialogRestrictTheNextRegister) {
+TEST(FiltroRegistro, GruposEscolhidosNoDialogoRestringemOProximoRegistro) {
   suporte::TRegionalBrasil regional;
   suporte::TBancoTeste banco;
   suporte::TPastaProgramaTeste pasta;

@@ -6,7 +6,7 @@
 using dbclient::TExecutorScript;
 using V = std::vector<std::string>;
 
-TEST(DividirScript, PiecesKeepTheirBlanksAndEmptyOnesAreSkipped) {
+TEST(DividirScript, PedacosGuardamBrancosEVaziosSaoPulados) {
   EXPECT_EQ(TExecutorScript::Dividir(" select 1 ;\r\n\tselect 2;"), (V{" select 1 ", "\r\n\tselect 2"}));
   EXPECT_EQ(TExecutorScript::Dividir("a;;  ;\r\n;\t"), (V{"a"}));
   EXPECT_EQ(TExecutorScript::Dividir("no semicolon"), (V{"no semicolon"}));
@@ -16,7 +16,7 @@ TEST(DividirScript, PiecesKeepTheirBlanksAndEmptyOnesAreSkipped) {
   EXPECT_EQ(TExecutorScript::Dividir(";\xE9;"), (V{"\xE9"}));
 }
 
-TEST(DividirScript, SemicolonsInsideQuotesDoNotSplit) {
+TEST(DividirScript, PontoEVirgulaEntreAspasNaoDivide) {
   EXPECT_EQ(TExecutorScript::Dividir("select 'a;b'; select \"c;d\"; select `e;f`"),
             (V{"select 'a;b'", " select \"c;d\"", " select `e;f`"}));
   // Backslash escapes and doubled quotes keep the string open.
@@ -28,7 +28,7 @@ TEST(DividirScript, SemicolonsInsideQuotesDoNotSplit) {
   EXPECT_EQ(TExecutorScript::Dividir("select 'open; x"), (V{"select 'open; x"}));
 }
 
-TEST(DividirScript, CommentsNeitherSplitNorOpenQuotes) {
+TEST(DividirScript, ComentariosNaoDividemNemAbremAspas) {
   EXPECT_EQ(TExecutorScript::Dividir("select 1 -- don't; stop\n; select 2"),
             (V{"select 1 -- don't; stop\n", " select 2"}));
   EXPECT_EQ(TExecutorScript::Dividir("select /* a;'b */ 1; # it's;\nselect 2"),

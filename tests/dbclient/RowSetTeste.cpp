@@ -203,7 +203,7 @@ TEST(ConjuntoLinhas, ControlesDesabilitadosCalamOsAvisosAteOUltimoHabilitar) {
   c.DeixarDeObservar(id);
   avisos.clear();
   c.Primeiro();
-  c.Ultimo();
+  c.Proximo();
   EXPECT_TRUE(avisos.empty());
 }
 

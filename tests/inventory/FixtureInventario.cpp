@@ -107,8 +107,8 @@ std::vector<TLinha> Consultar(IDatabase& banco, const TParamsRelatorio& params) 
       TLinha l;
       l.ProdutoId = static_cast<int>(q->CampoPorNome("produto_id").AsInteger());
       l.Descricao = q->CampoPorNome("descricao").AsString();
-      l.Quantidade = q->CampoPorNome("quantidade").AsFloat();
-      if (!q->CampoPorNome("valor").IsNull()) l.Valor = q->CampoPorNome("valor").AsFloat();
+      l.Quantidade = std::stod(q->CampoPorNome("quantidade").AsString());
+      if (!q->CampoPorNome("valor").IsNull()) l.Valor = std::stod(q->CampoPorNome("valor").AsString());
       l.Barras = q->CampoPorNome("barras").AsString();
       l.Unidade = q->CampoPorNome("unidade").AsString();
       l.Ncm = q->CampoPorNome("ncm").AsString();

@@ -350,6 +350,24 @@ TEST_F(Lote, PdfDoLivroSemTelaComTermos) {
   EXPECT_TRUE(Contem(ruim.Erro, "ruim.ini")) << ruim.Erro;
 }
 
+// Once `sessoes` connections of the command wait in the register's statement of their scripts,
+// the server ends the first of them; false when they never got there.
+bool DerrubarNoRoteiro(const std::string& banco, size_t sessoes) {
+  auto admin = Conexao(banco);
+  dbclient::TConsulta q(*admin);
+  q.DefinirSql("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + banco +
+               "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID() ORDER BY ID");
+  for (int i = 0; i < 1000; ++i) {
+    q.Abrir();
+    if (q.NumeroRegistros() == sessoes) {
+      admin->Executar("KILL CONNECTION " + q.Campo(0).AsString());
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 // The server ends the connection while the script of branch 2 waits on a lock: branch 2 fails
 // with the server's reason, branch 3 with one line of its own, no file is touched, exit 1.
 TEST_F(Lote, ConexaoPerdidaNoMeio) {
@@ -359,22 +377,7 @@ TEST_F(Lote, ConexaoPerdidaNoMeio) {
   bloqueio->Executar("LOCK TABLES produto WRITE");
   // With --bloco-h: no block H without its book.
   lote::TProcesso processo(Args({"--data", "31/12/2023", "--filial", "2,3", "--bloco-h"}), pasta_.Caminho());
-  bool derrubada = false;
-  {
-    auto admin = Conexao(banco_.Nome());
-    dbclient::TConsulta q(*admin);
-    q.DefinirSql("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + banco_.Nome() +
-                 "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID()");
-    for (int i = 0; i < 1000 && !derrubada; ++i) {
-      q.Abrir();
-      if (!q.Vazia()) {
-        admin->Executar("KILL CONNECTION " + q.Campo(0).AsString());
-        derrubada = true;
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-    }
-  }
+  const bool derrubada = DerrubarNoRoteiro(banco_.Nome(), 1);
   lote::TResultado r = processo.Esperar();
   bloqueio->Executar("UNLOCK TABLES");
   ASSERT_TRUE(derrubada) << "o comando não chegou ao roteiro: " << r.Erro;
@@ -396,22 +399,7 @@ TEST_F(Lote, SessaoPerdidaNoParalelo) {
   auto bloqueio = Conexao(banco_.Nome());
   bloqueio->Executar("LOCK TABLES produto WRITE");
   lote::TProcesso processo(Args({"--data", "31/12/2023", "--todas", "--paralelo", "2"}), pasta_.Caminho());
-  bool derrubada = false;
-  {
-    auto admin = Conexao(banco_.Nome());
-    dbclient::TConsulta q(*admin);
-    q.DefinirSql("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + banco_.Nome() +
-                 "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID() ORDER BY ID");
-    for (int i = 0; i < 1000 && !derrubada; ++i) {
-      q.Abrir();
-      if (q.NumeroRegistros() == 2) {
-        admin->Executar("KILL CONNECTION " + q.Campo(0).AsString());
-        derrubada = true;
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-    }
-  }
+  const bool derrubada = DerrubarNoRoteiro(banco_.Nome(), 2);
   bloqueio->Executar("UNLOCK TABLES");
   lote::TResultado r = processo.Esperar();
   ASSERT_TRUE(derrubada) << "as duas sessões não chegaram ao roteiro: " << r.Erro;

@@ -20,7 +20,7 @@ class Ini : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Ini, NamesWithoutCaseAndValuesWithoutBlanksOrOneQuotePair) {
+TEST_F(Ini, NomesSemCaixaEValoresSemBrancosOuUmParDeAspas) {
   const std::string ini = "[FilialMatriz]\nCodLogica=7\n[IP]\n  Usuario \t=  'admin' \t\nsenha=\"ab c\"\n"
                           "dupla=''x''\nmista='x\"\nsozinha='\nvazio=\ninterno=a = b\n";
   EXPECT_EQ(Ler(ini, "filialmatriz", "CODLOGICA"), "7");
@@ -33,7 +33,7 @@ TEST_F(Ini, NamesWithoutCaseAndValuesWithoutBlanksOrOneQuotePair) {
   EXPECT_EQ(Ler(ini, "IP", "interno"), "a = b");
 }
 
-TEST_F(Ini, DefaultsForMissingFileSectionOrKey) {
+TEST_F(Ini, PadraoParaArquivoSecaoOuChaveAusente) {
   EXPECT_EQ(LerPerfilPrivado("IP", "local", "d", (pasta.Caminho() / "nao_existe.ini").string()), "d");
   const std::string ini = "[IP]\nlocal=db1\n[Outra]\ndatabase=loja\n";
   EXPECT_EQ(Ler(ini, "IP", "database"), "DEF");  // stands in another section
@@ -42,7 +42,7 @@ TEST_F(Ini, DefaultsForMissingFileSectionOrKey) {
   EXPECT_EQ(Ler("", "IP", "local"), "DEF");
 }
 
-TEST_F(Ini, DuplicatesCrlfAndComments) {
+TEST_F(Ini, DuplicadosCrlfEComentarios) {
   const std::string ini = "[IP]\r\nlocal=primeiro\r\nlocal=segundo\r\n;database=comentado\r\n[Outra]\r\nx=1\r\n"
                           "[ip]\r\nlocal=terceiro\r\ndatabase=depois\r\n";
   EXPECT_EQ(Ler(ini, "IP", "local"), "primeiro");  // first key and first section win
@@ -50,7 +50,7 @@ TEST_F(Ini, DuplicatesCrlfAndComments) {
   EXPECT_EQ(Ler("[IP]\r\nlocal=db1\r", "IP", "local"), "db1");  // no stray CR in the value
 }
 
-TEST_F(Ini, LongLinesAndGarbage) {
+TEST_F(Ini, LinhasLongasELixo) {
   const std::string grande(1 << 20, 'x');
   const std::string v = Ler("[IP]\nlocal=" + grande + "\ndatabase=ok\n", "IP", "local");
   EXPECT_EQ(v, std::string(2047, 'x'));

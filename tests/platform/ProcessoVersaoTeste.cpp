@@ -18,7 +18,7 @@
 using plataforma::DividirLinhaComando;
 using V = std::vector<std::string>;
 
-TEST(LinhaComando, WindowsQuotingRules) {
+TEST(LinhaComando, RegrasDeAspasDoWindows) {
   EXPECT_EQ(DividirLinhaComando(""), V{});
   EXPECT_EQ(DividirLinhaComando("  \t "), V{});
   EXPECT_EQ(DividirLinhaComando("prog a  b\tc"), (V{"prog", "a", "b", "c"}));
@@ -44,7 +44,7 @@ bool SemFilhos() {
 
 }  // namespace
 
-TEST(IniciarPrograma, StartsWithoutShellAndLeavesNoChild) {
+TEST(IniciarPrograma, IniciaSemShellENaoDeixaFilho) {
   suporte::TPastaTemporaria pasta;
   const auto script = pasta.Caminho() / "mostra args.sh";
   const auto saida = pasta.Caminho() / "args.txt";
@@ -64,7 +64,7 @@ TEST(IniciarPrograma, StartsWithoutShellAndLeavesNoChild) {
   EXPECT_TRUE(SemFilhos());
 }
 
-TEST(IniciarPrograma, MissingOrNotExecutableIsFalse) {
+TEST(IniciarPrograma, AusenteOuNaoExecutavelEFalso) {
   suporte::TPastaTemporaria pasta;
   EXPECT_FALSE(plataforma::IniciarPrograma((pasta.Caminho() / "nao_existe").string() + " x"));
   pasta.EscreverArquivo("texto.sh", "#!/bin/sh\n");
@@ -73,7 +73,7 @@ TEST(IniciarPrograma, MissingOrNotExecutableIsFalse) {
   EXPECT_TRUE(SemFilhos());
 }
 
-TEST(VersaoArquivo, FindsTheRecordAnywhereInTheFile) {
+TEST(VersaoArquivo, AchaORegistroEmQualquerLugarDoArquivo) {
   suporte::TPastaTemporaria pasta;
   const plataforma::TVersaoFixa registro{0xFEEF04BDu, 0x00010000u, (2u << 16) | 3u, (4u << 16) | 5u};
   std::string bytes(reinterpret_cast<const char*>(&registro), sizeof registro);

@@ -12,7 +12,7 @@
 
 using namespace plataforma;
 
-TEST(Win1252, EveryPrintableByteRoundTripsThroughUtf8) {
+TEST(Win1252, CadaByteImprimivelVaiEVoltaPorUtf8) {
   for (int c = 0x20; c <= 0xFF; ++c) {
     const std::string b(1, static_cast<char>(c));
     const std::string u = W1252ParaUtf8(b);
@@ -27,7 +27,7 @@ TEST(Win1252, EveryPrintableByteRoundTripsThroughUtf8) {
   EXPECT_EQ(W("日"), "?");
 }
 
-TEST(Moeda, LerDecimalRounding) {
+TEST(Moeda, LerDecimalArredonda) {
   auto ler = [](std::string_view t, int casas, TArredondamento m) {
     int64_t v = -999;
     EXPECT_TRUE(LerDecimal(t, casas, m, v)) << t;
@@ -111,7 +111,7 @@ TEST(Moeda, MultiplicarEParaCentavos) {
   EXPECT_EQ(ParaCentavos({49}), 0);
 }
 
-TEST(Regional, BrazilianDates) {
+TEST(Regional, DatasBrasileiras) {
   suporte::TRegionalBrasil br;
   const TDataHora d{2023, 1, 5, 10, 0, 0};
   EXPECT_EQ(FormatarData(FormatSettings().ShortDateFormat, d), "05/01/2023");
@@ -124,7 +124,7 @@ TEST(Regional, BrazilianDates) {
   EXPECT_EQ(DataSql(d), "2023-01-05");
 }
 
-TEST(Regional, LocaleWithoutNumericDatesFallsBackToBrazilianDates) {
+TEST(Regional, LocaleSemDatasNumericasVoltaAsBrasileiras) {
   // C.UTF-8's short date format has no numeric separator. Qt reads the locale once, on first use.
   ::setenv("LC_ALL", "C.UTF-8", 1);
   TFormatSettings f = FormatSettingsDoLocale();
@@ -132,7 +132,7 @@ TEST(Regional, LocaleWithoutNumericDatesFallsBackToBrazilianDates) {
   EXPECT_EQ(FormatarData(f.ShortDateFormat, TDataHora{2023, 12, 31}, f), "31/12/2023");
 }
 
-TEST(Regional, SeparatorsWithoutAWindows1252ByteFallBackInsteadOfBecomingQuestionMarks) {
+TEST(Regional, SeparadoresSemByteWindows1252VoltamEmVezDeViraremInterrogacao) {
   // French groups digits with U+202F; here it also separates the date.
   TFormatSettings f = FormatSettingsDe(",", "\u202F", "dd\u202FMM\u202Fyyyy");
   EXPECT_EQ(f.DecimalSeparator, ',');

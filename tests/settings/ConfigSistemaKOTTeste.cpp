@@ -23,7 +23,7 @@ std::string ErroDe(const std::string& texto, const std::string& chave = "QEW") {
 
 }  // namespace
 
-TEST(Embaralhamento, EveryCodeFrom1To254RoundTrips) {
+TEST(Embaralhamento, CadaCodigoDe1A254VaiEVolta) {
   std::string todos;
   for (int c = 1; c <= 254; ++c) todos += static_cast<char>(c);
   const std::string forma = ScrambleText("E", todos, "QEW");
@@ -38,7 +38,7 @@ TEST(Embaralhamento, EveryCodeFrom1To254RoundTrips) {
   }
 }
 
-TEST(Embaralhamento, FormIsSeedThenKeyedChain) {
+TEST(Embaralhamento, FormaESementeDepoisCadeiaComChave) {
   // Worked by hand: seed 0x10, text "AB" with key "QE": (0x41+0x10)%255=0x51 ^ 'Q'(0x51)=0x00;
   // (0x42+0x00)%255=0x42 ^ 'E'(0x45)=0x07.
   EXPECT_EQ(ScrambleText("D", "100007", "QE"), "AB");
@@ -55,7 +55,7 @@ TEST(Embaralhamento, FormIsSeedThenKeyedChain) {
   EXPECT_EQ(ScrambleText("E", "", "QEW").size(), 2u);
 }
 
-TEST(Embaralhamento, DescramblerOddCases) {
+TEST(Embaralhamento, DesembaralharCasosEstranhos) {
   // The seed alone: the first pair is read although there is none.
   EXPECT_EQ(ErroDe("1A"), "'$' is not a valid integer value");
   EXPECT_EQ(ErroDe(""), "'$' is not a valid integer value");
@@ -76,7 +76,7 @@ TEST(Embaralhamento, DescramblerOddCases) {
   EXPECT_EQ(ScrambleText("D", "0051", "Q"), std::string(1, '\xFF'));
 }
 
-TEST(Embaralhamento, ModesAndBlankTexts) {
+TEST(Embaralhamento, ModosETextosEmBranco) {
   for (const char* modo : {"e", "d", "", "X", "EE", "E "}) {
     EXPECT_EQ(ScrambleText(modo, "100007", "QE"), "") << modo;
     EXPECT_EQ(ScrambleText(modo, "abc", "QE"), "") << modo;
@@ -89,7 +89,7 @@ TEST(Embaralhamento, ModesAndBlankTexts) {
   EXPECT_THROW(DescramblePassword(" 100007", "QE"), std::runtime_error);
 }
 
-TEST(ConfigSistemaKOT, FileBesideTheProgramReadEachTime) {
+TEST(ConfigSistemaKOT, ArquivoAoLadoDoProgramaLidoACadaVez) {
   suporte::TPastaProgramaTeste pasta;
   EXPECT_EQ(TConfigSistemaKOT::ConfigFileName(), (pasta.Caminho() / "sistema_kot.ini").string());
   // No file at all.
@@ -127,7 +127,7 @@ TEST(ConfigSistemaKOT, FileBesideTheProgramReadEachTime) {
   EXPECT_EQ(TConfigSistemaKOT::GetPermissao(), "");
 }
 
-TEST(SetServerAddress, HostAndPortRule) {
+TEST(SetServerAddress, RegraDeServidorEPorta) {
   struct Caso {
     const char* local;
     const char* servidor;

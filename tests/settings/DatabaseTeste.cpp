@@ -44,7 +44,7 @@ class Sessao : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Sessao, ConnectsWithTheIniAndKeepsOneConnection) {
+TEST_F(Sessao, ConectaPeloIniEMantemUmaConexao) {
   auto db = std::make_shared<TDatabase>();
   EXPECT_TRUE(db->IsConnected());
   TValor v;
@@ -65,7 +65,7 @@ TEST_F(Sessao, ConnectsWithTheIniAndKeepsOneConnection) {
   EXPECT_TRUE(caixas->Mostradas.empty());
 }
 
-TEST_F(Sessao, BlankExecuteSendsNothing) {
+TEST_F(Sessao, ExecuteEmBrancoNaoEnviaNada) {
   TDatabase db;
   auto perguntas = [&] {
     return std::stoll(db.OpenQuery("show session status like 'Questions'")->Campo(1).AsString());
@@ -82,7 +82,7 @@ TEST_F(Sessao, BlankExecuteSendsNothing) {
 // A script that goes on runs every statement and then raises all its failures together, each
 // with its place; one that stops raises the first and runs nothing after it. Nothing is shown:
 // the caller decides what the user sees.
-TEST_F(Sessao, ScriptGoesOnOrStopsAndRaisesTheStatementsPlace) {
+TEST_F(Sessao, ScriptSegueOuParaELevantaOLugarDoComando) {
   TDatabase db;
   const std::string esperado = "Table '" + banco.Nome() + ".sem_tabela' doesn't exist";
   try {
@@ -123,7 +123,7 @@ TEST_F(Sessao, ScriptGoesOnOrStopsAndRaisesTheStatementsPlace) {
   EXPECT_EQ(Inteiro(db, "select 1"), 1);
 }
 
-TEST_F(Sessao, GetValueAndOpenQuery) {
+TEST_F(Sessao, GetValueEOpenQuery) {
   TDatabase db;
   TValor v = int64_t{99};
   db.GetValue("  ", TValor{int64_t{5}}, v);
@@ -152,7 +152,7 @@ TEST_F(Sessao, GetValueAndOpenQuery) {
   EXPECT_EQ(&nova->Conexao(), &db.GetConnection());
 }
 
-TEST_F(Sessao, Windows1252TextsRoundTrip) {
+TEST_F(Sessao, TextosWindows1252VaoEVoltam) {
   TDatabase db;
   std::string todos;
   for (int c = 0x80; c <= 0xFF; ++c)
@@ -167,7 +167,7 @@ TEST_F(Sessao, Windows1252TextsRoundTrip) {
   EXPECT_EQ(std::get<int64_t>(v), 1);
 }
 
-TEST_F(Sessao, ConnectionFailures) {
+TEST_F(Sessao, FalhasDeConexao) {
   // Wrong password: the server's message.
   pasta.EscreverIni(IniIp("database=" + banco.Nome() + "\r\nusuario=p7\r\nsenha=" + ScrambleText("E", "errada", "QEW") +
                           "\r\n"));
@@ -200,7 +200,7 @@ TEST_F(Sessao, ConnectionFailures) {
   EXPECT_EQ(ErroAoConectar(), "(connected)");
 }
 
-TEST_F(Sessao, EmptyPasswordUsesTheBuiltInOne) {
+TEST_F(Sessao, SenhaVaziaUsaAEmbutida) {
   const std::string usuario = "p7pad_" + banco.Nome();
   banco.Executar("create user '" + usuario + "'@'127.0.0.1' identified by '574203kqw'; grant all on `" + banco.Nome() +
                  "`.* to '" + usuario + "'@'127.0.0.1'");
