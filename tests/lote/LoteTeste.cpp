@@ -350,22 +350,44 @@ TEST_F(Lote, PdfDoLivroSemTelaComTermos) {
   EXPECT_TRUE(Contem(ruim.Erro, "ruim.ini")) << ruim.Erro;
 }
 
-// Once `sessoes` connections of the command wait in the register's statement of their scripts,
-// the server ends the first of them; false when they never got there.
-bool DerrubarNoRoteiro(const std::string& banco, size_t sessoes) {
-  auto admin = Conexao(banco);
-  dbclient::TConsulta q(*admin);
+// The id of the first of `sessoes` connections of the command once they all wait in the register's
+// statement of their scripts; "" when they never got there.
+std::string EsperarNoRoteiro(dbclient::TConexao& admin, const std::string& banco, size_t sessoes) {
+  dbclient::TConsulta q(admin);
   q.DefinirSql("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + banco +
                "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID() ORDER BY ID");
   for (int i = 0; i < 1000; ++i) {
     q.Abrir();
-    if (q.NumeroRegistros() == sessoes) {
-      admin->Executar("KILL CONNECTION " + q.Campo(0).AsString());
-      return true;
-    }
+    if (q.NumeroRegistros() == sessoes) return q.Campo(0).AsString();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return false;
+  return "";
+}
+
+// The server ends the first of them; false when they never got there.
+bool DerrubarNoRoteiro(const std::string& banco, size_t sessoes) {
+  auto admin = Conexao(banco);
+  const std::string id = EsperarNoRoteiro(*admin, banco, sessoes);
+  if (!id.empty()) admin->Executar("KILL CONNECTION " + id);
+  return !id.empty();
+}
+
+// SIGTERM while two sessions wait in their scripts: every session stops, exit 143, nothing is left
+// in the output folder.
+TEST_F(Lote, SigtermParaTodasAsSessoes) {
+  Lojas(banco_);
+  auto bloqueio = Conexao(banco_.Nome());
+  bloqueio->Executar("LOCK TABLES produto WRITE");
+  lote::TProcesso processo(Args({"--data", "31/12/2023", "--todas", "--paralelo", "2"}), pasta_.Caminho());
+  auto admin = Conexao(banco_.Nome());
+  const bool esperando = !EsperarNoRoteiro(*admin, banco_.Nome(), 2).empty();
+  ::kill(processo.Pid(), SIGTERM);
+  lote::TResultado r = processo.Esperar();
+  bloqueio->Executar("UNLOCK TABLES");
+  ASSERT_TRUE(esperando) << r.Erro;
+  EXPECT_EQ(r.Codigo, 143) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "interrompido")) << r.Erro;
+  EXPECT_TRUE(lote::Arquivos(saida_.Caminho()).empty());
 }
 
 // The server ends the connection while the script of branch 2 waits on a lock: branch 2 fails

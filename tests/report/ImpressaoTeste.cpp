@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -342,4 +344,34 @@ TEST(Impressao, PastaSomenteLeitura) {
   EXPECT_EQ(codigo, EACCES);
   EXPECT_EQ(LerArquivo(rel / "relatorio.txt"), "ANTERIOR");
   EXPECT_EQ(Conteudo(rel), std::vector<fs::path>{"relatorio.txt"});
+}
+
+// Ctrl+C or SIGTERM while files are being written on several threads (the year-end command's
+// sessions): the handler removes every temporary file, whichever thread writes it.
+TEST(Impressao, SinalApagaOsTemporariosDeTodasAsThreads) {
+  suporte::TPastaTemporaria pasta;
+  const std::string base = pasta.Caminho().string() + "/arquivo";
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::signal(SIGTERM, [](int) {
+      ApagarRelatorioTemporarioEmCurso();
+      ::_exit(143);
+    });
+    std::atomic<int> abertos{0};
+    for (int i = 0; i < 3; ++i)
+      std::thread([&, i] {
+        TGravacaoSegura g(base + std::to_string(i));
+        g.Acrescentar("meio arquivo");
+        ++abertos;
+        for (;;) ::pause();
+      }).detach();
+    while (abertos < 3) ::usleep(1000);
+    ::raise(SIGTERM);
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 143);
+  EXPECT_TRUE(fs::is_empty(pasta.Caminho()));
 }
