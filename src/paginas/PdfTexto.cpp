@@ -24,7 +24,7 @@ constexpr double kMargem = 467, kLarguraArea = 13099, kAlturaArea = 8983;
 
 // And the font as Qt measured it there: the 10-point font at a whole number of pixels, its
 // advance and heights in FreeType's 1/64 of a pixel, the advance cut and the heights rounded.
-// The same figures put each glyph where Qt put it to a millionth of a point; pdftotext -layout
+// The same figures put each glyph where Qt put it to a ten-thousandth of a point; pdftotext -layout
 // already moves a word by a column for a few hundredths.
 struct TMedidas {
   double Pixels, Avanco, Ascendente, AlturaLinha;
@@ -287,7 +287,7 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info, const std:
   saida.FimObjeto();
 
   std::array<bool, 256> usados{};
-  std::string conteudo, pagina;
+  std::string conteudo;
   TCompressor compressor;
   for (int i = 0; i < n; ++i) {
     conteudo = inicioTexto;
