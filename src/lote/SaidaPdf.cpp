@@ -2,8 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "paginas/PdfRegistro.h"
 #include "paginas/TermosLivro.h"
@@ -12,14 +11,24 @@
 
 namespace {
 
-// The register just written, read back whole: the PDF is made from the very bytes of the file.
+// The register just written, read back whole in one piece: the PDF is made from the very bytes
+// of the file, held once.
 std::string LerRegistro(const std::string& caminho) {
-  std::ifstream f(caminho, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << f.rdbuf();
-  if (!f) throw std::runtime_error(W("Não foi possível ler \"") + plataforma::Utf8ParaW1252(caminho) + "\" para o PDF: " +
-                                   plataforma::Utf8ParaW1252(std::strerror(errno)));
-  return bytes.str();
+  std::string bytes;
+  std::FILE* f = std::fopen(caminho.c_str(), "rb");
+  bool ok = f && std::fseek(f, 0, SEEK_END) == 0;
+  const long tamanho = ok ? std::ftell(f) : -1;
+  ok = ok && tamanho >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok) {
+    bytes.resize(static_cast<size_t>(tamanho));
+    ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  }
+  const int erro = errno;
+  if (f) std::fclose(f);
+  if (!ok)
+    throw std::runtime_error(W("Não foi possível ler \"") + plataforma::Utf8ParaW1252(caminho) + "\" para o PDF: " +
+                             plataforma::Utf8ParaW1252(std::strerror(erro)));
+  return bytes;
 }
 
 class TSaidaPdf : public ISaidaExtraLote {
