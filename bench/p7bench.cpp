@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
   const TLeituraMovimentos leitura =
       modo.find("lote") != std::string::npos ? TLeituraMovimentos::PorFilial : TLeituraMovimentos::Janela;
   int base = soScript ? 2 : 1;
-  if (argc - base != 4 ||
-      (soScript && modo != "--script" && modo != "--script-lote" && modo != "--movimentos" && modo != "--movimentos-lote")) {
+  if (argc - base != 4 || (soScript && modo != "--script" && modo != "--script-lote" && modo != "--movimentos" &&
+                           modo != "--movimentos-lote")) {
     std::fprintf(stderr,
                  "usage: p7bench [--script|--script-lote|--movimentos|--movimentos-lote] <database> <branch> "
                  "<yyyy-mm-dd> <program folder>\n");
@@ -67,10 +67,10 @@ int main(int argc, char** argv) {
     plataforma::DefinirPastaPrograma(pasta);
     {
       std::ofstream ini(TConfigSistemaKOT::ConfigFileName(), std::ios::binary);
-      ini << "[FilialMatriz]\r\nCodLogica=" << filial << "\r\n[IP]\r\nlocal=127.0.0.1:"
-          << Ambiente("P7_DB_PORT", "33061") << "\r\ndatabase=" << banco << "\r\nusuario="
-          << Ambiente("P7_DB_USER", "p7") << "\r\nsenha="
-          << ScrambleText("E", Ambiente("P7_DB_PASSWORD", "p7senha"), "QEW") << "\r\n";
+      ini << "[FilialMatriz]\r\nCodLogica=" << filial
+          << "\r\n[IP]\r\nlocal=127.0.0.1:" << Ambiente("P7_DB_PORT", "33061") << "\r\ndatabase=" << banco
+          << "\r\nusuario=" << Ambiente("P7_DB_USER", "p7")
+          << "\r\nsenha=" << ScrambleText("E", Ambiente("P7_DB_PASSWORD", "p7senha"), "QEW") << "\r\n";
     }
     TDatabase sessao;
 
@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
         return 0;
       }
       std::cout << TInventarioP7Dao::SqlProdutoArredondamento(filial) << ";\n"
-                << script << "\n" << TInventarioP7Dao::SqlConsultaInventario() << ";\n";
+                << script << "\n"
+                << TInventarioP7Dao::SqlConsultaInventario() << ";\n";
       return 0;
     }
 
@@ -122,10 +123,11 @@ int main(int argc, char** argv) {
 
     rusage uso{};
     getrusage(RUSAGE_SELF, &uso);
-    std::printf("products=%zu\nquery_s=%.4f\ncompose_s=%.4f\nemit_s=%.4f\ntool_s=%.4f\nraw_write_s=%.4f\n"
-                "report_bytes=%zu\npeak_rss_bytes=%ld\n",
-                produtos, Segundos(t0, t1), Segundos(t1, t2), Segundos(t2, t3), Segundos(t0, t3),
-                Segundos(r0, r1), bytes.size(), uso.ru_maxrss * 1024L);
+    std::printf(
+        "products=%zu\nquery_s=%.4f\ncompose_s=%.4f\nemit_s=%.4f\ntool_s=%.4f\nraw_write_s=%.4f\n"
+        "report_bytes=%zu\npeak_rss_bytes=%ld\n",
+        produtos, Segundos(t0, t1), Segundos(t1, t2), Segundos(t2, t3), Segundos(t0, t3), Segundos(r0, r1),
+        bytes.size(), uso.ru_maxrss * 1024L);
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "p7bench: %s\n", e.what());

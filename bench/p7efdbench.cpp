@@ -51,7 +51,10 @@ class TGerador {
     tipos.insert(tipos.end(), {"9900", "9990", "9999"});
     for (const std::string& t : tipos)
       Registro("|9900|" + t + "|" +
-               std::to_string(t == "9900" ? tipos.size() : t == "9990" || t == "9999" ? 1 : contagem_[t]) + "|");
+               std::to_string(t == "9900"                  ? tipos.size()
+                              : t == "9990" || t == "9999" ? 1
+                                                           : contagem_[t]) +
+               "|");
     Registro("|9990|" + std::to_string(bloco_['9'] + 2) + "|");
     Registro("|9999|" + std::to_string(linhas_ + 1) + "|");
     Descarregar();
@@ -134,7 +137,8 @@ int Mesclar(const char* original, const char* saida, long produtos) {
   for (long p = 1; p <= produtos; ++p) {
     codigo = std::to_string(p);
     descricao = Descricao(p);
-    bloco.Acrescentar({codigo, descricao, "", Unidades[p % 3], "21069090", {(p % 50 + 1) * 10000}, {12345}, (p % 50 + 1) * 123});
+    bloco.Acrescentar(
+        {codigo, descricao, "", Unidades[p % 3], "21069090", {(p % 50 + 1) * 10000}, {12345}, (p % 50 + 1) * 123});
   }
   efd::TPartesBlocoH partes = bloco.Montar({2024, 12, 31});
   auto t1 = std::chrono::steady_clock::now();

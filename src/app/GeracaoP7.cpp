@@ -29,10 +29,11 @@ void GerarRelatorio(IDatabase& banco, const TEscolhasGeracao& escolhas,
   };
 
   try {
-    const bool comLinhas = execucao.Produzir([&] { if (habilitarBotoes) habilitarBotoes(false); },
-                                             [](TImpressao& impressao) {
-                                               impressao.EmitirRelatorio(TConfigSistemaKOT::GetPermissao());
-                                             });
+    const bool comLinhas = execucao.Produzir(
+        [&] {
+          if (habilitarBotoes) habilitarBotoes(false);
+        },
+        [](TImpressao& impressao) { impressao.EmitirRelatorio(TConfigSistemaKOT::GetPermissao()); });
     if (!comLinhas) Informar(W("Não existem registros para esta seleção!"), W("Informação..."));
   } catch (...) {
     // The first error is the one the user sees; one of the clean-up would only hide it.

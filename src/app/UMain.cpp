@@ -32,7 +32,6 @@ IDatabase& Sessao() {
   return *DatabaseSession;
 }
 
-
 // The resources live in a static library: nothing would pull them in otherwise.
 static void IniciarRecursos() { Q_INIT_RESOURCE(recursos); }
 
@@ -139,9 +138,15 @@ TFMain::TFMain()
   BtnCancelar = Controle<QPushButton>(this, "BtnCancelar", {232, 211, 97, 25}, Q("Fechar (Esc)"));
 
   // Tab order: the date, the filter box, the two buttons, the options box, the price box.
-  QWidget* ordem[] = {DataInventario, Button1, BtnGerar, BtnCancelar, CheckConsiderarArredondamento,
-                      CheckConsiderarProdutoApagado, CheckConsiderarProdutosCadastradosAntesDataInventario,
-                      RadioCustoMedio, RadioPrecoCompra};
+  QWidget* ordem[] = {DataInventario,
+                      Button1,
+                      BtnGerar,
+                      BtnCancelar,
+                      CheckConsiderarArredondamento,
+                      CheckConsiderarProdutoApagado,
+                      CheckConsiderarProdutosCadastradosAntesDataInventario,
+                      RadioCustoMedio,
+                      RadioPrecoCompra};
   for (size_t i = 1; i < std::size(ordem); ++i) setTabOrder(ordem[i - 1], ordem[i]);
 
   // Each runs its work in the one guard: an error shows the standard error box and the window
@@ -150,8 +155,7 @@ TFMain::TFMain()
   connect(Button1, &QPushButton::clicked, this, Protegendo([this] { Button1Click(); }));
   connect(BtnGerar, &QPushButton::clicked, this, Protegendo([this] { BtnGerarClick(); }));
   connect(BtnCancelar, &QPushButton::clicked, this, Protegendo([this] { BtnCancelarClick(); }));
-  connect(imgAjudaDralShare, &TImagemClicavel::clicked, this,
-          Protegendo([this] { imgAjudaDralShareClick(); }));
+  connect(imgAjudaDralShare, &TImagemClicavel::clicked, this, Protegendo([this] { imgAjudaDralShareClick(); }));
 
   Terminar = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
 
@@ -177,8 +181,7 @@ void TFMain::CriarLinhaDaData() {
   imgAjudaDralShare->setPixmap(QPixmap(":/ajuda.png"));
   imgAjudaDralShare->setAlignment(Qt::AlignCenter);
   imgAjudaDralShare->setCursor(Qt::PointingHandCursor);
-  imgAjudaDralShare->setToolTip(
-      Q("Clique aqui para acessar o artigo do Dral Share referente ao Inventário Modelo P7"));
+  imgAjudaDralShare->setToolTip(Q("Clique aqui para acessar o artigo do Dral Share referente ao Inventário Modelo P7"));
 }
 
 void TFMain::CriarGrupos() {
@@ -191,8 +194,8 @@ void TFMain::CriarGrupos() {
   Button1 = Controle<QPushButton>(grbFiltro, "Button1", {8, 20, 169, 25}, Q("Filtro Grupos / Especificação"));
 
   GroupBox1 = Controle<TGrupoP7>(this, "GroupBox1", {8, 100, 321, 103}, Q("Opções"));
-  CheckConsiderarArredondamento = Controle<QCheckBox>(GroupBox1, "CheckConsiderarArredondamento", {8, 20, 161, 17},
-                                                      Q("Considerar arredondamento"));
+  CheckConsiderarArredondamento =
+      Controle<QCheckBox>(GroupBox1, "CheckConsiderarArredondamento", {8, 20, 161, 17}, Q("Considerar arredondamento"));
   CheckConsiderarArredondamento->setChecked(true);
   CheckConsiderarProdutoApagado = Controle<QCheckBox>(GroupBox1, "CheckConsiderarProdutoApagado", {8, 45, 201, 17},
                                                       Q("Considerar produtos apagados"));
@@ -252,8 +255,7 @@ bool TFMain::ConectarBanco() {
 }
 
 bool TFMain::eventFilter(QObject* objeto, QEvent* evento) {
-  if (evento->type() == QEvent::KeyPress && objeto->isWidgetType() &&
-      static_cast<QWidget*>(objeto)->window() == this) {
+  if (evento->type() == QEvent::KeyPress && objeto->isWidgetType() && static_cast<QWidget*>(objeto)->window() == this) {
     auto* tecla = static_cast<QKeyEvent*>(evento);
     bool tratada = false;
     plataforma::Protegido([&] {
@@ -262,9 +264,12 @@ bool TFMain::eventFilter(QObject* objeto, QEvent* evento) {
         return;
       }
       int caractere = 0;
-      if (tecla->key() == Qt::Key_Escape) caractere = 27;
-      else if (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter) caractere = 13;
-      else if (tecla->text().size() == 1) caractere = tecla->text()[0].unicode();
+      if (tecla->key() == Qt::Key_Escape)
+        caractere = 27;
+      else if (tecla->key() == Qt::Key_Return || tecla->key() == Qt::Key_Enter)
+        caractere = 13;
+      else if (tecla->text().size() == 1)
+        caractere = tecla->text()[0].unicode();
       tratada = caractere && FormKeyPress(caractere);
     });
     if (tratada) return true;
@@ -332,6 +337,4 @@ void TFMain::GerarRelatorio() {
 
 void TFMain::BtnCancelarClick() { close(); }
 
-void TFMain::imgAjudaDralShareClick() {
-  plataforma::AbrirEndereco(TConstantesKotClass::LinkArtigo(kArtigoAjuda));
-}
+void TFMain::imgAjudaDralShareClick() { plataforma::AbrirEndereco(TConstantesKotClass::LinkArtigo(kArtigoAjuda)); }

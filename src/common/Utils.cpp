@@ -1,6 +1,5 @@
 #include "common/Utils.h"
 
-
 size_t EscreverCentavos(char* destino, int64_t centavos, const plataforma::TFormatSettings& f) {
   return plataforma::EscreverDecimal(destino, centavos, 2, f.DecimalSeparator, f.ThousandSeparator);
 }

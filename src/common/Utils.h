@@ -12,8 +12,7 @@
 std::string FormatarValor(plataforma::TMoeda valor,
                           const plataforma::TFormatSettings& f = plataforma::FormatSettings());
 // The same text for an amount already in cents (the register's running total).
-std::string FormatarCentavos(int64_t centavos,
-                             const plataforma::TFormatSettings& f = plataforma::FormatSettings());
+std::string FormatarCentavos(int64_t centavos, const plataforma::TFormatSettings& f = plataforma::FormatSettings());
 // The same text written at `destino`, which has room for TamanhoTextoCentavos characters; returns
 // its length. For the detail lines, which would otherwise build two strings per row.
 constexpr size_t TamanhoTextoCentavos = plataforma::TamanhoTextoDecimal;

@@ -17,9 +17,7 @@ namespace dbclient {
 
 namespace {
 
-[[noreturn]] void Falhar(MYSQL* m) {
-  throw EErroBanco(mysql_error(m), mysql_errno(m));
-}
+[[noreturn]] void Falhar(MYSQL* m) { throw EErroBanco(mysql_error(m), mysql_errno(m)); }
 
 [[noreturn]] void FalharSemConexao() { throw EErroBanco(MensagemSemConexao()); }
 
@@ -44,10 +42,8 @@ bool TipoInteiro(int t) {
     case MYSQL_TYPE_LONG:
     case MYSQL_TYPE_LONGLONG:
     case MYSQL_TYPE_INT24:
-    case MYSQL_TYPE_YEAR:
-      return true;
-    default:
-      return false;
+    case MYSQL_TYPE_YEAR: return true;
+    default: return false;
   }
 }
 
@@ -56,10 +52,8 @@ bool TipoReal(int t) {
     case MYSQL_TYPE_DECIMAL:
     case MYSQL_TYPE_NEWDECIMAL:
     case MYSQL_TYPE_FLOAT:
-    case MYSQL_TYPE_DOUBLE:
-      return true;
-    default:
-      return false;
+    case MYSQL_TYPE_DOUBLE: return true;
+    default: return false;
   }
 }
 
@@ -68,10 +62,8 @@ bool TipoData(int t) {
     case MYSQL_TYPE_DATE:
     case MYSQL_TYPE_NEWDATE:
     case MYSQL_TYPE_DATETIME:
-    case MYSQL_TYPE_TIMESTAMP:
-      return true;
-    default:
-      return false;
+    case MYSQL_TYPE_TIMESTAMP: return true;
+    default: return false;
   }
 }
 
@@ -150,10 +142,8 @@ bool TConexao::Conectado() const {
   switch (mysql_errno(mysql_.get())) {
     case CR_SERVER_GONE_ERROR:
     case CR_SERVER_LOST:
-    case ER_CONNECTION_KILLED:
-      return false;
-    default:
-      return static_cast<int>(mysql_get_socket(mysql_.get())) >= 0;
+    case ER_CONNECTION_KILLED: return false;
+    default: return static_cast<int>(mysql_get_socket(mysql_.get())) >= 0;
   }
 }
 
@@ -366,9 +356,7 @@ int64_t TCampo::AsInteger() const {
   throw EErroBanco("'" + std::string(s) + W("' não é um número inteiro válido (campo ") + Nome() + ").");
 }
 
-int32_t TCampo::AsInt32() const {
-  return ParaInt32(AsInteger(), Nome());
-}
+int32_t TCampo::AsInt32() const { return ParaInt32(AsInteger(), Nome()); }
 
 TValor TCampo::AsVariant() const {
   if (IsNull()) return std::monostate{};
@@ -457,8 +445,8 @@ std::vector<std::string> TExecutorScript::Dividir(std::string_view sql) {
       continue;
     }
     // Comments may hold quotes or ";" that mean nothing.
-    if (c == '#' || (c == '-' && i + 1 < n && sql[i + 1] == '-' &&
-                     (i + 2 >= n || static_cast<unsigned char>(sql[i + 2]) <= 32))) {
+    if (c == '#' ||
+        (c == '-' && i + 1 < n && sql[i + 1] == '-' && (i + 2 >= n || static_cast<unsigned char>(sql[i + 2]) <= 32))) {
       while (i < n && sql[i] != '\n') ++i;
       continue;
     }

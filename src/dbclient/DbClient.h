@@ -41,7 +41,6 @@ class EErroScript : public EErroBanco {
 // The one text for an operation without a connection, wherever it is found missing.
 const std::string& MensagemSemConexao();
 
-
 // A value of a column: Null, integer, floating-point number, text or date-time.
 using TValor = std::variant<std::monostate, int64_t, double, std::string, plataforma::TDataHora>;
 inline bool EhNulo(const TValor& v) { return std::holds_alternative<std::monostate>(v); }

@@ -20,14 +20,26 @@ const std::array<unsigned char, 256>& TabelaOrdem() {
     auto faixa = [&](int de, int ate, char base) {
       for (int i = de; i <= ate; ++i) r[i] = static_cast<unsigned char>(base);
     };
-    faixa(0xC0, 0xC5, 'A'); faixa(0xE0, 0xE5, 'A');
-    faixa(0xC7, 0xC7, 'C'); faixa(0xE7, 0xE7, 'C');
-    faixa(0xC8, 0xCB, 'E'); faixa(0xE8, 0xEB, 'E');
-    faixa(0xCC, 0xCF, 'I'); faixa(0xEC, 0xEF, 'I');
-    faixa(0xD1, 0xD1, 'N'); faixa(0xF1, 0xF1, 'N');
-    faixa(0xD2, 0xD6, 'O'); faixa(0xF2, 0xF6, 'O'); faixa(0xD8, 0xD8, 'O'); faixa(0xF8, 0xF8, 'O');
-    faixa(0xD9, 0xDC, 'U'); faixa(0xF9, 0xFC, 'U');
-    faixa(0xDD, 0xDD, 'Y'); faixa(0xFD, 0xFD, 'Y'); faixa(0xFF, 0xFF, 'Y'); faixa(0x9F, 0x9F, 'Y');
+    faixa(0xC0, 0xC5, 'A');
+    faixa(0xE0, 0xE5, 'A');
+    faixa(0xC7, 0xC7, 'C');
+    faixa(0xE7, 0xE7, 'C');
+    faixa(0xC8, 0xCB, 'E');
+    faixa(0xE8, 0xEB, 'E');
+    faixa(0xCC, 0xCF, 'I');
+    faixa(0xEC, 0xEF, 'I');
+    faixa(0xD1, 0xD1, 'N');
+    faixa(0xF1, 0xF1, 'N');
+    faixa(0xD2, 0xD6, 'O');
+    faixa(0xF2, 0xF6, 'O');
+    faixa(0xD8, 0xD8, 'O');
+    faixa(0xF8, 0xF8, 'O');
+    faixa(0xD9, 0xDC, 'U');
+    faixa(0xF9, 0xFC, 'U');
+    faixa(0xDD, 0xDD, 'Y');
+    faixa(0xFD, 0xFD, 'Y');
+    faixa(0xFF, 0xFF, 'Y');
+    faixa(0x9F, 0x9F, 'Y');
     return r;
   }();
   return t;
@@ -43,9 +55,7 @@ int CompararTextos(const std::string& a, const std::string& b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool EhNumero(const TValor& v) {
-  return std::holds_alternative<int64_t>(v) || std::holds_alternative<double>(v);
-}
+bool EhNumero(const TValor& v) { return std::holds_alternative<int64_t>(v) || std::holds_alternative<double>(v); }
 
 // Null first, numbers by value, texts as above, dates by their fields; other mixes by kind.
 int CompararValores(const TValor& a, const TValor& b) {
@@ -302,7 +312,8 @@ bool TConjuntoLinhas::LocalizarInicio(std::string_view campo, std::string_view p
   size_t c = IndiceCampo(campo);
   for (size_t p = 0; p < ordem_.size(); ++p) {
     std::string texto = ParaTexto(ValorNa(p, c));
-    if (texto.size() >= prefixo.size() && plataforma::IguaisSemCaixa(std::string_view(texto).substr(0, prefixo.size()), prefixo)) {
+    if (texto.size() >= prefixo.size() &&
+        plataforma::IguaisSemCaixa(std::string_view(texto).substr(0, prefixo.size()), prefixo)) {
       IrPara(p);
       return true;
     }

@@ -34,16 +34,15 @@ std::string TextoErro(int erro) { return plataforma::Utf8ParaW1252(std::generic_
 
 }  // namespace
 
-std::string NomeArquivoEfd(const std::filesystem::path& arquivo) {
-  return plataforma::Utf8ParaW1252(arquivo.string());
-}
+std::string NomeArquivoEfd(const std::filesystem::path& arquivo) { return plataforma::Utf8ParaW1252(arquivo.string()); }
 
 std::optional<TAberturaEfd> LerRegistro0000(std::string_view linha) {
   while (!linha.empty() && (linha.back() == '\n' || linha.back() == '\r')) linha.remove_suffix(1);
   if (linha.substr(0, 6) != "|0000|" || linha.back() != '|' || std::count(linha.begin(), linha.end(), '|') < 16)
     return std::nullopt;
   TAberturaEfd a;
-  if (!LerDataEfd(CampoEfd(linha, campo::DtIni0000), a.DataInicial) || !LerDataEfd(CampoEfd(linha, campo::DtFin0000), a.DataFinal))
+  if (!LerDataEfd(CampoEfd(linha, campo::DtIni0000), a.DataInicial) ||
+      !LerDataEfd(CampoEfd(linha, campo::DtFin0000), a.DataFinal))
     return std::nullopt;
   for (char c : CampoEfd(linha, campo::Cnpj0000))
     if (c >= '0' && c <= '9') a.Cnpj += c;
@@ -74,8 +73,7 @@ TIndiceEfd IndexarPasta(const std::filesystem::path& pasta) {
     if (it->is_regular_file(e)) arquivos.push_back(it->path());
   }
   if (erro)
-    throw EArquivoEfd(W("Não foi possível ler a pasta \"") + NomeArquivoEfd(pasta) + "\": " +
-                      TextoErro(erro.value()));
+    throw EArquivoEfd(W("Não foi possível ler a pasta \"") + NomeArquivoEfd(pasta) + "\": " + TextoErro(erro.value()));
   std::sort(arquivos.begin(), arquivos.end());
 
   TIndiceEfd indice;

@@ -34,7 +34,7 @@ std::optional<TAberturaEfd> LerAbertura(const std::filesystem::path& arquivo);
 
 struct TIndiceEfd {
   std::map<std::string, std::vector<std::filesystem::path>> PorCnpj;  // paths in name order
-  std::vector<std::string> Avisos;  // one per skipped file (Windows-1252)
+  std::vector<std::string> Avisos;                                    // one per skipped file (Windows-1252)
 };
 
 // Every regular file of the folder (not its subfolders) by its 0000's CNPJ; a file whose first

@@ -39,12 +39,18 @@ void AnexarTextoEfd(std::string& s, std::string_view t) {
       // 0x80..0x9F are Windows-1252 characters that ISO-8859-1 lacks: the usual ones get their
       // plain equivalent, the rest go.
       switch (b) {
-        case 0x93: case 0x94: case 0x84: s += '"'; break;   // “ ” „
-        case 0x91: case 0x92: case 0x82: s += '\''; break;  // ‘ ’ ‚
-        case 0x96: case 0x97: case 0x95: s += '-'; break;   // – — •
-        case 0x85: s += "..."; break;                       // …
-        case 0x80: s += "EUR"; break;                       // €
-        case 0x99: s += "TM"; break;                        // ™
+        case 0x93:
+        case 0x94:
+        case 0x84: s += '"'; break;  // “ ” „
+        case 0x91:
+        case 0x92:
+        case 0x82: s += '\''; break;  // ‘ ’ ‚
+        case 0x96:
+        case 0x97:
+        case 0x95: s += '-'; break;    // – — •
+        case 0x85: s += "..."; break;  // …
+        case 0x80: s += "EUR"; break;  // €
+        case 0x99: s += "TM"; break;   // ™
         default: break;
       }
     }
@@ -115,8 +121,8 @@ void TBlocoH::Acrescentar(const TItemInventario& item) {
 
   TLinha l;
   l.Inicio = textos_.size();
-  l.QuantidadeMilesimos = static_cast<int64_t>(plataforma::DividirArredondando(
-      item.Quantidade.DezMilesimos, 1, plataforma::TArredondamento::MetadeLongeDoZero));
+  l.QuantidadeMilesimos = static_cast<int64_t>(
+      plataforma::DividirArredondando(item.Quantidade.DezMilesimos, 1, plataforma::TArredondamento::MetadeLongeDoZero));
   l.Unitario = item.Unitario.DezMilesimos;
   l.Centavos = item.CentavosLinha;
 

@@ -55,7 +55,9 @@ struct TPartesBlocoH {
 
  private:
   friend class TBlocoH;
-  std::string_view Trecho(size_t inicio, size_t fim) const { return std::string_view(Bytes).substr(inicio, fim - inicio); }
+  std::string_view Trecho(size_t inicio, size_t fim) const {
+    return std::string_view(Bytes).substr(inicio, fim - inicio);
+  }
   std::vector<size_t> limites0190_{0}, limites0200_{0};  // where each record starts, then the end
   size_t inicioH005_ = 0, inicioH990_ = 0;
 };

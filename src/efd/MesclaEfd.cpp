@@ -98,7 +98,7 @@ class TTipos {
   struct TTipo {
     uint32_t Chave = 0;
     bool Usado = false;
-    bool Listado = false;            // the original has a 9900 for it
+    bool Listado = false;              // the original has a 9900 for it
     std::optional<int64_t> Informado;  // its QTD_REG_BLC
     size_t Original = 0, Saida = 0;
   };
@@ -163,7 +163,10 @@ struct TCodigo0200 {
 class TMescla {
  public:
   TMescla(const std::filesystem::path& original, const TPartesBlocoH& bloco, const TSaidaEfd& saida)
-      : caminho_(original), nome_(NomeArquivoEfd(original)), bloco_(bloco), saida_(saida),
+      : caminho_(original),
+        nome_(NomeArquivoEfd(original)),
+        bloco_(bloco),
+        saida_(saida),
         itens_(bloco.Quantidade0200(), TCodigo0200{&bloco}) {
     for (size_t i = 0; i < bloco.Quantidade0200(); ++i) itens_.Inserir(static_cast<uint32_t>(i));
   }
@@ -175,8 +178,8 @@ class TMescla {
     throw EArquivoEfd(W("arquivo EFD \"") + nome_ + "\" recusado: " + motivo);
   }
   [[noreturn]] void FalharLeitura(int erro) const {
-    throw EArquivoEfd(W("Não foi possível ler \"") + nome_ + "\": " +
-                      plataforma::Utf8ParaW1252(std::generic_category().message(erro)));
+    throw EArquivoEfd(W("Não foi possível ler \"") + nome_ +
+                      "\": " + plataforma::Utf8ParaW1252(std::generic_category().message(erro)));
   }
   std::string NaLinha() const { return "a linha " + std::to_string(numeroLinha_); }
 
@@ -304,9 +307,12 @@ std::vector<std::string> TMescla::Executar() {
     // A line ends at LF or CR LF; any other control byte is refused, and a CR at the end of what
     // was read waits for the next piece.
     size_t fimLinha = 0;
-    if (c < limite && *c == '\n') fimLinha = 1;
-    else if (c + 1 < limite && *c == '\r' && c[1] == '\n') fimLinha = 2;
-    else if (c < limite && !(*c == '\r' && c + 1 == limite && !acabou)) ByteInvalido(linha, c);
+    if (c < limite && *c == '\n')
+      fimLinha = 1;
+    else if (c + 1 < limite && *c == '\r' && c[1] == '\n')
+      fimLinha = 2;
+    else if (c < limite && !(*c == '\r' && c + 1 == limite && !acabou))
+      ByteInvalido(linha, c);
     if (fimLinha) {
       const size_t conteudo = c - linha;
       Linha(std::string_view(linha, conteudo + fimLinha), conteudo);
@@ -498,8 +504,10 @@ void TMescla::BlocoH(std::string_view linha, std::string_view conteudo, std::str
     estadoH_ = TEstadoH::Aberto;
     if (reg == "H001") {
       // IND_MOV 0: the block has data now.
-      if (conteudo == "|H001|0|") Manter(linha, reg);
-      else EscreverRegistro("|H001|0|", linha.substr(conteudo.size()));
+      if (conteudo == "|H001|0|")
+        Manter(linha, reg);
+      else
+        EscreverRegistro("|H001|0|", linha.substr(conteudo.size()));
       return;
     }
     AbrirBlocoH();
@@ -543,10 +551,13 @@ void TMescla::FecharBlocoH(std::string_view linha, std::string_view conteudo) {
 // X990: the lines of its block, itself included (9990: and the 9999 after it).
 void TMescla::Encerramento(std::string_view linha, std::string_view conteudo, std::string_view reg, size_t mais) {
   const uint8_t bloco = uint8_t(reg[0]);
-  Conferir(std::string(reg), plataforma::LerInteiro(CampoEfd(conteudo, campo::QtdLinX990)), linhasBlocoOriginal_[bloco] + mais);
+  Conferir(std::string(reg), plataforma::LerInteiro(CampoEfd(conteudo, campo::QtdLinX990)),
+           linhasBlocoOriginal_[bloco] + mais);
   const std::string novo = "|" + std::string(reg) + "|" + std::to_string(linhasBlocoSaida_[bloco] + 1 + mais) + "|";
-  if (novo == conteudo) Manter(linha, reg);
-  else EscreverRegistro(novo, linha.substr(conteudo.size()));
+  if (novo == conteudo)
+    Manter(linha, reg);
+  else
+    EscreverRegistro(novo, linha.substr(conteudo.size()));
 }
 
 void TMescla::Conferir(const std::string& contador, std::optional<int64_t> informado, size_t contado) {
@@ -561,12 +572,15 @@ void TMescla::Bloco9(std::string_view linha, std::string_view conteudo, std::str
   if (reg == "9900") {
     const std::string_view tipo = CampoEfd(conteudo, campo::RegBlc9900);
     if (tipo.size() != 4) {
-      if (quantosContadoresErrados_++ < MaximoNomeados) contadoresErrados_.push_back("9900 de \"" + std::string(tipo) + "\"");
+      if (quantosContadoresErrados_++ < MaximoNomeados)
+        contadoresErrados_.push_back("9900 de \"" + std::string(tipo) + "\"");
       return;
     }
     TTipos::TTipo& t = tipos_[Chave(tipo)];
-    if (t.Listado) t.Informado.reset();  // listed twice: wrong whatever it says
-    else t.Informado = plataforma::LerInteiro(CampoEfd(conteudo, campo::QtdRegBlc9900));
+    if (t.Listado)
+      t.Informado.reset();  // listed twice: wrong whatever it says
+    else
+      t.Informado = plataforma::LerInteiro(CampoEfd(conteudo, campo::QtdRegBlc9900));
     t.Listado = true;
     return;
   }

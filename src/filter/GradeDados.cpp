@@ -141,8 +141,9 @@ TGradeDados::TGradeDados(QWidget* pai) : QTableView(pai) {
   verticalHeader()->setFixedWidth(12);
   verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
   // Title row and row indicator in dark blue; the title colours come from the model.
-  setStyleSheet(QStringLiteral("QHeaderView::section { background-color: rgb(0,64,128); border: 1px solid rgb(0,40,90); }"
-                               "QTableCornerButton::section { background-color: rgb(0,64,128); }"));
+  setStyleSheet(
+      QStringLiteral("QHeaderView::section { background-color: rgb(0,64,128); border: 1px solid rgb(0,40,90); }"
+                     "QTableCornerButton::section { background-color: rgb(0,64,128); }"));
 }
 
 void TGradeDados::DefinirModelo(TModeloConjuntoLinhas* modelo) {

@@ -24,8 +24,8 @@ class TModeloConjuntoLinhas : public QAbstractTableModel {
   // True when the row's mark field holds "S".
   static constexpr int PapelMarcado = Qt::UserRole + 1;
 
-  TModeloConjuntoLinhas(dbclient::TConjuntoLinhas& linhas, std::vector<TColunaGrade> colunas,
-                        std::string campoMarca, QObject* pai = nullptr);
+  TModeloConjuntoLinhas(dbclient::TConjuntoLinhas& linhas, std::vector<TColunaGrade> colunas, std::string campoMarca,
+                        QObject* pai = nullptr);
   ~TModeloConjuntoLinhas() override;
 
   int rowCount(const QModelIndex& pai = {}) const override;

@@ -148,7 +148,6 @@ void TFFiltroGrupoEspec::CriarLegenda() {
   linhaLegenda->addWidget(amostra);
   rotulo("Marcado", false);
   linhaLegenda->addStretch();
-
 }
 
 // Every control's work runs in the one guard.
@@ -197,7 +196,9 @@ std::string TFFiltroGrupoEspec::SqlGruposFilhos(int64_t grupoId) {
          "from\r\n"
          " grupo\r\n"
          "where\r\n"
-         " codigo like \"%" + std::string(id) + "%\" and\r\n"
+         " codigo like \"%" +
+         std::string(id) +
+         "%\" and\r\n"
          " apagado = \"N\"\r\n";
 }
 
@@ -248,12 +249,8 @@ bool TFFiltroGrupoEspec::eventFilter(QObject* alvo, QEvent* e) {
 
 bool TFFiltroGrupoEspec::FormKeyDown(int tecla) {
   switch (tecla) {
-    case Qt::Key_F3:
-      Button1->click();
-      return true;
-    case Qt::Key_Escape:
-      Button2Click();
-      return true;
+    case Qt::Key_F3: Button1->click(); return true;
+    case Qt::Key_Escape: Button2Click(); return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
       // Only a focused button takes Enter; in a grid or a search box it means nothing.
@@ -271,8 +268,7 @@ bool TFFiltroGrupoEspec::FormKeyDown(int tecla) {
         MarcarTodos(grade, tecla == Qt::Key_F6);
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

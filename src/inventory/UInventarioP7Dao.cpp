@@ -80,9 +80,8 @@ struct TClausulasScript {
 
 TClausulasScript MontarClausulas(const TParamsRelatorio& p, int32_t produtoArredondamento, const std::string& data) {
   TClausulasScript c;
-  c.Valor = p.PrecoCompra
-                ? ", COALESCE(nullif(pmc.valor_entrada, 0), nullif(e.precoee, 0), p.preco_cmp_un) as valor "
-                : ", COALESCE(nullif(pmc.novo_pmc, 0), nullif(e.pmc, 0), p.preco_cmp_un) as valor ";
+  c.Valor = p.PrecoCompra ? ", COALESCE(nullif(pmc.valor_entrada, 0), nullif(e.precoee, 0), p.preco_cmp_un) as valor "
+                          : ", COALESCE(nullif(pmc.novo_pmc, 0), nullif(e.pmc, 0), p.preco_cmp_un) as valor ";
   if (!p.ConsiderarArredondamento)
     c.Arredondamento = " AND m.produto_id NOT IN(" + Decimal(produtoArredondamento) + ")";
   if (!p.Grupos.empty()) c.Grupos = " AND p.grupo_id IN (" + p.Grupos + ") ";
@@ -90,16 +89,16 @@ TClausulasScript MontarClausulas(const TParamsRelatorio& p, int32_t produtoArred
   if (!p.ConsiderarProdutoApagado) c.Apagados = R"x( AND p.apagado = "N" )x";
   if (p.ConsiderarCadastradosAntesData) {
     c.Cadastro = R"x( AND (((p.dtcadastro <= DATE_SUB(")x" + data +
-                 R"x(", INTERVAL 1 SECOND)) OR (p.dtcadastro IS NULL)) )x" +
-                 R"x( AND ((e.dtcadastro <= DATE_SUB(" )x" + data +
-                 R"x(", INTERVAL 1 SECOND)) OR (e.dtcadastro IS NULL))) )x";
+                 R"x(", INTERVAL 1 SECOND)) OR (p.dtcadastro IS NULL)) )x" + R"x( AND ((e.dtcadastro <= DATE_SUB(" )x" +
+                 data + R"x(", INTERVAL 1 SECOND)) OR (e.dtcadastro IS NULL))) )x";
   }
   return c;
 }
 
 // Statements 1 to 7: per product, the one average-cost history row of the end of the day.
 void AcrescentarHistorico(std::string& s, const std::string& filial, const std::string& data) {
-  s += R"x( DROP TEMPORARY TABLE IF EXISTS tmp_pmc;  CREATE TEMPORARY TABLE tmp_pmc (INDEX(produto_id))  SELECT pmc.produto_id    , MAX(pmc.datahora) AS datahora  FROM preco_medio_custo_historico pmc  WHERE pmc.filial_id = )x";
+  s +=
+      R"x( DROP TEMPORARY TABLE IF EXISTS tmp_pmc;  CREATE TEMPORARY TABLE tmp_pmc (INDEX(produto_id))  SELECT pmc.produto_id    , MAX(pmc.datahora) AS datahora  FROM preco_medio_custo_historico pmc  WHERE pmc.filial_id = )x";
   s += filial;
   s += R"x( AND pmc.datahora <= DATE_SUB(DATE_ADD(")x";
   s += data;
@@ -223,7 +222,7 @@ void AcrescentarRegistro(std::string& s, const std::string& filial, const TClaus
 }  // namespace
 
 std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t produtoArredondamento,
-                                          TLeituraMovimentos leitura) {
+                                           TLeituraMovimentos leitura) {
   const std::string filial = Decimal(p.FilialId);
   const std::string data = plataforma::DataSql(p.DataEstoque);
   const TClausulasScript clausulas = MontarClausulas(p, produtoArredondamento, data);
@@ -239,8 +238,8 @@ std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t pr
 }
 
 std::unique_ptr<dbclient::TConsulta> TInventarioP7Dao::ConsultarInventario(IDatabase& banco,
-                                                                          const TParamsRelatorio& params,
-                                                                          TLeituraMovimentos leitura) {
+                                                                           const TParamsRelatorio& params,
+                                                                           TLeituraMovimentos leitura) {
   const int32_t arredondamento = ObterProdutoArredondamento(banco, params.FilialId);
   // One call: the statements run in order on the one connection. The first failure ends it: a
   // statement after a failed CREATE TEMPORARY would reach a permanent table of the same name

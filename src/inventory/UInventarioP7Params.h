@@ -7,8 +7,8 @@
 
 struct TParamsRelatorio {
   int32_t FilialId = 0;
-  std::string Grupos;          // decimal ids separated by ","; "" = no group filter
-  std::string Especificacoes;  // same form; "" = no especificação filter
+  std::string Grupos;                 // decimal ids separated by ","; "" = no group filter
+  std::string Especificacoes;         // same form; "" = no especificação filter
   plataforma::TDataHora DataEstoque;  // only the calendar date is used
   bool ConsiderarProdutoApagado = false;
   bool ConsiderarCadastradosAntesData = false;

@@ -72,8 +72,7 @@ class TLinhaDetalhe {
 
  private:
   static constexpr size_t Maior = 1 + ColunaClassificacao + 1 + ColunaDescricao + 1 + ColunaUnidade + 1 +
-                                  TamanhoTextoQuantidade + 1 +
-                                  TamanhoTextoCentavos + 1 + TamanhoTextoCentavos + 1;
+                                  TamanhoTextoQuantidade + 1 + TamanhoTextoCentavos + 1 + TamanhoTextoCentavos + 1;
   char b_[256];
   char* p_ = b_;
   static_assert(sizeof(b_) >= Maior);
@@ -112,20 +111,19 @@ void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, 
   imp.EscreverCabecalho("|" + C(W("REGISTRO DE INVENTÁRIO"), 134) + "|", 8, 1);
   imp.EscreverCabecalho(vazia, 9, 1);
   imp.EscreverCabecalho(W("| RAZÃO SOCIAL: ") + R(SemControles(filial.RazaoSocial), 119) + "|", 10, 1);
-  imp.EscreverCabecalho("| INSCR: " + R(SemControles(filial.InscricaoEstadual), 30) + "CNPJ: " +
-                            R(SemControles(filial.Cnpj), 90) + "|",
-                        11, 1);
+  imp.EscreverCabecalho(
+      "| INSCR: " + R(SemControles(filial.InscricaoEstadual), 30) + "CNPJ: " + R(SemControles(filial.Cnpj), 90) + "|",
+      11, 1);
   imp.EscreverCabecalho(TImpressao::LinhaFolha(PrimeiraFolhaP7, data), 12, 1);
   imp.EscreverCabecalho(vazia, 13, 1);
   imp.EscreverCabecalho(igual, 14, 1);
   imp.EscreverCabecalho(colunas + "| " + C("VALORES", 35) + Brancos(3) + "|", 15, 1);
   imp.EscreverCabecalho(W("| CLASSIFICAÇÃO |") + C(W("DESCRIÇÃO"), ColunaDescricao) + "| UNID. | " +
-                            C("QUANTIDADE", ColunaQuantidade - 1) + "|" +
-                            std::string(39, '-') + "|",
+                            C("QUANTIDADE", ColunaQuantidade - 1) + "|" + std::string(39, '-') + "|",
                         16, 1);
   imp.EscreverCabecalho("|" + C("FISCAL", ColunaClassificacao) + "|" + Brancos(ColunaDescricao) + "|" +
-                            Brancos(ColunaUnidade) + "|" + Brancos(ColunaQuantidade) + "|" +
-                            C(W("UNITÁRIO"), 18) + "|" + C("TOTAL", 18) + Brancos(2) + "|",
+                            Brancos(ColunaUnidade) + "|" + Brancos(ColunaQuantidade) + "|" + C(W("UNITÁRIO"), 18) +
+                            "|" + C("TOTAL", 18) + Brancos(2) + "|",
                         17, 1);
   imp.EscreverCabecalho(igual, 18, 1);
 }
@@ -214,8 +212,8 @@ void ComporFinal(TImpressao& imp, int32_t atual, int64_t somaCentavos) {
 
 }  // namespace
 
-void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFonteLinhasP7& linhas,
-                      TImpressao& imp, IObservadorRegistroP7* observador) {
+void ComporRegistroP7(const TParamsRelatorio& params, const TFilial& filial, IFonteLinhasP7& linhas, TImpressao& imp,
+                      IObservadorRegistroP7* observador) {
   imp.DefinirLinhasPorPagina(LinhasPorPaginaP7);
   EscreverCabecalhoP7(params, filial, imp);
 
@@ -271,7 +269,9 @@ bool TFonteConsultaP7::Proxima(TLinhaP7& linha) {
     consulta_.Proximo();
   }
   if (consulta_.Eof()) return false;
-  auto texto = [&](size_t i) { return i == dbclient::TConsulta::SemCampo ? std::string_view() : consulta_.Campo(i).AsStringView(); };
+  auto texto = [&](size_t i) {
+    return i == dbclient::TConsulta::SemCampo ? std::string_view() : consulta_.Campo(i).AsStringView();
+  };
   auto talvez = [&](size_t i) -> std::optional<std::string_view> {
     dbclient::TCampo c = consulta_.Campo(i);
     if (c.IsNull()) return std::nullopt;

@@ -19,10 +19,10 @@ class TConsulta;
 // One row of the register as the server sends it: texts in Windows-1252, decimals as text.
 // The views stay valid until the next row is asked for.
 struct TLinhaP7 {
-  std::string_view ProdutoId, Barras;             // not printed; "" for NULL or when the source has none
-  std::string_view Ncm, Descricao, Unidade;       // "" for NULL
-  std::optional<std::string_view> Quantidade;     // nullopt for NULL
-  std::optional<std::string_view> Valor;          // nullopt for NULL
+  std::string_view ProdutoId, Barras;          // not printed; "" for NULL or when the source has none
+  std::string_view Ncm, Descricao, Unidade;    // "" for NULL
+  std::optional<std::string_view> Quantidade;  // nullopt for NULL
+  std::optional<std::string_view> Valor;       // nullopt for NULL
 };
 
 class IFonteLinhasP7 {

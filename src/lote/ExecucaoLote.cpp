@@ -133,8 +133,7 @@ class TProgressoLote {
       if (fim_) break;
       const auto agora = Relogio::now();
       if (agora - inicio_ < std::chrono::seconds(2)) continue;
-      std::string texto =
-          "Filiais: " + std::to_string(concluidas_) + " de " + std::to_string(filiais_) + " concluídas";
+      std::string texto = "Filiais: " + std::to_string(concluidas_) + " de " + std::to_string(filiais_) + " concluídas";
       std::string emCurso;
       for (const TVaga& v : vagas_) {
         if (!v.Ativa) continue;
@@ -145,8 +144,8 @@ class TProgressoLote {
         else
           emCurso += "comando " + std::to_string(v.Conexao ? v.Conexao->ComandosExecutados() - v.ComandosAntes : 0) +
                      " do roteiro";
-        emCurso += ", " + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(agora - v.Inicio).count()) +
-                   " s)";
+        emCurso +=
+            ", " + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(agora - v.Inicio).count()) + " s)";
       }
       saida_.Progresso(texto + emCurso);
     }
@@ -256,8 +255,8 @@ void GerarFilial(TExecucao& x, TSessaoLote& sessao, TResultadoFilial& r,
     }
   }
   r.Situacao = !r.Motivo.empty() ? TSituacaoFilial::Falhou
-               : comLinhas        ? TSituacaoFilial::Gravada
-                                  : TSituacaoFilial::SemRegistros;
+               : comLinhas       ? TSituacaoFilial::Gravada
+                                 : TSituacaoFilial::SemRegistros;
   r.Segundos = std::chrono::duration<double>(Relogio::now() - inicio).count();
   x.Progresso.Terminar(sessao.Vaga);
 }
@@ -277,9 +276,9 @@ void RelatarFilial(TSaidaErro& saida, const TResultadoFilial& r, const std::stri
     }
     saida.Linha(texto);
   } else {
-    std::string texto = rotulo + std::to_string(r.Resumo.Produtos) + " produtos, " +
-                        std::to_string(r.Resumo.Folhas) + " folhas, total " +
-                        Utf8(FormatarCentavos(r.Resumo.TotalCentavos)) + ", " + Segundos(r.Segundos) + " s, " + nome;
+    std::string texto = rotulo + std::to_string(r.Resumo.Produtos) + " produtos, " + std::to_string(r.Resumo.Folhas) +
+                        " folhas, total " + Utf8(FormatarCentavos(r.Resumo.TotalCentavos)) + ", " +
+                        Segundos(r.Segundos) + " s, " + nome;
     for (const std::string& n : r.NomesExtras) texto += ", " + n;
     saida.Linha(texto);
   }
@@ -321,15 +320,18 @@ std::string TextoResumo(const std::vector<TResultadoFilial>& resultados, const p
   std::string t = "filial;situação;produtos;folhas;total geral;segundos;arquivo;motivo\r\n";
   for (const TResultadoFilial& r : resultados) {
     const bool gravada = r.Situacao == TSituacaoFilial::Gravada;
-    const char* situacao = gravada                                           ? "gravada"
+    const char* situacao = gravada                                       ? "gravada"
                            : r.Situacao == TSituacaoFilial::SemRegistros ? "sem registros"
-                                                                            : "falhou";
-    std::vector<std::string> campos = {std::to_string(r.Filial), situacao,
-                                       gravada ? std::to_string(r.Resumo.Produtos) : "",
-                                       gravada ? std::to_string(r.Resumo.Folhas) : "",
-                                       gravada ? Utf8(FormatarCentavos(r.Resumo.TotalCentavos)) : "",
-                                       r.Situacao == TSituacaoFilial::Falhou && r.Segundos == 0 ? "" : Segundos(r.Segundos),
-                                       gravada ? NomeArquivoLote(r.Filial, data) : "", r.Motivo};
+                                                                         : "falhou";
+    std::vector<std::string> campos = {
+        std::to_string(r.Filial),
+        situacao,
+        gravada ? std::to_string(r.Resumo.Produtos) : "",
+        gravada ? std::to_string(r.Resumo.Folhas) : "",
+        gravada ? Utf8(FormatarCentavos(r.Resumo.TotalCentavos)) : "",
+        r.Situacao == TSituacaoFilial::Falhou && r.Segundos == 0 ? "" : Segundos(r.Segundos),
+        gravada ? NomeArquivoLote(r.Filial, data) : "",
+        r.Motivo};
     for (size_t i = 0; i < campos.size(); ++i) t += (i ? ";" : "") + CampoCsv(campos[i]);
     t += "\r\n";
   }
@@ -528,7 +530,8 @@ std::optional<int> LerPrevias(const TOpcoesLote& opcoes, std::FILE* erro, TLeitu
 // filed still gets its book whole, then block H (and the merged EFD file).
 TFabricaSaidasExtras FabricaSaidasExtras(const TOpcoesLote& opcoes, const TLeiturasPrevias& previas) {
   if (!opcoes.BlocoH && !opcoes.Pdf) return {};
-  const TFabricaSaidasExtras blocoH = opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, previas.IndiceEfd) : TFabricaSaidasExtras{};
+  const TFabricaSaidasExtras blocoH =
+      opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, previas.IndiceEfd) : TFabricaSaidasExtras{};
   return [blocoH, termos = previas.Termos, pdf = opcoes.Pdf](int32_t filial) {
     std::vector<std::unique_ptr<ISaidaExtraLote>> r;
     if (pdf) r.push_back(NovaSaidaPdf(termos));

@@ -126,10 +126,11 @@ std::string TextoListaIds(const std::vector<int32_t>& ids) {
 
 namespace {
 
-const std::set<std::string> SemValor = {"--todas", "--sem-arredondamento", "--apagados", "--cadastrados-antes",
-                                        "--ajuda", "--bloco-h", "--pdf"};
-const std::set<std::string> ComValor = {"--data", "--filial", "--preco", "--grupos", "--especificacoes", "--saida",
-                                        "--ini", "--motivo", "--conta-contabil", "--paralelo", "--efd", "--termos"};
+const std::set<std::string> SemValor = {
+    "--todas", "--sem-arredondamento", "--apagados", "--cadastrados-antes", "--ajuda", "--bloco-h", "--pdf"};
+const std::set<std::string> ComValor = {"--data",           "--filial",   "--preco", "--grupos",
+                                        "--especificacoes", "--saida",    "--ini",   "--motivo",
+                                        "--conta-contabil", "--paralelo", "--efd",   "--termos"};
 // The one option that may come again: one server each time.
 const std::set<std::string> Repetiveis = {"--ini"};
 
@@ -150,7 +151,8 @@ std::vector<TArgumento> SepararArgumentos(const std::vector<std::string>& argume
       a.Nome = a.Nome.substr(0, igual);
       valorJunto = true;
     }
-    if (!SemValor.count(a.Nome) && !ComValor.count(a.Nome)) throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
+    if (!SemValor.count(a.Nome) && !ComValor.count(a.Nome))
+      throw EErroUso("opção desconhecida \"" + argumentos[i] + "\"");
     if (SemValor.count(a.Nome) && valorJunto) throw EErroUso(a.Nome + " não leva valor");
     if (!vistas.insert(a.Nome).second && !Repetiveis.count(a.Nome)) throw EErroUso(a.Nome + " repetida");
     if (ComValor.count(a.Nome) && !valorJunto) {
@@ -259,8 +261,10 @@ TOpcoesLote LerOpcoesLote(const std::vector<std::string>& argumentos) {
   TOpcoesLote o;
   const std::vector<TArgumento> lidos = SepararArgumentos(argumentos);
   for (const TArgumento& a : lidos) {
-    if (a.Nome == "--ajuda") o.Ajuda = true;
-    else if (!AplicarEscolha(o.Escolhas, a) && !AplicarExecucao(o, a)) AplicarArquivosExtras(o, a);
+    if (a.Nome == "--ajuda")
+      o.Ajuda = true;
+    else if (!AplicarEscolha(o.Escolhas, a) && !AplicarExecucao(o, a))
+      AplicarArquivosExtras(o, a);
   }
   if (!o.Ajuda) ConferirCombinacoes(o, lidos);
   return o;

@@ -21,7 +21,10 @@ std::string DigitosCnpj(const std::string& cnpj) {
 class TSaidaBlocoH : public ISaidaExtraLote {
  public:
   TSaidaBlocoH(const TOpcoesLote& opcoes, std::shared_ptr<const efd::TIndiceEfd> efd)
-      : observador_(bloco_), motivo_(opcoes.Motivo), conta_(opcoes.ContaContabil), pastaEfd_(opcoes.Efd),
+      : observador_(bloco_),
+        motivo_(opcoes.Motivo),
+        conta_(opcoes.ContaContabil),
+        pastaEfd_(opcoes.Efd),
         efd_(std::move(efd)) {}
 
   void Linha(const TLinhaP7& linha, plataforma::TMoeda quantidade, plataforma::TMoeda unitario,

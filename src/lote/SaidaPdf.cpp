@@ -26,8 +26,8 @@ std::string LerRegistro(const std::string& caminho) {
   const int erro = errno;
   if (f) std::fclose(f);
   if (!ok)
-    throw std::runtime_error(W("Não foi possível ler \"") + plataforma::Utf8ParaW1252(caminho) + "\" para o PDF: " +
-                             plataforma::Utf8ParaW1252(std::strerror(erro)));
+    throw std::runtime_error(W("Não foi possível ler \"") + plataforma::Utf8ParaW1252(caminho) +
+                             "\" para o PDF: " + plataforma::Utf8ParaW1252(std::strerror(erro)));
   return bytes;
 }
 
@@ -45,7 +45,8 @@ class TSaidaPdf : public ISaidaExtraLote {
     paginas::TOpcoesPdfRegistro opcoes;
     opcoes.Titulo = nome.substr(0, nome.size() - 4);
     if (termos_) {
-      paginas::TDadosTermos d{{dados.RazaoSocial, dados.Cnpj, dados.InscricaoEstadual}, termos_->DaFilial(filial), data};
+      paginas::TDadosTermos d{
+          {dados.RazaoSocial, dados.Cnpj, dados.InscricaoEstadual}, termos_->DaFilial(filial), data};
       if (!d.Valores.Aviso.empty()) avisos_.push_back(d.Valores.Aviso);
       opcoes.Termos = std::move(d);
     }

@@ -11,9 +11,8 @@
 namespace paginas {
 namespace {
 
-constexpr const char* kNomes[kNumeroChavesTermos] = {"Livro",        "Endereco",    "Municipio", "UF",
-                                                      "CEP",          "NIRE",        "DataRegistro",
-                                                      "Responsavel", "Cargo",       "Contador",  "CRC"};
+constexpr const char* kNomes[kNumeroChavesTermos] = {
+    "Livro", "Endereco", "Municipio", "UF", "CEP", "NIRE", "DataRegistro", "Responsavel", "Cargo", "Contador", "CRC"};
 // Far more than any terms file; a bigger file was named by mistake.
 constexpr std::uintmax_t kTamanhoMaximo = 1 << 20;
 // A value fills at most two lines of its term page (three under a signature), so that the page
@@ -32,11 +31,24 @@ bool Utf8Valido(std::string_view s) {
     auto b = static_cast<unsigned char>(s[i]);
     std::size_t n;
     char32_t c, minimo;
-    if (b < 0x80) { ++i; continue; }
-    if ((b & 0xE0) == 0xC0) { n = 2; c = b & 0x1F; minimo = 0x80; }
-    else if ((b & 0xF0) == 0xE0) { n = 3; c = b & 0x0F; minimo = 0x800; }
-    else if ((b & 0xF8) == 0xF0) { n = 4; c = b & 0x07; minimo = 0x10000; }
-    else return false;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    if ((b & 0xE0) == 0xC0) {
+      n = 2;
+      c = b & 0x1F;
+      minimo = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      n = 3;
+      c = b & 0x0F;
+      minimo = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      n = 4;
+      c = b & 0x07;
+      minimo = 0x10000;
+    } else
+      return false;
     if (i + n > s.size()) return false;
     for (std::size_t k = 1; k < n; ++k) {
       auto cb = static_cast<unsigned char>(s[i + k]);
@@ -67,8 +79,8 @@ std::size_t LinhaDoByte(std::string_view s, std::size_t posicao) {
 void ChecarTexto(std::string_view s, bool w1252, const std::string& nome) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     auto b = static_cast<unsigned char>(s[i]);
-    const bool controle = (b < 0x20 && b != '\t' && b != '\n' && !(b == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) ||
-                          b == 0x7F;
+    const bool controle =
+        (b < 0x20 && b != '\t' && b != '\n' && !(b == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) || b == 0x7F;
     const bool indefinido = w1252 && (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D);
     if (controle || indefinido)
       throw ETermosInvalidos("O arquivo de termos " + Aspas(nome) + " não é um texto: tem bytes " +
@@ -98,7 +110,8 @@ std::string ListaChaves() {
 
 // "Filial N" is branch N; "Padrao" (or "Padrão"), the default section, is 0.
 std::optional<int32_t> SecaoConhecida(std::string_view nome) {
-  if (plataforma::IguaisSemCaixa(nome, "Padrao") || plataforma::IguaisSemCaixa(nome, plataforma::Utf8ParaW1252("Padrão")))
+  if (plataforma::IguaisSemCaixa(nome, "Padrao") ||
+      plataforma::IguaisSemCaixa(nome, plataforma::Utf8ParaW1252("Padrão")))
     return 0;
   constexpr std::string_view kFilial = "Filial";
   if (nome.size() <= kFilial.size() || !plataforma::IguaisSemCaixa(nome.substr(0, kFilial.size()), kFilial))
@@ -148,7 +161,8 @@ TArquivoTermos TArquivoTermos::Analisar(std::string_view bytes, const std::strin
     inicio = fim + 1;
     if (linha.empty() || linha.front() == ';' || linha.front() == '#') continue;
     if (linha.front() == '[') {
-      if (linha.back() != ']') FalharNaLinha(nome, numero + 1, Citar(linha) + " não é seção, chave=valor nem comentário.");
+      if (linha.back() != ']')
+        FalharNaLinha(nome, numero + 1, Citar(linha) + " não é seção, chave=valor nem comentário.");
       std::string_view dentro = plataforma::Aparar(linha.substr(1, linha.size() - 2));
       auto conhecida = SecaoConhecida(dentro);
       nomeSecao = plataforma::W1252ParaUtf8(linha);
@@ -167,12 +181,14 @@ TArquivoTermos TArquivoTermos::Analisar(std::string_view bytes, const std::strin
     std::string_view chave = plataforma::Aparar(linha.substr(0, igual));
     auto indice = IndiceChave(chave);
     if (!indice) FalharNaLinha(nome, numero + 1, "chave desconhecida " + Citar(chave) + "; use " + ListaChaves() + ".");
-    if ((*secao)[*indice]) FalharNaLinha(nome, numero + 1, "chave " + Citar(chave) + " repetida na seção " + nomeSecao + ".");
+    if ((*secao)[*indice])
+      FalharNaLinha(nome, numero + 1, "chave " + Citar(chave) + " repetida na seção " + nomeSecao + ".");
     std::string_view valor = plataforma::Aparar(linha.substr(igual + 1));
     if (valor.size() >= 2 && (valor.front() == '"' || valor.front() == '\'') && valor.back() == valor.front())
       valor = valor.substr(1, valor.size() - 2);
     if (valor.size() > kValorMaximo)
-      FalharNaLinha(nome, numero + 1, "o valor de " + Citar(chave) + " tem mais de " + std::to_string(kValorMaximo) + " caracteres.");
+      FalharNaLinha(nome, numero + 1,
+                    "o valor de " + Citar(chave) + " tem mais de " + std::to_string(kValorMaximo) + " caracteres.");
     (*secao)[*indice] = std::string(valor);
   }
   return r;

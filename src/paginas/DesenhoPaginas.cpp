@@ -64,14 +64,16 @@ double DesenharPagina(QPainter& p, const QRectF& area, const TPagina& pagina, in
   QFontMetricsF m(fonte, p.device());
   const double avanco = m.horizontalAdvance(QLatin1Char('M'));
   const double alturaLinha = m.lineSpacing();
-  const double escala = EscalaParaCaber(colunas, avanco, linhas, alturaLinha, area.width(), linhas > 0 ? area.height() : 0);
+  const double escala =
+      EscalaParaCaber(colunas, avanco, linhas, alturaLinha, area.width(), linhas > 0 ? area.height() : 0);
   // Centred across: a page bound by its height leaves room at the sides.
   const double sobra = std::max(0.0, area.width() - std::max(1, colunas) * avanco * escala);
   p.translate(area.left() + sobra / 2, area.top());
   p.scale(escala, escala);
   if (destaque && destaque->Linha < pagina.size()) {
-    p.fillRect(QRectF(destaque->Coluna * avanco, destaque->Linha * alturaLinha, destaque->Tamanho * avanco, alturaLinha),
-               QColor(255, 230, 0));
+    p.fillRect(
+        QRectF(destaque->Coluna * avanco, destaque->Linha * alturaLinha, destaque->Tamanho * avanco, alturaLinha),
+        QColor(255, 230, 0));
   }
   p.setPen(Qt::black);
   // The font as the device sees it, so that its glyphs have the sizes the metrics above measured.
@@ -128,7 +130,8 @@ bool GravarPdf(const TDocumento& doc, const QString& caminho, const QString& cri
   try {
     EscreverPdfTexto(folhas, {QFileInfo(caminho).completeBaseName().toStdString(), criador.toStdString(), {}},
                      [&](std::string_view pedaco) {
-                       if (gravou && arquivo.write(pedaco.data(), static_cast<qint64>(pedaco.size())) != static_cast<qint64>(pedaco.size()))
+                       if (gravou && arquivo.write(pedaco.data(), static_cast<qint64>(pedaco.size())) !=
+                                         static_cast<qint64>(pedaco.size()))
                          gravou = false;
                      });
   } catch (const EErroPdf& e) {

@@ -21,7 +21,8 @@ TFolhasW1252::TFolhasW1252(std::string_view bytes) {
 TLinhasFolha TFolhasW1252::Linhas(int i) const {
   const std::string_view bytes = folhas_[static_cast<size_t>(i)];
   TLinhasFolha linhas;
-  divisao::PorLinha(bytes, 0, bytes.size(), [&](size_t de, size_t ate) { linhas.push_back(bytes.substr(de, ate - de)); });
+  divisao::PorLinha(bytes, 0, bytes.size(),
+                    [&](size_t de, size_t ate) { linhas.push_back(bytes.substr(de, ate - de)); });
   return linhas;
 }
 

@@ -13,7 +13,8 @@ namespace paginas {
 namespace {
 
 constexpr uint32_t Etiqueta(std::string_view t) {
-  return static_cast<uint32_t>(static_cast<unsigned char>(t[0])) << 24 | static_cast<uint32_t>(static_cast<unsigned char>(t[1])) << 16 |
+  return static_cast<uint32_t>(static_cast<unsigned char>(t[0])) << 24 |
+         static_cast<uint32_t>(static_cast<unsigned char>(t[1])) << 16 |
          static_cast<uint32_t>(static_cast<unsigned char>(t[2])) << 8 | static_cast<unsigned char>(t[3]);
 }
 
@@ -23,7 +24,8 @@ struct TLeitor {
   const std::string& Nome;
 
   [[noreturn]] void Falhar() const {
-    throw EErroPdf(W("A fonte \"") + plataforma::Utf8ParaW1252(Nome) + W("\" não é uma fonte TrueType que o PDF possa usar."));
+    throw EErroPdf(W("A fonte \"") + plataforma::Utf8ParaW1252(Nome) +
+                   W("\" não é uma fonte TrueType que o PDF possa usar."));
   }
   void Exigir(size_t inicio, size_t tamanho) const {
     if (inicio > Bytes.size() || tamanho > Bytes.size() - inicio) Falhar();
@@ -59,7 +61,8 @@ uint32_t SomaDeVerificacao(std::string_view dados) {
   uint32_t soma = 0;
   for (size_t i = 0; i < dados.size(); i += 4) {
     uint32_t palavra = 0;
-    for (size_t k = 0; k < 4; ++k) palavra = palavra << 8 | (i + k < dados.size() ? static_cast<unsigned char>(dados[i + k]) : 0u);
+    for (size_t k = 0; k < 4; ++k)
+      palavra = palavra << 8 | (i + k < dados.size() ? static_cast<unsigned char>(dados[i + k]) : 0u);
     soma += palavra;
   }
   return soma;
@@ -218,7 +221,11 @@ std::string TFonteTrueType::Subconjunto(const std::vector<bool>& usados) const {
     for (size_t p = inicio + 10;;) {
       const uint16_t flags = l.U16(p);
       pendentes.push_back(l.U16(p + 2));
-      p += 4 + ((flags & kPalavras) ? 4 : 2) + ((flags & kMatriz) ? 8 : (flags & kEscalaXY) ? 4 : (flags & kEscala) ? 2 : 0);
+      p += 4 + ((flags & kPalavras) ? 4 : 2) +
+           ((flags & kMatriz)     ? 8
+            : (flags & kEscalaXY) ? 4
+            : (flags & kEscala)   ? 2
+                                  : 0);
       if (!(flags & kMaisPartes)) break;
       if (p >= inicio + tamanho) l.Falhar();
     }

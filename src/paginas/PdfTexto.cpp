@@ -51,16 +51,18 @@ constexpr std::array<TClasse, 256> Classes() {
   std::array<TClasse, 256> c{};
   for (int b = 0; b < 256; ++b)
     c[b] = b <= 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D ? kBranco
-           : b == '(' || b == ')' || b == '\\'                                                  ? kBarra
-           : b >= 0x80                                                                          ? kOctal
-                                                                                                : kTexto;
+           : b == '(' || b == ')' || b == '\\'                                                     ? kBarra
+           : b >= 0x80                                                                             ? kOctal
+                                                                                                   : kTexto;
   return c;
 }
 constexpr std::array<TClasse, 256> kClasse = Classes();
 
 // The character a reader looks the glyph of a WinAnsiEncoding code up by: Windows-1252's, but a
 // blank for 0xA0 and a hyphen for 0xAD, which WinAnsiEncoding names so.
-char32_t CaractereWinAnsi(unsigned char b) { return b == 0xA0 ? U' ' : b == 0xAD ? U'-' : plataforma::CaractereW1252(b); }
+char32_t CaractereWinAnsi(unsigned char b) {
+  return b == 0xA0 ? U' ' : b == 0xAD ? U'-' : plataforma::CaractereW1252(b);
+}
 
 void Numero(std::string& s, double v) {
   if (std::fabs(v) < 5e-7) v = 0;
@@ -130,7 +132,8 @@ class TSaida {
   // A stream object: its dictionary's entries besides the length, and its bytes.
   void Fluxo(int n, std::string_view entradas, std::string_view dados) {
     Objeto(n);
-    pendente_ += "<< /Length " + std::to_string(dados.size()) + " /Filter /FlateDecode" + std::string(entradas) + " >>\nstream\n";
+    pendente_ += "<< /Length " + std::to_string(dados.size()) + " /Filter /FlateDecode" + std::string(entradas) +
+                 " >>\nstream\n";
     pendente_ += dados;
     pendente_ += "\nendstream\n";
     FimObjeto();
@@ -166,7 +169,8 @@ class TSaida {
 class TCompressor {
  public:
   TCompressor() {
-    if (deflateInit(&z_, kNivelCompressao) != Z_OK) throw EErroPdf(W("Não foi possível comprimir o PDF: falta memória."));
+    if (deflateInit(&z_, kNivelCompressao) != Z_OK)
+      throw EErroPdf(W("Não foi possível comprimir o PDF: falta memória."));
   }
   ~TCompressor() { deflateEnd(&z_); }
   TCompressor(const TCompressor&) = delete;
@@ -196,13 +200,17 @@ void AnexarLinha(std::string& s, std::string_view linha, std::array<bool, 256>& 
   s += '(';
   for (size_t i = 0; i < fim;) {
     size_t j = i;
-    while (j < fim && kClasse[static_cast<unsigned char>(linha[j])] == kTexto) usados[static_cast<unsigned char>(linha[j++])] = true;
+    while (j < fim && kClasse[static_cast<unsigned char>(linha[j])] == kTexto)
+      usados[static_cast<unsigned char>(linha[j++])] = true;
     s.append(linha, i, j - i);
     if (j == fim) break;
     const auto b = static_cast<unsigned char>(linha[j]);
     switch (kClasse[b]) {
       case kBranco: s += ' '; break;
-      case kBarra: s += '\\'; s += static_cast<char>(b); break;
+      case kBarra:
+        s += '\\';
+        s += static_cast<char>(b);
+        break;
       default: {
         const char octal[] = {'\\', static_cast<char>('0' + (b >> 6)), static_cast<char>('0' + ((b >> 3) & 7)),
                               static_cast<char>('0' + (b & 7))};
@@ -232,10 +240,12 @@ std::string CaminhoFonteRegistro() {
   std::error_code erro;
   for (const char* c : candidatos)
     if (std::filesystem::is_regular_file(c, erro)) return c;
-  throw EErroPdf(W("A fonte Liberation Mono do PDF não está instalada (pacote fonts-liberation): falta ") + candidatos[0] + ".");
+  throw EErroPdf(W("A fonte Liberation Mono do PDF não está instalada (pacote fonts-liberation): falta ") +
+                 candidatos[0] + ".");
 }
 
-void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info, const std::function<void(std::string_view)>& escrever) {
+void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info,
+                      const std::function<void(std::string_view)>& escrever) {
   if (folhas.Quantas <= 0) throw EErroPdf(W("Não há folhas para o PDF."));
   const TFonteTrueType fonte = TFonteTrueType::Ler(info.Fonte.empty() ? CaminhoFonteRegistro() : info.Fonte);
   std::array<uint16_t, 256> glifos{};
@@ -283,7 +293,8 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info, const std:
   s += "<< /Font << /F1 " + std::to_string(kFonte) + " 0 R >> /ProcSet [/PDF /Text] >>\n";
   saida.FimObjeto();
   saida.Objeto(kInfo);
-  s += "<< /Title " + TextoInfo(info.Titulo) + " /Creator " + TextoInfo(info.Criador) + " /CreationDate " + DataPdf() + " >>\n";
+  s += "<< /Title " + TextoInfo(info.Titulo) + " /Creator " + TextoInfo(info.Criador) + " /CreationDate " + DataPdf() +
+       " >>\n";
   saida.FimObjeto();
 
   std::array<bool, 256> usados{};
@@ -316,7 +327,8 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info, const std:
   std::vector<bool> glifosUsados(static_cast<size_t>(fonte.Glifos()));
   for (int b = 0x20; b < 256; ++b) {
     if (!usados[b]) continue;
-    for (char32_t c : {CaractereWinAnsi(static_cast<unsigned char>(b)), plataforma::CaractereW1252(static_cast<unsigned char>(b))})
+    for (char32_t c :
+         {CaractereWinAnsi(static_cast<unsigned char>(b)), plataforma::CaractereW1252(static_cast<unsigned char>(b))})
       if (const uint16_t g = fonte.Glifo(c); g < glifosUsados.size()) glifosUsados[g] = true;
   }
   const std::string nome = "/" + EtiquetaSubconjunto(usados) + fonte.NomePostScript();
@@ -334,12 +346,13 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info, const std:
   };
   // Flags: nonsymbolic (the encoding names its glyphs), and fixed pitch when it is.
   s += "<< /Type /FontDescriptor /FontName " + nome + " /Flags " + std::to_string(32 | (fonte.LarguraFixa() ? 1 : 0)) +
-       " /FontBBox [" + EmMilesimos(caixa[0]) + " " + EmMilesimos(caixa[1]) + " " + EmMilesimos(caixa[2]) + " " + EmMilesimos(caixa[3]) +
-       "] /ItalicAngle ";
+       " /FontBBox [" + EmMilesimos(caixa[0]) + " " + EmMilesimos(caixa[1]) + " " + EmMilesimos(caixa[2]) + " " +
+       EmMilesimos(caixa[3]) + "] /ItalicAngle ";
   Numero(s, fonte.AnguloItalico());
   // StemV only helps a reader that substitutes the font, which is embedded.
-  s += " /Ascent " + EmMilesimos(fonte.Ascendente()) + " /Descent " + EmMilesimos(fonte.Descendente()) + " /CapHeight " +
-       EmMilesimos(fonte.AlturaMaiusculas()) + " /StemV 80 /FontFile2 " + std::to_string(kPrograma) + " 0 R >>\n";
+  s += " /Ascent " + EmMilesimos(fonte.Ascendente()) + " /Descent " + EmMilesimos(fonte.Descendente()) +
+       " /CapHeight " + EmMilesimos(fonte.AlturaMaiusculas()) + " /StemV 80 /FontFile2 " + std::to_string(kPrograma) +
+       " 0 R >>\n";
   saida.FimObjeto();
   const std::string programa = fonte.Subconjunto(glifosUsados);
   saida.Fluxo(kPrograma, " /Length1 " + std::to_string(programa.size()), compressor.Comprimir(programa));

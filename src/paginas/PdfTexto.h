@@ -41,7 +41,8 @@ struct TInfoPdf {
 // unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) keep their one column and draw nothing. Every other
 // byte is its Windows-1252 character, which WinAnsiEncoding names the same, but 0xA0 is a blank
 // and 0xAD a hyphen there, as Qt drew and pdftotext reads them.
-void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info, const std::function<void(std::string_view)>& escrever);
+void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info,
+                      const std::function<void(std::string_view)>& escrever);
 
 // The register's font: Liberation Mono of fonts-liberation (or fonts-liberation2); EErroPdf
 // when neither is installed.

@@ -57,7 +57,8 @@ std::string Ate99(int n) {
   static const char* const unidades[] = {"", "uma", "duas", "três", "quatro", "cinco", "seis", "sete", "oito", "nove"};
   static const char* const dez[] = {"dez",    "onze",      "doze",      "treze",   "quatorze",
                                     "quinze", "dezesseis", "dezessete", "dezoito", "dezenove"};
-  static const char* const dezenas[] = {"", "", "vinte", "trinta", "quarenta", "cinquenta", "sessenta", "setenta", "oitenta", "noventa"};
+  static const char* const dezenas[] = {"",          "",         "vinte",   "trinta",  "quarenta",
+                                        "cinquenta", "sessenta", "setenta", "oitenta", "noventa"};
   if (n < 10) return unidades[n];
   if (n < 20) return dez[n - 10];
   return std::string(dezenas[n / 10]) + (n % 10 ? std::string(" e ") + unidades[n % 10] : "");
@@ -123,7 +124,8 @@ std::string DataPorExtenso(const plataforma::TDataHora& data) {
   static const char* const meses[] = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
                                       "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
   const char* mes = data.Mes >= 1 && data.Mes <= 12 ? meses[data.Mes - 1] : "";
-  return W((data.Dia == 1 ? std::string("1º") : std::to_string(data.Dia)) + " de " + mes + " de " + std::to_string(data.Ano));
+  return W((data.Dia == 1 ? std::string("1º") : std::to_string(data.Dia)) + " de " + mes + " de " +
+           std::to_string(data.Ano));
 }
 
 std::vector<std::string> ComporTermo(TTipoTermo tipo, const TDadosTermos& d, const TFolhasLivro& folhas) {
@@ -131,13 +133,14 @@ std::vector<std::string> ComporTermo(TTipoTermo tipo, const TDadosTermos& d, con
   const std::string regra = " " + std::string(kLargura - 1, '=');
   const std::string vazia = Moldura("");
   const std::string data = plataforma::FormatarData("dd/mm/yyyy", d.DataEstoque);
-  std::vector<std::string> l = {"", "", " ", " " + Centrar(W("LIVRO REGISTRO DE INVENTÁRIO - RI - MODELO P7"), kLargura - 2),
-                                " ", regra, vazia};
+  std::vector<std::string> l = {
+      "", "", " ", " " + Centrar(W("LIVRO REGISTRO DE INVENTÁRIO - RI - MODELO P7"), kLargura - 2), " ", regra, vazia};
   l.push_back(Moldura(Centrar(abertura ? "TERMO DE ABERTURA" : "TERMO DE ENCERRAMENTO", kMiolo)));
   l.insert(l.end(), {vazia, regra, vazia, vazia});
 
   // The wording of the fiscal books' terms: what the book holds and what it serves for.
-  const std::string texto = W("Contém este livro ") + FraseFolhas(folhas) + W(" e ") + (abertura ? W("servirá") : W("serviu")) +
+  const std::string texto = W("Contém este livro ") + FraseFolhas(folhas) + W(" e ") +
+                            (abertura ? W("servirá") : W("serviu")) +
                             W(" para o lançamento do inventário das mercadorias e demais bens em estoque em ") + data +
                             W(" do estabelecimento do contribuinte abaixo identificado, como Livro Registro de "
                               "Inventário - Modelo P7.");

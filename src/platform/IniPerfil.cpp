@@ -24,8 +24,8 @@ std::string Limitar(std::string_view v) {
 
 }  // namespace
 
-std::string LerPerfilPrivado(const std::string& secao, const std::string& chave,
-                             const std::string& padrao, const std::string& arquivo) {
+std::string LerPerfilPrivado(const std::string& secao, const std::string& chave, const std::string& padrao,
+                             const std::string& arquivo) {
   std::ifstream f(arquivo, std::ios::binary);
   if (!f) return Limitar(padrao);
   std::string linha;

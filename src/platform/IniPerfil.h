@@ -9,7 +9,7 @@ namespace plataforma {
 
 constexpr std::size_t kTamanhoBufferPerfil = 2048;
 
-std::string LerPerfilPrivado(const std::string& secao, const std::string& chave,
-                             const std::string& padrao, const std::string& arquivo);
+std::string LerPerfilPrivado(const std::string& secao, const std::string& chave, const std::string& padrao,
+                             const std::string& arquivo);
 
 }  // namespace plataforma

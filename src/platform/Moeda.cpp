@@ -62,7 +62,8 @@ bool LerDecimalCurto(std::string_view t, int casas, TArredondamento modo, int64_
 
 __int128 DividirArredondando(__int128 valor, int digitos, TArredondamento modo) {
   if (digitos <= 0) return valor;
-  if (digitos <= 18 && valor > std::numeric_limits<int64_t>::min() / 2 && valor < std::numeric_limits<int64_t>::max() / 2) {
+  if (digitos <= 18 && valor > std::numeric_limits<int64_t>::min() / 2 &&
+      valor < std::numeric_limits<int64_t>::max() / 2) {
     int64_t div = 1;
     for (int i = 0; i < digitos; ++i) div *= 10;
     return DividirArredondando64(static_cast<int64_t>(valor), div, modo);
@@ -73,8 +74,7 @@ __int128 DividirArredondando(__int128 valor, int digitos, TArredondamento modo) 
   __int128 absoluto = negativo ? -valor : valor;
   __int128 q = absoluto / div, r = absoluto % div;
   __int128 dobro = r * 2;
-  if (dobro > div || (dobro == div && (modo == TArredondamento::MetadeLongeDoZero || (q % 2) == 1)))
-    ++q;
+  if (dobro > div || (dobro == div && (modo == TArredondamento::MetadeLongeDoZero || (q % 2) == 1))) ++q;
   return negativo ? -q : q;
 }
 
@@ -147,8 +147,7 @@ bool EscalarDecimal(const TDecimalLido& d, int casas, TArredondamento modo, int6
     for (int k = 0; k < -escala; ++k) div *= 10;
     __int128 q = d.Mantissa / div, dobro = (d.Mantissa % div) * 2;
     // A non-zero tail beyond the digits kept puts an exact half strictly above half.
-    bool sobe = dobro > div ||
-                (dobro == div && (d.Resto || modo == TArredondamento::MetadeLongeDoZero || q % 2 == 1));
+    bool sobe = dobro > div || (dobro == div && (d.Resto || modo == TArredondamento::MetadeLongeDoZero || q % 2 == 1));
     r = q + (sobe ? 1 : 0);
   }
   if (d.Negativo) r = -r;

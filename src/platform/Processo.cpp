@@ -33,10 +33,16 @@ std::vector<std::string> DividirLinhaComando(const std::string& linha) {
     while (i < n && (entreAspas || !branco(linha[i]))) {
       if (linha[i] == '\\') {
         size_t barras = 0;
-        while (i < n && linha[i] == '\\') { ++barras; ++i; }
+        while (i < n && linha[i] == '\\') {
+          ++barras;
+          ++i;
+        }
         if (i < n && linha[i] == '"') {
           arg.append(barras / 2, '\\');
-          if (barras % 2 == 1) { arg += '"'; ++i; }
+          if (barras % 2 == 1) {
+            arg += '"';
+            ++i;
+          }
         } else {
           arg.append(barras, '\\');
         }
@@ -94,10 +100,13 @@ bool IniciarPrograma(std::vector<std::string> args) {
   }
   ::close(canal[1]);
   int estado = 0;
-  while (::waitpid(filho, &estado, 0) < 0 && errno == EINTR) {}
+  while (::waitpid(filho, &estado, 0) < 0 && errno == EINTR) {
+  }
   int erro = 0;
   ssize_t lidos;
-  do { lidos = ::read(canal[0], &erro, sizeof erro); } while (lidos < 0 && errno == EINTR);
+  do {
+    lidos = ::read(canal[0], &erro, sizeof erro);
+  } while (lidos < 0 && errno == EINTR);
   ::close(canal[0]);
   return WIFEXITED(estado) && WEXITSTATUS(estado) == 0 && lidos == 0;
 }

@@ -50,9 +50,12 @@ TFormatSettings FormatSettingsDe(std::string_view decimal, std::string_view grup
       qsizetype j = i;
       while (j < q.size() && q[j] == c) ++j;
       qsizetype n = j - i;
-      if (c == u'd') formato += n >= 2 ? "dd" : "d";
-      else if (c == u'M') formato += n >= 2 ? "mm" : "m";
-      else formato += "yyyy";
+      if (c == u'd')
+        formato += n >= 2 ? "dd" : "d";
+      else if (c == u'M')
+        formato += n >= 2 ? "mm" : "m";
+      else
+        formato += "yyyy";
       i = j - 1;
     } else if (!c.isLetter()) {
       if (!sep) sep = UmByte(QString(c)).value_or('/');

@@ -37,8 +37,7 @@ TDataHora Agora();
 
 // Formats with the patterns d, dd, m, mm, yy, yyyy (case-insensitive); "/" is the date separator
 // and text between double quotes is copied.
-std::string FormatarData(const std::string& formato, const TDataHora& d,
-                         const TFormatSettings& f = FormatSettings());
+std::string FormatarData(const std::string& formato, const TDataHora& d, const TFormatSettings& f = FormatSettings());
 
 // "yyyy-mm-dd", whatever the locale: the form every SQL text gets.
 std::string DataSql(const TDataHora& d);

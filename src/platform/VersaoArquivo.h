@@ -20,7 +20,6 @@ bool LerVersaoFixa(const std::string& arquivo, TVersaoFixa& versao);
 }  // namespace plataforma
 
 // Defines the version record of a program; the macro keeps it in the binary.
-#define P7_DEFINIR_VERSAO_ARQUIVO(maj, min, rel, bld)                                          \
-  extern "C" __attribute__((used)) const plataforma::TVersaoFixa p7VersaoArquivoFixa = {       \
-      0xFEEF04BDu, 0x00010000u, (uint32_t(maj) << 16) | uint32_t(min),                         \
-      (uint32_t(rel) << 16) | uint32_t(bld)}
+#define P7_DEFINIR_VERSAO_ARQUIVO(maj, min, rel, bld)                                    \
+  extern "C" __attribute__((used)) const plataforma::TVersaoFixa p7VersaoArquivoFixa = { \
+      0xFEEF04BDu, 0x00010000u, (uint32_t(maj) << 16) | uint32_t(min), (uint32_t(rel) << 16) | uint32_t(bld)}

@@ -36,8 +36,8 @@ std::string CaminhoLegivel(std::string caminho) {
     if (pasta.size() > 1) pasta.pop_back();
     texto = W("a pasta \"") + plataforma::Utf8ParaW1252(pasta) + W("\" não existe - ") + texto;
   }
-  throw EErroRelatorio(W("Não foi possível gravar o relatório \"") + plataforma::Utf8ParaW1252(caminho) + "\": " +
-                           texto + " (erro " + std::to_string(erro) + ")",
+  throw EErroRelatorio(W("Não foi possível gravar o relatório \"") + plataforma::Utf8ParaW1252(caminho) +
+                           "\": " + texto + " (erro " + std::to_string(erro) + ")",
                        erro);
 }
 
@@ -204,8 +204,7 @@ struct TGravacaoSegura::TEstado {
   std::unique_ptr<TArquivoTemporario> Arquivo;
 };
 
-TGravacaoSegura::TGravacaoSegura(const std::string& caminho)
-    : caminho_(caminho), estado_(std::make_unique<TEstado>()) {
+TGravacaoSegura::TGravacaoSegura(const std::string& caminho) : caminho_(caminho), estado_(std::make_unique<TEstado>()) {
   estado_->Arquivo = AbrirComSeguranca(caminho);
 }
 
@@ -222,8 +221,7 @@ void TGravacaoSegura::Concluir() {
   estado_->Arquivo.reset();
 }
 
-TImpressao::TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha)
-    : Params(params), Folha(primeiraFolha) {}
+TImpressao::TImpressao(const TParamsRelatorio& params, int32_t primeiraFolha) : Params(params), Folha(primeiraFolha) {}
 
 void TImpressao::EscreverCabecalho(std::string_view texto, int32_t linha, int32_t coluna) {
   Escrever(Cabecalho, texto, linha, coluna);
@@ -257,13 +255,11 @@ std::string TImpressao::Centralizar(std::string texto, char preenchimento, int32
 }
 
 std::string TImpressao::LinhaFolha(int32_t folha, const std::string& data) {
-  return "| FOLHA: " + CompletarDireita(std::to_string(folha), ' ', 30) + "ESTOQUES EXISTENTES EM: " +
-         CompletarDireita(data, ' ', 72) + "|";
+  return "| FOLHA: " + CompletarDireita(std::to_string(folha), ' ', 30) +
+         "ESTOQUES EXISTENTES EM: " + CompletarDireita(data, ' ', 72) + "|";
 }
 
-std::string TImpressao::CaminhoRelatorio(const std::string& pasta) {
-  return pasta + "/relatorio/relatorio.txt";
-}
+std::string TImpressao::CaminhoRelatorio(const std::string& pasta) { return pasta + "/relatorio/relatorio.txt"; }
 
 std::string TImpressao::LinhaComandoVisualizador(const std::string& pasta, const std::string& permissao) {
   return "\"" + pasta + "/visualizador\" \"" + CaminhoRelatorio(pasta) + "\" 132 permissao_" + permissao;

@@ -9,8 +9,8 @@ class TConfigSistemaKOT {
   // sistema_kot.ini beside the program.
   static std::string ConfigFileName();
   // A value of that file, or of another one (the command's --ini).
-  static std::string ReadSetting(const std::string& Section, const std::string& Ident,
-                                 const std::string& Default, const std::string& arquivo = ConfigFileName());
+  static std::string ReadSetting(const std::string& Section, const std::string& Ident, const std::string& Default,
+                                 const std::string& arquivo = ConfigFileName());
   static int GetCodLogica(const std::string& arquivo = ConfigFileName());
   static std::string GetPermissao();
 };

@@ -29,7 +29,7 @@ namespace visualizador {
 
 namespace {
 
-constexpr int kMargemTela = 12;      // pixels of paper around the text on screen
+constexpr int kMargemTela = 12;  // pixels of paper around the text on screen
 const double kZooms[] = {0.5, 0.67, 0.75, 0.9, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 
 }  // namespace
@@ -53,14 +53,15 @@ class TPaginaWidget : public QWidget {
     avanco_ = m.horizontalAdvance(QLatin1Char('M'));
     alturaLinha_ = m.lineSpacing();
     modo_ = modo;
-    TGeometriaPagina g = GeometriaPagina(modo, zoom, larguraVista, alturaVista, kMargemTela, paginas::ColunasDe(doc), avanco_,
-                                         std::max(doc.LinhasMaximas, 1), alturaLinha_);
+    TGeometriaPagina g = GeometriaPagina(modo, zoom, larguraVista, alturaVista, kMargemTela, paginas::ColunasDe(doc),
+                                         avanco_, std::max(doc.LinhasMaximas, 1), alturaLinha_);
     Escala = g.Escala;
     resize(g.Largura, g.Altura);
   }
   // The scale that fits the width of the view alone, against which the zoom counts.
   double EscalaDaLargura(int larguraVista) const {
-    return EscalaParaCaber(paginas::ColunasDe(janela_->Documento()), avanco_, 0, 0, std::max(100, larguraVista) - 2 * kMargemTela, 0);
+    return EscalaParaCaber(paginas::ColunasDe(janela_->Documento()), avanco_, 0, 0,
+                           std::max(100, larguraVista) - 2 * kMargemTela, 0);
   }
   double AlturaTexto() const { return std::max(janela_->Documento().LinhasMaximas, 1) * alturaLinha_ * Escala; }
   double LarguraTexto() const { return paginas::ColunasDe(janela_->Documento()) * avanco_ * Escala; }
@@ -233,7 +234,8 @@ bool TFVisualizador::Procurar(const QString& texto) {
   textoAchado_ = texto;
   // Search from the page on screen when the last hit is elsewhere (the user paged away).
   std::optional<TPosicaoBusca> depois = achado_;
-  if (!depois || depois->Pagina != pagina_) depois = pagina_ > 0 ? std::optional(TPosicaoBusca{pagina_, 0, -1}) : std::nullopt;
+  if (!depois || depois->Pagina != pagina_)
+    depois = pagina_ > 0 ? std::optional(TPosicaoBusca{pagina_, 0, -1}) : std::nullopt;
   auto r = visualizador::Procurar(doc_, texto, depois);
   if (!r) {
     statusBar()->showMessage(Q("Texto não encontrado: \"%1\"").arg(texto), 5000);
@@ -271,8 +273,9 @@ bool TFVisualizador::SalvarPdfEm(const QString& caminho) {
 
 void TFVisualizador::SalvarPdf() {
   if (doc_.Paginas.empty()) return;
-  QString inicial = caminho_.isEmpty() ? Q("relatorio.pdf")
-                                       : QFileInfo(caminho_).absolutePath() + "/" + QFileInfo(caminho_).completeBaseName() + ".pdf";
+  QString inicial = caminho_.isEmpty()
+                        ? Q("relatorio.pdf")
+                        : QFileInfo(caminho_).absolutePath() + "/" + QFileInfo(caminho_).completeBaseName() + ".pdf";
   QString destino = QFileDialog::getSaveFileName(this, Q("Salvar PDF"), inicial, Q("Documento PDF (*.pdf)"));
   if (destino.isEmpty()) return;
   if (!destino.endsWith(".pdf", Qt::CaseInsensitive)) destino += ".pdf";
@@ -306,9 +309,7 @@ double TFVisualizador::LarguraDisponivelNaTela() const {
 double TFVisualizador::AlturaTextoNaTela() const { return paginaWidget_->AlturaTexto(); }
 double TFVisualizador::AlturaVisivelNaTela() const { return rolagem_->viewport()->height(); }
 
-void TFVisualizador::Avisar(const QString& texto) {
-  QMessageBox::warning(this, Q("Visualizador de relatório"), texto);
-}
+void TFVisualizador::Avisar(const QString& texto) { QMessageBox::warning(this, Q("Visualizador de relatório"), texto); }
 
 void TFVisualizador::AjustarTamanhoPagina() {
   const QSize vista = rolagem_->viewport()->size();
@@ -354,53 +355,98 @@ bool TFVisualizador::TratarTecla(QObject* alvo, QKeyEvent* tecla) {
   switch (tecla->key()) {
     case Qt::Key_Escape:
       // Esc leaves the search box first; from anywhere else it closes the viewer.
-      if (semMods && naBusca) { SairDaBusca(); return true; }
-      if (semMods) { close(); return true; }
+      if (semMods && naBusca) {
+        SairDaBusca();
+        return true;
+      }
+      if (semMods) {
+        close();
+        return true;
+      }
       break;
     case Qt::Key_PageDown:
-      if (semMods) { ProximaPagina(); return true; }
+      if (semMods) {
+        ProximaPagina();
+        return true;
+      }
       break;
     case Qt::Key_PageUp:
-      if (semMods) { PaginaAnterior(); return true; }
+      if (semMods) {
+        PaginaAnterior();
+        return true;
+      }
       break;
     case Qt::Key_Home:
       // In the search box Home and End move the cursor.
-      if (ctrl || (semMods && !naBusca)) { PrimeiraPagina(); return true; }
+      if (ctrl || (semMods && !naBusca)) {
+        PrimeiraPagina();
+        return true;
+      }
       break;
     case Qt::Key_End:
-      if (ctrl || (semMods && !naBusca)) { UltimaPagina(); return true; }
+      if (ctrl || (semMods && !naBusca)) {
+        UltimaPagina();
+        return true;
+      }
       break;
     case Qt::Key_F3:
-      if (semMods) { ProcurarProxima(); return true; }
+      if (semMods) {
+        ProcurarProxima();
+        return true;
+      }
       break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (naBusca) { ProcurarProxima(); return true; }
+      if (naBusca) {
+        ProcurarProxima();
+        return true;
+      }
       break;
     case Qt::Key_F:
-      if (ctrl) { busca_->setFocus(); busca_->selectAll(); return true; }
+      if (ctrl) {
+        busca_->setFocus();
+        busca_->selectAll();
+        return true;
+      }
       break;
     case Qt::Key_P:
-      if (ctrl) { Imprimir(); return true; }
+      if (ctrl) {
+        Imprimir();
+        return true;
+      }
       break;
     case Qt::Key_S:
-      if (ctrl) { SalvarPdf(); return true; }
+      if (ctrl) {
+        SalvarPdf();
+        return true;
+      }
       break;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-      if (ctrl || (mods == (Qt::ControlModifier | Qt::ShiftModifier))) { AumentarZoom(); return true; }
+      if (ctrl || (mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        AumentarZoom();
+        return true;
+      }
       break;
     case Qt::Key_Minus:
-      if (ctrl) { DiminuirZoom(); return true; }
+      if (ctrl) {
+        DiminuirZoom();
+        return true;
+      }
       break;
     case Qt::Key_0:
-      if (ctrl) { DefinirModoZoom(TModoZoom::Largura); return true; }
+      if (ctrl) {
+        DefinirModoZoom(TModoZoom::Largura);
+        return true;
+      }
       break;
     case Qt::Key_1:
-      if (ctrl) { DefinirModoZoom(TModoZoom::Pagina); return true; }
+      if (ctrl) {
+        DefinirModoZoom(TModoZoom::Pagina);
+        return true;
+      }
       break;
-    default:
-      break;
+    default: break;
   }
   return false;
 }

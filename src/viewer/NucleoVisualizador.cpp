@@ -21,7 +21,8 @@ TResultadoArgumentos AnalisarArgumentos(const QStringList& argumentos) {
   };
   if (argumentos.isEmpty() || argumentos[0].isEmpty()) return erro(Q("Falta o arquivo do relatório."));
   if (argumentos.size() < 2) return erro(Q("Falta a largura 132 depois do arquivo."));
-  if (argumentos[1] != "132") return erro(Q("Argumento desconhecido: \"%1\" (esperada a largura 132).").arg(argumentos[1]));
+  if (argumentos[1] != "132")
+    return erro(Q("Argumento desconhecido: \"%1\" (esperada a largura 132).").arg(argumentos[1]));
   if (argumentos.size() < 3) return erro(Q("Falta o argumento permissao_<texto>."));
   static const QString prefixo = "permissao_";
   if (!argumentos[2].startsWith(prefixo))
@@ -58,7 +59,8 @@ int Algarismos(int n) { return static_cast<int>(QString::number(std::max(n, 0)).
 QString TextoFolha(const TDocumento& doc, int pagina) {
   const int n = static_cast<int>(doc.Paginas.size());
   if (n == 0 || pagina < 0 || pagina >= n) return Q("Folha 0 de 0");
-  if (auto folha = FolhaDaPagina(doc.Paginas[pagina])) return Q("Folha %1 (%2 de %3)").arg(*folha).arg(pagina + 1).arg(n);
+  if (auto folha = FolhaDaPagina(doc.Paginas[pagina]))
+    return Q("Folha %1 (%2 de %3)").arg(*folha).arg(pagina + 1).arg(n);
   return Q("Folha %1 de %2").arg(pagina + 1).arg(n);
 }
 
@@ -85,16 +87,17 @@ TDocumento LerDocumento(const QString& caminho) {
     throw std::runtime_error(DeQString(Q("O caminho \"%1\" é uma pasta, não um arquivo de relatório.").arg(caminho)));
   if (!f.open(QIODevice::ReadOnly)) {
     QString motivo = f.exists() ? Q("sem permissão de leitura ou arquivo bloqueado") : Q("o arquivo não existe");
-    throw std::runtime_error(
-        DeQString(Q("Não foi possível abrir o arquivo \"%1\": %2.").arg(caminho, motivo)));
+    throw std::runtime_error(DeQString(Q("Não foi possível abrir o arquivo \"%1\": %2.").arg(caminho, motivo)));
   }
   QByteArray bytes = f.readAll();
   if (f.error() != QFileDevice::NoError)
     throw std::runtime_error(DeQString(Q("Não foi possível ler o arquivo \"%1\": %2.").arg(caminho, f.errorString())));
-  if (bytes.isEmpty()) throw std::runtime_error(DeQString(Q("O arquivo \"%1\" está vazio: não há folhas para mostrar.").arg(caminho)));
+  if (bytes.isEmpty())
+    throw std::runtime_error(DeQString(Q("O arquivo \"%1\" está vazio: não há folhas para mostrar.").arg(caminho)));
   if (!PareceTexto(bytes))
     throw std::runtime_error(DeQString(
-        Q("O arquivo \"%1\" não parece um relatório de texto: contém bytes que um texto Windows-1252 não tem.").arg(caminho)));
+        Q("O arquivo \"%1\" não parece um relatório de texto: contém bytes que um texto Windows-1252 não tem.")
+            .arg(caminho)));
   return DividirPaginas(DecodificarW1252(std::string(bytes.constData(), static_cast<size_t>(bytes.size()))));
 }
 

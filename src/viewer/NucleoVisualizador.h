@@ -79,7 +79,6 @@ struct TPosicaoBusca {
 
 // Next occurrence of `texto` (case and accents as typed, case-insensitive) strictly after
 // `depois` (or from the start when empty), wrapping round to the first page once.
-std::optional<TPosicaoBusca> Procurar(const TDocumento& doc, const QString& texto,
-                                      std::optional<TPosicaoBusca> depois);
+std::optional<TPosicaoBusca> Procurar(const TDocumento& doc, const QString& texto, std::optional<TPosicaoBusca> depois);
 
 }  // namespace visualizador

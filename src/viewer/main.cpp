@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
   if (!analise.Argumentos) return Falhar(analise.Erro, 2);
 
   visualizador::TFVisualizador janela;
-  if (!janela.Abrir(visualizador::NormalizarCaminho(analise.Argumentos->Arquivo))) return Falhar(janela.UltimoErro(), 1);
+  if (!janela.Abrir(visualizador::NormalizarCaminho(analise.Argumentos->Arquivo)))
+    return Falhar(janela.UltimoErro(), 1);
   janela.show();
   return QApplication::exec();
 }

@@ -36,17 +36,18 @@ QWidget* Dono() {
 }  // namespace
 
 bool TCaixasMensagemQt::Perguntar(const std::string& texto, const std::string& titulo, bool padraoSim) {
-  QMessageBox caixa(QMessageBox::Question, ParaQString(titulo), ParaQString(texto),
-                    QMessageBox::Yes | QMessageBox::No, Dono());
+  QMessageBox caixa(QMessageBox::Question, ParaQString(titulo), ParaQString(texto), QMessageBox::Yes | QMessageBox::No,
+                    Dono());
   caixa.setDefaultButton(padraoSim ? QMessageBox::Yes : QMessageBox::No);
   return Executar(caixa) == QMessageBox::Yes;
 }
 
-void TCaixasMensagemQt::Avisar(const std::string& texto, const std::string& titulo,
-                               plataforma::TIconeMensagem icone) {
+void TCaixasMensagemQt::Avisar(const std::string& texto, const std::string& titulo, plataforma::TIconeMensagem icone) {
   QMessageBox::Icon q = QMessageBox::Information;
-  if (icone == plataforma::TIconeMensagem::Pergunta) q = QMessageBox::Question;
-  else if (icone == plataforma::TIconeMensagem::Erro) q = QMessageBox::Critical;
+  if (icone == plataforma::TIconeMensagem::Pergunta)
+    q = QMessageBox::Question;
+  else if (icone == plataforma::TIconeMensagem::Erro)
+    q = QMessageBox::Critical;
   QMessageBox caixa(q, ParaQString(titulo), ParaQString(texto), QMessageBox::Ok, Dono());
   Executar(caixa);
 }

@@ -285,15 +285,18 @@ TEST_F(Falhas, ComandoRejeitadoNoScriptParaEASessaoContinua) {
 // script's DELETE nor the final query). One box, no register. With the right, a normal run leaves
 // that table as it was and prints the branch's own rows.
 TEST_F(Falhas, SemDireitoDeTabelaTemporariaTabelaPermanenteIntacta) {
-  banco_.Executar("CREATE TABLE registro74 (barras VARCHAR(20), sittr VARCHAR(5), produto_id INT, descricao "
-                  "VARCHAR(50), ncm VARCHAR(10), quantidade DECIMAL(15,4), valor DECIMAL(15,4), unidade VARCHAR(6)); "
-                  "INSERT INTO registro74 VALUES (NULL, NULL, 91, 'DE OUTRO PROGRAMA', '1', 5, 1, 'UN'), "
-                  "(NULL, NULL, 92, 'DE OUTRO PROGRAMA', '1', 0, 1, 'UN'), "
-                  "(NULL, NULL, 93, 'DE OUTRO PROGRAMA', '1', -2, 1, 'UN')");
+  banco_.Executar(
+      "CREATE TABLE registro74 (barras VARCHAR(20), sittr VARCHAR(5), produto_id INT, descricao "
+      "VARCHAR(50), ncm VARCHAR(10), quantidade DECIMAL(15,4), valor DECIMAL(15,4), unidade VARCHAR(6)); "
+      "INSERT INTO registro74 VALUES (NULL, NULL, 91, 'DE OUTRO PROGRAMA', '1', 5, 1, 'UN'), "
+      "(NULL, NULL, 92, 'DE OUTRO PROGRAMA', '1', 0, 1, 'UN'), "
+      "(NULL, NULL, 93, 'DE OUTRO PROGRAMA', '1', -2, 1, 'UN')");
   Produto(1, "CANETA", "3", "12.5");
   const std::string usuario = "p7u_" + banco_.Nome();
-  banco_.Executar("CREATE USER '" + usuario + "'@'%' IDENTIFIED BY 'semtemp'; GRANT SELECT, INSERT, UPDATE, "
-                  "DELETE, CREATE, DROP, INDEX, ALTER ON `" + banco_.Nome() + "`.* TO '" + usuario + "'@'%'");
+  banco_.Executar("CREATE USER '" + usuario +
+                  "'@'%' IDENTIFIED BY 'semtemp'; GRANT SELECT, INSERT, UPDATE, "
+                  "DELETE, CREATE, DROP, INDEX, ALTER ON `" +
+                  banco_.Nome() + "`.* TO '" + usuario + "'@'%'");
   struct ApagarUsuario {
     const suporte::TBancoTeste& banco;
     std::string nome;
@@ -306,8 +309,8 @@ TEST_F(Falhas, SemDireitoDeTabelaTemporariaTabelaPermanenteIntacta) {
   } apagarUsuario{banco_, usuario};
   const auto s = suporte::TServidorTeste::DoAmbiente();
   pasta_.EscreverIni("[FilialMatriz]\r\nCodLogica=2\r\n[IP]\r\nlocal=" + s.Host + ":" + std::to_string(s.Porta) +
-                     "\r\ndatabase=" + banco_.Nome() + "\r\nusuario=" + usuario + "\r\nsenha=" +
-                     ScrambleText("E", "semtemp", "QEW") + "\r\n");
+                     "\r\ndatabase=" + banco_.Nome() + "\r\nusuario=" + usuario +
+                     "\r\nsenha=" + ScrambleText("E", "semtemp", "QEW") + "\r\n");
   const std::string permanente = "SELECT GROUP_CONCAT(produto_id, ':', quantidade ORDER BY produto_id) FROM registro74";
   const std::string linhasPermanentes = banco_.Valor(permanente);
   ASSERT_EQ(linhasPermanentes, "91:5.0000,92:0.0000,93:-2.0000");
@@ -357,15 +360,17 @@ TEST_F(Falhas, ConfiguracaoRuimPerguntaENaoTermina) {
       {"lixo binario", lixo, ""},
       {"linha de 1 MB", ip + "database=" + banco_.Nome() + "\r\nusuario=" + std::string(1 << 20, 'u') + "\r\n" + senha,
        ""},
-      {"login recusado", ip + "database=" + banco_.Nome() + "\r\nusuario=" + s.Usuario + "\r\nsenha=" +
-                             ScrambleText("E", "errada", "QEW") + "\r\n",
+      {"login recusado",
+       ip + "database=" + banco_.Nome() + "\r\nusuario=" + s.Usuario +
+           "\r\nsenha=" + ScrambleText("E", "errada", "QEW") + "\r\n",
        "Access denied"},
       {"banco ausente", ip + "database=nao_existe_p7\r\nusuario=" + s.Usuario + "\r\n" + senha, "Unknown database"},
       {"senha mal formada", ip + "database=" + banco_.Nome() + "\r\nusuario=" + s.Usuario + "\r\nsenha=1F\r\n",
        "'$' is not a valid integer value"},
       // Wrapped round modulo 65536 this port is the test server's own: it must not be reached.
-      {"porta acima de 65535", "[IP]\r\nlocal=" + s.Host + ":" + std::to_string(s.Porta + 65536) + "\r\ndatabase=" +
-                                   banco_.Nome() + "\r\nusuario=" + s.Usuario + "\r\n" + senha,
+      {"porta acima de 65535",
+       "[IP]\r\nlocal=" + s.Host + ":" + std::to_string(s.Porta + 65536) + "\r\ndatabase=" + banco_.Nome() +
+           "\r\nusuario=" + s.Usuario + "\r\n" + senha,
        W("Porta inválida no arquivo de configuração: ") + std::to_string(s.Porta + 65536)},
   };
   const std::string inicio = W("Não foi possível estabelecer conexão com o banco de dados.\r\nErro: ");
@@ -398,8 +403,9 @@ TEST_F(Falhas, ConfiguracaoRuimPerguntaENaoTermina) {
 TEST_F(Falhas, SecoesDuplicadasECodLogicaQueNaoEhNumero) {
   const auto s = suporte::TServidorTeste::DoAmbiente();
   pasta_.EscreverIni("[FilialMatriz]\r\nCodLogica=abc\r\n[IP]\r\nlocal=" + s.Host + ":" + std::to_string(s.Porta) +
-                     "\r\nlocal=127.0.0.1:1\r\ndatabase=" + banco_.Nome() + "\r\nusuario=" + s.Usuario + "\r\nsenha=" +
-                     ScrambleText("E", s.Senha, "QEW") + "\r\n[IP]\r\ndatabase=outro\r\n[FilialMatriz]\r\nCodLogica=2\r\n");
+                     "\r\nlocal=127.0.0.1:1\r\ndatabase=" + banco_.Nome() + "\r\nusuario=" + s.Usuario +
+                     "\r\nsenha=" + ScrambleText("E", s.Senha, "QEW") +
+                     "\r\n[IP]\r\ndatabase=outro\r\n[FilialMatriz]\r\nCodLogica=2\r\n");
   Produto(1, "DA FILIAL ZERO", "1", "1", 0);
   Produto(2, "DA FILIAL DOIS", "1", "1", 2);
   Abrir();
@@ -444,9 +450,11 @@ TEST_F(Falhas, DiscoCheio) {
   } desmontar{pastaRel};
 
   EscreverAnterior();
-  banco_.Executar("INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un) "
-                  "SELECT seq, CONCAT('PRODUTO ', seq), '84713012', 'UN', 1 FROM seq_1_to_800");
-  banco_.Executar("INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) SELECT seq, 2, 1, 1 FROM seq_1_to_800");
+  banco_.Executar(
+      "INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un) "
+      "SELECT seq, CONCAT('PRODUTO ', seq), '84713012', 'UN', 1 FROM seq_1_to_800");
+  banco_.Executar(
+      "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) SELECT seq, 2, 1, 1 FROM seq_1_to_800");
   Abrir();
   Gerar();
   auto erros = TextosDeErro();
@@ -482,8 +490,9 @@ TEST_F(Falhas, RelatorioSomenteLeitura) {
 // description of 10,000 characters and fractional quantities: the file, checked byte by byte.
 TEST_F(Falhas, DadosExtremosNoArquivoByteAByte) {
   // The suite's databases differ in column widths; these are wider than any column of the register.
-  banco_.Executar("ALTER TABLE produto MODIFY descricao VARCHAR(10000), MODIFY ncm VARCHAR(40), "
-                  "MODIFY unidade VARCHAR(40)");
+  banco_.Executar(
+      "ALTER TABLE produto MODIFY descricao VARCHAR(10000), MODIFY ncm VARCHAR(40), "
+      "MODIFY unidade VARCHAR(40)");
   banco_.Executar("UPDATE filial SET psi_nomest = NULL, cgc = NULL, inscr = NULL, produto_arredond = NULL");
   auto sql = [](const std::string& bytes) {
     std::string r = "'";
@@ -498,10 +507,18 @@ TEST_F(Falhas, DadosExtremosNoArquivoByteAByte) {
       "INSERT INTO produto (produto_id, barras, sittr, descricao, ncm, unidade, preco_cmp_un, grupo_id, espec_id, "
       "dtcadastro) VALUES "
       "(1, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL), "
-      "(2, NULL, NULL, " + sql(d1) + ", " + sql(altos.substr(0, 15)) + ", " + sql(altos.substr(15, 7)) + ", 1, NULL, NULL, NULL), "
-      "(3, NULL, NULL, " + sql(d2) + ", " + sql(altos.substr(22, 15)) + ", " + sql(altos.substr(37, 7)) + ", 1, NULL, NULL, NULL), "
-      "(4, NULL, NULL, " + sql(d3) + ", " + sql(altos.substr(44, 40)) + ", " + sql(altos.substr(84, 40)) + ", 1, NULL, NULL, NULL), "
-      "(5, NULL, NULL, " + sql(longa) + ", '84713012', 'UN', NULL, NULL, NULL, NULL), "
+      "(2, NULL, NULL, " +
+      sql(d1) + ", " + sql(altos.substr(0, 15)) + ", " + sql(altos.substr(15, 7)) +
+      ", 1, NULL, NULL, NULL), "
+      "(3, NULL, NULL, " +
+      sql(d2) + ", " + sql(altos.substr(22, 15)) + ", " + sql(altos.substr(37, 7)) +
+      ", 1, NULL, NULL, NULL), "
+      "(4, NULL, NULL, " +
+      sql(d3) + ", " + sql(altos.substr(44, 40)) + ", " + sql(altos.substr(84, 40)) +
+      ", 1, NULL, NULL, NULL), "
+      "(5, NULL, NULL, " +
+      sql(longa) +
+      ", '84713012', 'UN', NULL, NULL, NULL, NULL), "
       "(6, NULL, NULL, 'FRACAO', '1', 'KG', NULL, NULL, NULL, NULL), "
       "(7, NULL, NULL, 'MINIMO', '1', 'KG', NULL, NULL, NULL, NULL), "
       "(8, NULL, NULL, 'QUANTIDADE LARGA', '1', 'KG', NULL, NULL, NULL, NULL), "
@@ -513,12 +530,14 @@ TEST_F(Falhas, DadosExtremosNoArquivoByteAByte) {
       "(1, 2, 1, NULL, NULL, NULL), (2, 2, 1, 1, NULL, NULL), (3, 2, 1, 1, NULL, NULL), (4, 2, 1, 1, NULL, NULL), "
       "(5, 2, 3, 2, NULL, NULL), (6, 2, 2.5, 10, NULL, NULL), (7, 2, 0.0001, 0.0001, NULL, NULL), "
       "(8, 2, 99999999999.9999, NULL, NULL, NULL), (9, 2, NULL, NULL, NULL, NULL), (10, 2, 1, 1, NULL, NULL)");
-  banco_.Executar("INSERT INTO preco_medio_custo_historico (filial_id, produto_id, datahora, novo_pmc, valor_entrada) "
-                  "VALUES (2, 1, '2000-01-01', NULL, NULL)");
+  banco_.Executar(
+      "INSERT INTO preco_medio_custo_historico (filial_id, produto_id, datahora, novo_pmc, valor_entrada) "
+      "VALUES (2, 1, '2000-01-01', NULL, NULL)");
   // Sold after the stock date: the quantity at the date is larger than any stock column holds.
-  banco_.Executar("INSERT INTO movment (filial_id, dafilial_id, produto_id, data_hora, oper, e_s, quanti_uni) "
-                  "VALUES (2, NULL, 8, DATE_ADD(NOW(), INTERVAL 2 DAY), 1, 'S', 99999999999.9999), "
-                  "(2, NULL, 9, DATE_ADD(NOW(), INTERVAL 2 DAY), 1, 'S', 5)");
+  banco_.Executar(
+      "INSERT INTO movment (filial_id, dafilial_id, produto_id, data_hora, oper, e_s, quanti_uni) "
+      "VALUES (2, NULL, 8, DATE_ADD(NOW(), INTERVAL 2 DAY), 1, 'S', 99999999999.9999), "
+      "(2, NULL, 9, DATE_ADD(NOW(), INTERVAL 2 DAY), 1, 'S', 5)");
   Abrir();
   Gerar();
   EXPECT_TRUE(caixas_->Mostradas.empty()) << (caixas_->Mostradas.empty() ? "" : caixas_->Mostradas[0].Texto);
@@ -583,10 +602,12 @@ TEST_F(Falhas, ValorQueNaoCabeNaoGravaNada) {
 
   // 103 lines of 900.000.000.000.000,00 each: every line fits, their sum passes the limit at the 103rd.
   banco_.Executar("DELETE FROM estoque_minimo; DELETE FROM produto");
-  banco_.Executar("INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un) "
-                  "SELECT seq, CONCAT('PARCELA ', LPAD(seq, 3, '0')), '1', 'UN', 1 FROM seq_1_to_103");
-  banco_.Executar("INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) "
-                  "SELECT seq, 2, 90000000, 10000000 FROM seq_1_to_103");
+  banco_.Executar(
+      "INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un) "
+      "SELECT seq, CONCAT('PARCELA ', LPAD(seq, 3, '0')), '1', 'UN', 1 FROM seq_1_to_103");
+  banco_.Executar(
+      "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) "
+      "SELECT seq, 2, 90000000, 10000000 FROM seq_1_to_103");
   caixas_->Mostradas.clear();
   Gerar();
   erros = TextosDeErro();

@@ -35,18 +35,22 @@ class GeracaoMemoria : public ::testing::Test {
 
   void NovaSessao() {
     banco_ = std::make_shared<TBancoMemoria>();
-    banco_->Responder(TInventarioP7Dao::SqlDadosFilial(2),
-                      {{"psi_nomest", "cgc", "inscr"}, {}, {{W("MERCADO SÃO JOSÉ LTDA"), "12345678000190", "123456789"}}});
-    banco_->Responder(TInventarioP7Dao::SqlProdutoArredondamento(2), {{"produto_arredond"}, {TTipoCampo::Inteiro}, {{"777"}}});
+    banco_->Responder(
+        TInventarioP7Dao::SqlDadosFilial(2),
+        {{"psi_nomest", "cgc", "inscr"}, {}, {{W("MERCADO SÃO JOSÉ LTDA"), "12345678000190", "123456789"}}});
+    banco_->Responder(TInventarioP7Dao::SqlProdutoArredondamento(2),
+                      {{"produto_arredond"}, {TTipoCampo::Inteiro}, {{"777"}}});
     banco_->Responder(TInventarioP7Dao::SqlConsultaInventario(),
                       {{"produto_id", "ncm", "descricao", "unidade", "quantidade", "valor"},
-                       {TTipoCampo::Inteiro, TTipoCampo::Texto, TTipoCampo::Texto, TTipoCampo::Texto, TTipoCampo::Decimal,
-                        TTipoCampo::Decimal},
+                       {TTipoCampo::Inteiro, TTipoCampo::Texto, TTipoCampo::Texto, TTipoCampo::Texto,
+                        TTipoCampo::Decimal, TTipoCampo::Decimal},
                        {{"1", "84713012", "CANETA", "UN", "3.0000", "12.5000"}}});
     botoes_.clear();
   }
 
-  void Gerar() { GerarRelatorio(*banco_, escolhas_, [this](bool h) { botoes_.push_back(h); }); }
+  void Gerar() {
+    GerarRelatorio(*banco_, escolhas_, [this](bool h) { botoes_.push_back(h); });
+  }
 
   fs::path Relatorio() const { return pasta_.Caminho() / "relatorio" / "relatorio.txt"; }
 

@@ -32,8 +32,9 @@ class GeracaoP7 : public ::testing::Test {
  protected:
   void SetUp() override {
     pasta_.EscreverIniBanco(banco_.Nome(), 2);
-    banco_.Executar(W("INSERT INTO filial (filial_id, psi_nomest, cgc, inscr) VALUES "
-                      "(2, 'MERCADO SÃO JOSÉ LTDA', '12345678000190', '123456789')"));
+    banco_.Executar(
+        W("INSERT INTO filial (filial_id, psi_nomest, cgc, inscr) VALUES "
+          "(2, 'MERCADO SÃO JOSÉ LTDA', '12345678000190', '123456789')"));
     sessao_ = std::make_unique<TDatabase>();
     escolhas_.Data = {2023, 12, 31};
     // The stand-in viewer writes its arguments, one a line, and then renames the file into place.

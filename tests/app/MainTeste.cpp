@@ -36,8 +36,8 @@ void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString()
 
 namespace {
 
-using suporte::TCaixasGravadas;
 using plataforma::TIconeMensagem;
+using suporte::TCaixasGravadas;
 
 const char* kEnderecoInacessivel = "127.0.0.1:1";
 
@@ -119,8 +119,10 @@ TEST(Main, ControlesNasPosicoesComLegendasEOrdemDeTabulacao) {
     auto* w = j.findChild<QWidget*>(l.nome);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->parentWidget()->objectName(), QString(l.pai));
-    if (l.geometria.isEmpty()) EXPECT_EQ(w->pos(), l.geometria.topLeft());
-    else EXPECT_EQ(w->geometry(), l.geometria);
+    if (l.geometria.isEmpty())
+      EXPECT_EQ(w->pos(), l.geometria.topLeft());
+    else
+      EXPECT_EQ(w->geometry(), l.geometria);
     EXPECT_EQ(TextoControle(w), W(l.legenda));
     if (auto* g = qobject_cast<TGrupoP7*>(w)) {
       EXPECT_EQ(g->Titulo->geometry(), QRect(7, 1, 75, 13));
@@ -150,9 +152,14 @@ TEST(Main, ControlesNasPosicoesComLegendasEOrdemDeTabulacao) {
   // Tab order, walked as the user does.
   t.Mostrar();
   j.DataInventario->setFocus();
-  const char* ordem[] = {"DataInventario", "Button1", "BtnGerar", "BtnCancelar",
-                         "CheckConsiderarArredondamento", "CheckConsiderarProdutoApagado",
-                         "CheckConsiderarProdutosCadastradosAntesDataInventario", "RadioCustoMedio"};
+  const char* ordem[] = {"DataInventario",
+                         "Button1",
+                         "BtnGerar",
+                         "BtnCancelar",
+                         "CheckConsiderarArredondamento",
+                         "CheckConsiderarProdutoApagado",
+                         "CheckConsiderarProdutosCadastradosAntesDataInventario",
+                         "RadioCustoMedio"};
   for (const char* nome : ordem) {
     ASSERT_NE(t.Foco(), nullptr);
     EXPECT_EQ(t.Foco()->objectName(), QString(nome));
@@ -207,11 +214,8 @@ TEST(Main, AoMostrarConectaPoeVersaoNaLegendaEDataDeHoje) {
   EXPECT_TRUE(DatabaseSession->IsConnected());
   EXPECT_EQ(t.janela->DataInventario->date(), QDate::currentDate());
 
-  const QString versao = QString("%1.%2.%3.%4")
-                             .arg(P7_VERSAO_MAJOR)
-                             .arg(P7_VERSAO_MINOR)
-                             .arg(P7_VERSAO_PATCH)
-                             .arg(P7_VERSAO_TWEAK);
+  const QString versao =
+      QString("%1.%2.%3.%4").arg(P7_VERSAO_MAJOR).arg(P7_VERSAO_MINOR).arg(P7_VERSAO_PATCH).arg(P7_VERSAO_TWEAK);
   EXPECT_EQ(t.janela->windowTitle(), Q("Inventário Modelo P7 - ") + versao);
 }
 
@@ -351,4 +355,3 @@ TEST(Main, DataIncompletaRejeitadaAoSairENoF3) {
   ASSERT_EQ(t.caixas->Mostradas.size(), 5u);
   EXPECT_EQ(t.caixas->Mostradas[4].Texto.find("Data"), std::string::npos);
 }
-

@@ -15,7 +15,8 @@ namespace {
 
 TEST(ConsultaMemoria, CursorECamposComoOsDoServidorMesmoDepoisDeMovida) {
   TConsulta lida = TConsulta::EmMemoria(
-      {"id", "Nome", "valor", "quando"}, {TTipoCampo::Inteiro, TTipoCampo::Texto, TTipoCampo::Decimal, TTipoCampo::DataHora},
+      {"id", "Nome", "valor", "quando"},
+      {TTipoCampo::Inteiro, TTipoCampo::Texto, TTipoCampo::Decimal, TTipoCampo::DataHora},
       {{"7", "CANETA", "2.5000", "2023-12-31 10:20:30"}, {std::nullopt, "", std::nullopt, std::nullopt}});
   TConsulta q = std::move(lida);  // the fields point into the rows: a move must keep them
 

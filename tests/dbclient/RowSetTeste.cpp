@@ -43,7 +43,7 @@ TEST(ConjuntoLinhas, OrdenaPorTextoSemCaixaNemAcentoDeFormaEstavelENumerosPorVal
 
   c.Ordenar("id");
   EXPECT_EQ(Ids(c), (std::vector<int64_t>{1, 2, 3, 5, 9, 10}));  // 10 after 9, not after 1
-  c.Ordenar("nome");  // from the id order: ties now in id order
+  c.Ordenar("nome");                                             // from the id order: ties now in id order
   EXPECT_EQ(Ids(c), (std::vector<int64_t>{5, 2, 3, 9, 1, 10}));
   EXPECT_THROW(c.Ordenar("inexistente"), dbclient::EErroBanco);
 }
@@ -110,7 +110,9 @@ TEST(ConjuntoLinhas, GravarGuardaNaLinhaERodaOGanchoQuePodeSerDesligadoEReligado
   TConjuntoLinhas c;
   Carregar(c);
   std::vector<std::string> gravadas;  // id:MARCADO seen by the hook
-  c.AposGravar = [&](TConjuntoLinhas& l) { gravadas.push_back(std::to_string(l.Inteiro("id")) + ":" + l.Texto("MARCADO")); };
+  c.AposGravar = [&](TConjuntoLinhas& l) {
+    gravadas.push_back(std::to_string(l.Inteiro("id")) + ":" + l.Texto("MARCADO"));
+  };
 
   c.IrPara(1);
   c.Editar();
@@ -181,8 +183,8 @@ TEST(ConjuntoLinhas, ControlesDesabilitadosCalamOsAvisosAteOUltimoHabilitar) {
   c.Editar();
   c.DefinirValor("MARCADO", std::string("N"));
   c.Gravar();
-  EXPECT_EQ(avisos, (std::vector<std::pair<TAvisoConjunto, size_t>>{{TAvisoConjunto::Cursor, 2},
-                                                                     {TAvisoConjunto::Linha, 2}}));
+  EXPECT_EQ(avisos,
+            (std::vector<std::pair<TAvisoConjunto, size_t>>{{TAvisoConjunto::Cursor, 2}, {TAvisoConjunto::Linha, 2}}));
   avisos.clear();
 
   c.DesabilitarControles();
@@ -199,7 +201,7 @@ TEST(ConjuntoLinhas, ControlesDesabilitadosCalamOsAvisosAteOUltimoHabilitar) {
   c.HabilitarControles();
   EXPECT_FALSE(c.ControlesDesabilitados());
   EXPECT_EQ(avisos, (std::vector<std::pair<TAvisoConjunto, size_t>>{{TAvisoConjunto::Dados, 0},
-                                                                     {TAvisoConjunto::Cursor, c.Posicao()}}));
+                                                                    {TAvisoConjunto::Cursor, c.Posicao()}}));
   c.DeixarDeObservar(id);
   avisos.clear();
   c.Primeiro();

@@ -87,11 +87,13 @@ TEST(BlocoH, FilialPequenaIgualAoEsperado) {
       Linha("101", "7891000100103", "84713012", W("CANETA ESFEROGRÁFICA AZUL ") + "\x93PREMIUM\x94", "UN", "12.0000",
             "1.5000"),
       Linha("205", std::nullopt, "2201100", W("ÁGUA MINERAL 500ML | SEM GÁS"), "GARRAFA", "2.5005", "0.3333"),
-      Linha("310", "7890000003109", "09012100", W("CAFÉ TORRADO ") + "\x96 250G \x97 \x80" "9,90\x85", "PCT", "3",
-            "12.3456"),
+      Linha("310", "7890000003109", "09012100",
+            W("CAFÉ TORRADO ") + "\x96 250G \x97 \x80"
+                                 "9,90\x85",
+            "PCT", "3", "12.3456"),
       Linha("412", "", std::nullopt, "PARAFUSO\x81 SEXTAVADO 1/4\"", "  ", "100", "0.0450"),
-      Linha("518", "7896000005181", "84713012", W("  DETERGENTE\tLÍQUIDO ") + "\x91NEUTRO\x92 YP" + W("Ê") + "\x99 \x95 500ML  ", "UN",
-            "7.0000", "2.1990"),
+      Linha("518", "7896000005181", "84713012",
+            W("  DETERGENTE\tLÍQUIDO ") + "\x91NEUTRO\x92 YP" + W("Ê") + "\x99 \x95 500ML  ", "UN", "7.0000", "2.1990"),
       Linha("623", std::nullopt, "3304.99.90", "BATOM MATTE ROSA", "cx 12 un", "0.0005", std::nullopt),
   };
   TComposto r = Compor(linhas, "01", "1.1.04.001");
@@ -123,8 +125,9 @@ TEST(BlocoH, InvariantesDeUmaFilialGerada) {
     std::string id = i % 97 == 96 ? ids[sorteio(ids.size())] : std::to_string(1000 + i);
     ids.push_back(id);
     std::optional<std::string> ncm = i % 7 == 0 ? std::nullopt
-                                   : i % 5 == 0 ? std::optional<std::string>(std::to_string(1000000 + sorteio(9000000)))
-                                                : std::optional<std::string>(std::to_string(10000000 + sorteio(89999999)));
+                                     : i % 5 == 0
+                                         ? std::optional<std::string>(std::to_string(1000000 + sorteio(9000000)))
+                                         : std::optional<std::string>(std::to_string(10000000 + sorteio(89999999)));
     std::string descricao = "PRODUTO " + std::to_string(i) + (i % 3 == 0 ? W(" AÇÚCAR | ") : " \x93X\x94\t") +
                             std::string(sorteio(90), 'D');
     std::snprintf(t, sizeof t, "%llu.%04llu", static_cast<unsigned long long>(sorteio(5000)),
@@ -148,7 +151,7 @@ TEST(BlocoH, InvariantesDeUmaFilialGerada) {
     ASSERT_TRUE(b >= 0x20 && (b < 0x80 || b >= 0xA0)) << "byte " << int(b);
   }
   const std::map<std::string, size_t> camposPorRegistro = {{"0190", 3}, {"0200", 13}, {"H001", 2},
-                                                          {"H005", 4},  {"H010", 11}, {"H990", 2}};
+                                                           {"H005", 4}, {"H010", 11}, {"H990", 2}};
   const std::string ordem = "0190 0200 H001 H005 H010 H990";
   std::map<std::string, std::vector<std::vector<std::string>>> porTipo;
   size_t posicaoAnterior = 0;
@@ -176,7 +179,8 @@ TEST(BlocoH, InvariantesDeUmaFilialGerada) {
   std::vector<int64_t> valoresLivro;
   int64_t totalLivro = -1;
   for (const std::string& l : r.Corpo) {
-    if (size_t p = l.find("Total Geral: "); p != std::string::npos) totalLivro = Centavos(Aparado(l.substr(p + 13)));
+    if (size_t p = l.find("Total Geral: "); p != std::string::npos)
+      totalLivro = Centavos(Aparado(l.substr(p + 13)));
     else if (l.find('|') != std::string::npos) {
       auto segmentos = Dividir(l, "|");  // the description may hold a "|" itself: count from the end
       valoresLivro.push_back(Centavos(Aparado(segmentos[segmentos.size() - 2])));
@@ -238,9 +242,10 @@ TEST(BlocoH, CamposObrigatoriosSemCadastro) {
   EXPECT_EQ(s.substr(0, s.find("|H001|")),
             "|0190|UN|UN|\r\n|0190|GARRAF|GARRAF|\r\n|0200|7|PRODUTO 7|||UN|00|||||||\r\n"
             "|0200|8|B|||GARRAF|00|||||||\r\n|0200|9|C|||GARRAF|00|||||||\r\n");
-  EXPECT_EQ(bloco.Avisos(), (std::vector<std::string>{W("produto 7 sem descrição: escrito como PRODUTO 7"),
-                                                      "produto 7 sem unidade: escrito como UN",
-                                                      "unidade GARRAFAS com mais de 6 caracteres: escrita como GARRAF"}));
+  EXPECT_EQ(bloco.Avisos(),
+            (std::vector<std::string>{W("produto 7 sem descrição: escrito como PRODUTO 7"),
+                                      "produto 7 sem unidade: escrito como UN",
+                                      "unidade GARRAFAS com mais de 6 caracteres: escrita como GARRAF"}));
 }
 
 // The layout's numbers carry no sign: a negative row stops the block and is named; zero is
@@ -252,7 +257,9 @@ TEST(BlocoH, NegativosRecusadosEZerosEscritos) {
   bloco.Acrescentar({"4", "D", "", "UN", "", {10000}, {12345}, 123});
   std::string s = bloco.Gerar(Data31122024);
   EXPECT_NE(s.find("|H005|31122024|1,23|01|\r\n|H010|2|UN|0,000|0,000000|0,00|0|||||\r\n"
-                   "|H010|3|UN|3,000|0,000100|0,00|0|||||\r\n"), std::string::npos) << s;
+                   "|H010|3|UN|3,000|0,000100|0,00|0|||||\r\n"),
+            std::string::npos)
+      << s;
 
   efd::TBlocoH negativos;
   negativos.Acrescentar({"1", "A", "", "UN", "", {-5}, {10000}, 0});
@@ -266,7 +273,9 @@ TEST(BlocoH, NegativosRecusadosEZerosEscritos) {
     std::string m = e.what();
     EXPECT_EQ(m.rfind(W("bloco H não gravado: 22 produtos com quantidade ou valor negativo"), 0), 0u) << m;
     EXPECT_NE(m.find(W(": 1 (quantidade -0,001, valor unitário 1,000000, valor 0,00); 2 (quantidade 0,000, valor "
-                       "unitário -1,234500, valor 0,00); 10 (")), std::string::npos) << m;
+                       "unitário -1,234500, valor 0,00); 10 (")),
+              std::string::npos)
+        << m;
     EXPECT_NE(m.find("; 27 (quantidade -1,000, valor unit"), std::string::npos) << m;
     EXPECT_EQ(m.find("; 28 ("), std::string::npos) << m;
     EXPECT_EQ(m.substr(m.size() - 10), "; e mais 2") << m;
@@ -280,7 +289,8 @@ TEST(BlocoH, NegativosRecusadosEZerosEscritos) {
 
 TEST(BlocoH, MotivoEContaContabil) {
   EXPECT_EQ(efd::ValidarMotivo("01"), "");
-  for (const char* m : {"02", "05"}) EXPECT_NE(efd::ValidarMotivo(m).find(" exige um registro H020 "), std::string::npos) << m;
+  for (const char* m : {"02", "05"})
+    EXPECT_NE(efd::ValidarMotivo(m).find(" exige um registro H020 "), std::string::npos) << m;
   EXPECT_NE(efd::ValidarMotivo("06").find(" exige um registro H030 "), std::string::npos);
   EXPECT_NE(efd::ValidarMotivo("06").find(W("dados de ICMS que o banco de dados não tem")), std::string::npos);
   for (const char* m : {"", "1", "6", "00", "07", "10", "001", " 01", "01 ", "0a"})

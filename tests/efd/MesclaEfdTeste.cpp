@@ -82,7 +82,8 @@ TEST_F(MesclaEfd, ArquivosEsperados) {
   };
   const std::vector<TCaso> casos = {
       {"sem_dados", "", {}},  // H001|1: the block gets its data, the new 0190/0200 after the last ones
-      {"inventario_anterior", "",
+      {"inventario_anterior",
+       "",
        {W("o arquivo tem o perfil A, que exige a conta contábil (COD_CTA) em cada H010: informe --conta-contabil")}},
       {"mesma_data", "1.1.04.001", {}},
       {"sem_bloco_h", "", {}},  // LF line ends; no 0190/0200 at all; block H before block 1
@@ -136,8 +137,9 @@ TEST_F(MesclaEfd, CodigosQueOOriginalTem) {
   TMesclado r = Mesclar(Trocar(original, "|0200|101|CANETA AZUL|||UN|", outra));
   const std::string esperado = Trocar(Fixture("sem_dados", "esperado.txt"), "|0200|101|CANETA AZUL|||UN|", outra);
   EXPECT_TRUE(r.Bytes == esperado) << PrimeiraDiferenca(r.Bytes, esperado);
-  EXPECT_EQ(r.Avisos, std::vector<std::string>{W("produto 101: o 0200 do arquivo original tem outra descrição (\"CANETA "
-                                                 "AZUL ESFERA\"; no sistema \"CANETA AZUL\"): mantido o do arquivo")});
+  EXPECT_EQ(r.Avisos,
+            std::vector<std::string>{W("produto 101: o 0200 do arquivo original tem outra descrição (\"CANETA "
+                                       "AZUL ESFERA\"; no sistema \"CANETA AZUL\"): mantido o do arquivo")});
 
   EXPECT_TRUE(Contem(Recusa(Trocar(original, "|0200|101|CANETA AZUL|||UN|", "|0200|101|CANETA AZUL|||PC|")),
                      W("recusado: 1 produto(s) do 0200 do arquivo com unidade (UNID_INV) diferente da do inventário; "
@@ -153,22 +155,33 @@ TEST_F(MesclaEfd, Recusas) {
       {Trocar(original, "|C001|0|\r\n", "|C001|0|\r\nC170|1|\r\n"), W("a linha 13 não começa e termina com \"|\"")},
       {Trocar(original, "|C001|0|\r\n", "|C001|0|\r\n\r\n"), W("a linha 13 não começa e termina com \"|\"")},
       {Trocar(original, "|C990|5|\r\n", "|C990|5\r|\r\n"), W("a linha 16 tem o byte 0x0D na posição 8")},
-      {Trocar(original, "|1|900|ITEM DO", "|1|900|ITEM\tDO"), W("a linha 14 tem o byte 0x09 na posição 17, que não é texto ISO-8859-1")},
-      {Trocar(original, "|1|900|ITEM DO", "|1|900|ITEM\x7f" "DO"), W("a linha 14 tem o byte 0x7F")},
-      {Trocar(original, "|0190|PC|PE\xc7" "A|", "|0190|PC|PE\xc3\x87" "A|"),
+      {Trocar(original, "|1|900|ITEM DO", "|1|900|ITEM\tDO"),
+       W("a linha 14 tem o byte 0x09 na posição 17, que não é texto ISO-8859-1")},
+      {Trocar(original, "|1|900|ITEM DO",
+              "|1|900|ITEM\x7f"
+              "DO"),
+       W("a linha 14 tem o byte 0x7F")},
+      {Trocar(original,
+              "|0190|PC|PE\xc7"
+              "A|",
+              "|0190|PC|PE\xc3\x87"
+              "A|"),
        W("a linha 7 tem o byte 0x87 na posição 13, que não é texto ISO-8859-1 (o arquivo parece estar em UTF-8)")},
       {Trocar(original, "|C170|1|", "|C17|1|"), W("a linha 14 não começa por um tipo de registro de 4 caracteres")},
       {original.substr(original.find('\n') + 1), W("a primeira linha não é um registro 0000 da EFD ICMS/IPI")},
       {Trocar(Trocar(original, "|H001|1|\r\n|H990|2|\r\n", ""), "|K990|2|\r\n", "|K990|2|\r\n|H001|1|\r\n|H990|2|\r\n"),
        W("a linha 26 (H001) é do bloco H, que deveria vir antes dos blocos K, 1 e 9")},
-      {Trocar(Trocar(original, "|0190|UN|UNIDADE|\r\n", ""), "|0220|CX|12||\r\n", "|0220|CX|12||\r\n|0190|UN|UNIDADE|\r\n"),
+      {Trocar(Trocar(original, "|0190|UN|UNIDADE|\r\n", ""), "|0220|CX|12||\r\n",
+              "|0220|CX|12||\r\n|0190|UN|UNIDADE|\r\n"),
        W("a linha 10 (0190) está fora da ordem dos registros do bloco 0")},
   };
-  for (const auto& [arquivo, motivo] : casos) EXPECT_TRUE(Contem(Recusa(arquivo), "recusado: " + motivo)) << Recusa(arquivo);
+  for (const auto& [arquivo, motivo] : casos)
+    EXPECT_TRUE(Contem(Recusa(arquivo), "recusado: " + motivo)) << Recusa(arquivo);
 
   // The period ends on the stock date at the latest (H005's DT_INV <= 0000's DT_FIN).
-  EXPECT_TRUE(Contem(Recusa(original, Bloco("", {2025, 1, 1})),
-                     W("recusado: o período do arquivo (01/12/2024 a 31/12/2024) termina antes da data do estoque, 01/01/2025")));
+  EXPECT_TRUE(Contem(
+      Recusa(original, Bloco("", {2025, 1, 1})),
+      W("recusado: o período do arquivo (01/12/2024 a 31/12/2024) termina antes da data do estoque, 01/01/2025")));
 
   try {
     efd::MesclarEfd(pasta_.Caminho() / "nenhum.txt", Bloco(), [](std::string_view) {});
@@ -226,8 +239,10 @@ TEST_F(MesclaEfd, AberturaEIndiceDaPasta) {
                                 {"12345678000195", {pasta.Caminho() / "a.txt", pasta.Caminho() / "b.txt"}},
                                 {"98765432000198", {pasta.Caminho() / "outra.txt"}}}));
   const std::string p = pasta.Caminho().string() + "/";
-  EXPECT_EQ(indice.Avisos, (std::vector<std::string>{
-                               "arquivo \"" + p + W("cpf.txt\" ignorado: o registro 0000 não tem CNPJ"),
-                               "arquivo \"" + p + W("notas.txt\" ignorado: a primeira linha não é um registro 0000 da EFD ICMS/IPI")}));
+  EXPECT_EQ(
+      indice.Avisos,
+      (std::vector<std::string>{
+          "arquivo \"" + p + W("cpf.txt\" ignorado: o registro 0000 não tem CNPJ"),
+          "arquivo \"" + p + W("notas.txt\" ignorado: a primeira linha não é um registro 0000 da EFD ICMS/IPI")}));
   EXPECT_THROW(efd::IndexarPasta(pasta.Caminho() / "nenhuma"), efd::EArquivoEfd);
 }

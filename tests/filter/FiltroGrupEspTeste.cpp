@@ -32,8 +32,7 @@ class FiltroGrupEsp : public ::testing::Test {
   // it open (a failed assertion, for instance).
 
   // The main window's use: the dialog is found as the active modal window.
-  bool RodarPrincipal(std::string& grupos, std::string& espec,
-                             const std::function<void(TFFiltroGrupoEspec&)>& acoes) {
+  bool RodarPrincipal(std::string& grupos, std::string& espec, const std::function<void(TFFiltroGrupoEspec&)>& acoes) {
     QTimer::singleShot(0, [&] {
       auto* d = qobject_cast<TFFiltroGrupoEspec*>(QApplication::activeModalWidget());
       if (!d) {
@@ -288,7 +287,7 @@ TEST_F(FiltroGrupEsp, CaixasDeBuscaMovemEProcuramPeloNomeDoGrupo) {
 TEST_F(FiltroGrupEsp, LinhaMarcadaPintadaMesmoSelecionada) {
   TFFiltroGrupoEspec d(*sessao);
   suporte::RodarDialogo(d, [](TFFiltroGrupoEspec& d) {
-    suporte::F5Em(d.DBGrid2, 1);  // unmarked now, and current (selected)
+    suporte::F5Em(d.DBGrid2, 1);                                  // unmarked now, and current (selected)
     d.DBGrid2->setCurrentIndex(d.DBGrid2->model()->index(0, 0));  // marked and selected
     QImage imagem = d.DBGrid2->viewport()->grab().toImage();
     auto ponto = [&](int linha) {
@@ -319,7 +318,8 @@ TEST_F(FiltroGrupEsp, ErroAoLerUmaListaMostraACaixaEAbreSemElaESemAsSeguintes) {
   EXPECT_NE(caixas->Mostradas[0].Texto.find("espec"), std::string::npos) << caixas->Mostradas[0].Texto;
 
   caixas->Mostradas.clear();
-  banco.Executar("DROP TABLE grupo; CREATE TABLE espec (espec_id INT, descricao VARCHAR(40), validade DATETIME, apagado CHAR(1))");
+  banco.Executar(
+      "DROP TABLE grupo; CREATE TABLE espec (espec_id INT, descricao VARCHAR(40), validade DATETIME, apagado CHAR(1))");
   std::string grupos, espec;
   bool negrito = RodarPrincipal(grupos, espec, [](TFFiltroGrupoEspec& d) {
     EXPECT_FALSE(d.QGrupos().Aberta());

@@ -12,8 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Arguments without quotes and control characters, quoted as the tool quotes the viewer's.
   std::vector<std::string> args(1);
   for (char c : linha) {
-    if (c == '\n') args.emplace_back();
-    else if (c != '"' && c != '\0' && c != '\\') args.back() += c;
+    if (c == '\n')
+      args.emplace_back();
+    else if (c != '"' && c != '\0' && c != '\\')
+      args.back() += c;
   }
   std::string montada;
   for (const auto& a : args) montada += "\"" + a + "\" ";

@@ -12,8 +12,10 @@ namespace fixture {
 std::string Txt(const std::string& s) {
   std::string r = "'";
   for (char c : s) {
-    if (c == '\'' || c == '\\') r += c == '\'' ? "''" : "\\\\";
-    else r += c;
+    if (c == '\'' || c == '\\')
+      r += c == '\'' ? "''" : "\\\\";
+    else
+      r += c;
   }
   return r + "'";
 }
@@ -47,26 +49,26 @@ void TDados::Produto(int id, const std::string& descricao, const std::string& es
 
 void TDados::Historico(int produtoId, const std::string& datahora, const std::string& novoPmc,
                        const std::string& valorEntrada, int historicoId) const {
-  banco_.Executar("INSERT INTO preco_medio_custo_historico (historico_id, filial_id, produto_id, datahora, "
-                  "novo_pmc, valor_entrada) VALUES (" +
-                  (historicoId ? std::to_string(historicoId) : std::string("NULL")) + ", " +
-                  std::to_string(filial_) + ", " + std::to_string(produtoId) + ", " + Txt(datahora) + ", " +
-                  novoPmc + ", " + valorEntrada + ")");
+  banco_.Executar(
+      "INSERT INTO preco_medio_custo_historico (historico_id, filial_id, produto_id, datahora, "
+      "novo_pmc, valor_entrada) VALUES (" +
+      (historicoId ? std::to_string(historicoId) : std::string("NULL")) + ", " + std::to_string(filial_) + ", " +
+      std::to_string(produtoId) + ", " + Txt(datahora) + ", " + novoPmc + ", " + valorEntrada + ")");
 }
 
 int TDados::InserirMovimento(int filialId, const std::string& dafilialId, int produtoId, const std::string& dataHora,
                              int oper, const std::string& eS, const std::string& quantidade,
                              const std::string& apagado) const {
-  banco_.Executar("INSERT INTO movment (filial_id, dafilial_id, produto_id, data_hora, oper, e_s, quanti_uni, "
-                  "apagado) VALUES (" +
-                  std::to_string(filialId) + ", " + dafilialId + ", " + std::to_string(produtoId) + ", " +
-                  Txt(dataHora) + ", " + std::to_string(oper) + ", " + Txt(eS) + ", " + quantidade + ", " +
-                  Txt(apagado) + ")");
+  banco_.Executar(
+      "INSERT INTO movment (filial_id, dafilial_id, produto_id, data_hora, oper, e_s, quanti_uni, "
+      "apagado) VALUES (" +
+      std::to_string(filialId) + ", " + dafilialId + ", " + std::to_string(produtoId) + ", " + Txt(dataHora) + ", " +
+      std::to_string(oper) + ", " + Txt(eS) + ", " + quantidade + ", " + Txt(apagado) + ")");
   return std::stoi(banco_.Valor("SELECT MAX(movment_id) FROM movment"));
 }
 
-int TDados::Movimento(int produtoId, const std::string& dataHora, const std::string& eS,
-                      const std::string& quantidade, int oper, const std::string& apagado) const {
+int TDados::Movimento(int produtoId, const std::string& dataHora, const std::string& eS, const std::string& quantidade,
+                      int oper, const std::string& apagado) const {
   return InserirMovimento(filial_, "NULL", produtoId, dataHora, oper, eS, quantidade, apagado);
 }
 

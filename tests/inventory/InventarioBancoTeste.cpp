@@ -12,12 +12,12 @@
 
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using fixture::Consultar;
 using fixture::Ids;
 using fixture::Linha;
 using fixture::TProduto;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 const int kFilial = 2;
 const char* const kDia = "2023-06-15";
@@ -55,10 +55,10 @@ class InventarioBanco : public ::testing::Test {
 
 TEST_F(InventarioBanco, EstoqueAtualComMovimentosPosterioresRevertidos) {
   dados_.Produto(1, "ARROZ", "100");
-  dados_.Movimento(1, "2023-06-20 10:00:00", "E", "30");   // later entry: subtracted
-  dados_.Movimento(1, "2023-06-21 10:00:00", "S", "10");   // later exit: added back
-  dados_.Movimento(1, "2023-07-01 08:00:00", "X", "5");    // anything but "E" counts as exit
-  dados_.Movimento(1, "2023-06-10 10:00:00", "E", "50");   // before the date: already in the stock
+  dados_.Movimento(1, "2023-06-20 10:00:00", "E", "30");  // later entry: subtracted
+  dados_.Movimento(1, "2023-06-21 10:00:00", "S", "10");  // later exit: added back
+  dados_.Movimento(1, "2023-07-01 08:00:00", "X", "5");   // anything but "E" counts as exit
+  dados_.Movimento(1, "2023-06-10 10:00:00", "E", "50");  // before the date: already in the stock
   const auto linhas = Rodar();
   ASSERT_EQ(linhas.size(), 1u);
   EXPECT_DOUBLE_EQ(linhas[0].Quantidade, 85);
@@ -86,10 +86,10 @@ TEST_F(InventarioBanco, MovimentosIgnorados) {
 
 TEST_F(InventarioBanco, MovimentosDaFilialUmPertencemADafilial) {
   dados_.Produto(1, "A", "10");
-  dados_.MovimentoDe(1, "2", 1, "2023-06-20 10:00:00", "S", "1");      // branch 1 on behalf of 2: counts
-  dados_.MovimentoDe(1, "3", 1, "2023-06-20 10:00:00", "S", "10");     // on behalf of 3: not ours
-  dados_.MovimentoDe(2, "5", 1, "2023-06-20 10:00:00", "S", "100");    // our own: dafilial does not matter
-  dados_.MovimentoDe(3, "2", 1, "2023-06-20 10:00:00", "S", "1000");   // another branch's
+  dados_.MovimentoDe(1, "2", 1, "2023-06-20 10:00:00", "S", "1");     // branch 1 on behalf of 2: counts
+  dados_.MovimentoDe(1, "3", 1, "2023-06-20 10:00:00", "S", "10");    // on behalf of 3: not ours
+  dados_.MovimentoDe(2, "5", 1, "2023-06-20 10:00:00", "S", "100");   // our own: dafilial does not matter
+  dados_.MovimentoDe(3, "2", 1, "2023-06-20 10:00:00", "S", "1000");  // another branch's
   EXPECT_DOUBLE_EQ(Linha(Rodar(), 1).Quantidade, 111);
 
   // Branch 1 itself: only its movements on its own behalf.
@@ -215,10 +215,10 @@ TEST_F(InventarioBanco, ValorPorCustoMedioEPrecoDeCompraComAlternativas) {
   dados_.Historico(2, "2023-06-01 00:00:00", "0", "0");  // zero: stock row
   produto(3, "4", "44", "1");
   dados_.Historico(3, "2023-06-01 00:00:00", "NULL", "NULL");  // empty: stock row
-  produto(4, "0", "0", "3");  // no history, stock row zero: product
-  produto(5, "NULL", "NULL", "3");  // no history, stock row empty: product
-  produto(6, "0", "NULL", "0");  // last fallback zero
-  produto(7, "NULL", "0", "NULL");  // last fallback empty
+  produto(4, "0", "0", "3");                                   // no history, stock row zero: product
+  produto(5, "NULL", "NULL", "3");                             // no history, stock row empty: product
+  produto(6, "0", "NULL", "0");                                // last fallback zero
+  produto(7, "NULL", "0", "NULL");                             // last fallback empty
   produto(8, "4", "44", "1");
   dados_.Historico(8, "2023-06-16 00:00:00", "9", "90");  // after the day: not used
 
@@ -247,8 +247,9 @@ TEST_F(InventarioBanco, ValorPorCustoMedioEPrecoDeCompraComAlternativas) {
 
 TEST_F(InventarioBanco, HistoricoDeOutraFilialNaoConta) {
   dados_.Produto(1, "A");
-  banco_.Executar("INSERT INTO preco_medio_custo_historico (filial_id, produto_id, datahora, novo_pmc) "
-                  "VALUES (3, 1, '2023-06-15 12:00:00', 77)");
+  banco_.Executar(
+      "INSERT INTO preco_medio_custo_historico (filial_id, produto_id, datahora, novo_pmc) "
+      "VALUES (3, 1, '2023-06-15 12:00:00', 77)");
   dados_.Historico(1, "2023-06-15 08:00:00", "5");
   EXPECT_EQ(Linha(Rodar(), 1).Valor, 5.0);
 }
@@ -303,10 +304,10 @@ TEST_F(InventarioBanco, ApenasCadastradosAntesDaData) {
     p.DtCadastroEstoque = dtEstoque;
     dados_.Produto(p);
   };
-  produto(1, "'2023-06-15 00:00:00'", "NULL");      // on the date: out
-  produto(2, "'2023-06-14 23:59:59'", "NULL");      // the day before: in
-  produto(3, "NULL", "NULL");                       // no date: in
-  produto(4, "NULL", "'2023-06-15 00:00:00'");      // stock row on the date: out
+  produto(1, "'2023-06-15 00:00:00'", "NULL");                   // on the date: out
+  produto(2, "'2023-06-14 23:59:59'", "NULL");                   // the day before: in
+  produto(3, "NULL", "NULL");                                    // no date: in
+  produto(4, "NULL", "'2023-06-15 00:00:00'");                   // stock row on the date: out
   produto(5, "'2020-01-01 00:00:00'", "'2023-06-14 23:59:59'");  // in
   produto(6, "'2023-07-01 00:00:00'", "'2023-07-01 00:00:00'");  // after: out
   TParamsRelatorio p = Params();
@@ -327,10 +328,11 @@ TEST_F(InventarioBanco, DescricaoChegaComOsMesmosBytesWindows1252) {
 }
 
 TEST_F(InventarioBanco, TabelasPermanentesDeMesmoNomeSobrevivem) {
-  banco_.Executar("CREATE TABLE registro74 (produto_id INT, descricao VARCHAR(50)); "
-                  "INSERT INTO registro74 VALUES (999, 'DE OUTRO PROGRAMA'); "
-                  "CREATE TABLE tmp_mov (produto_id INT, quanti_uni DECIMAL(15,4)); "
-                  "INSERT INTO tmp_mov VALUES (1, 1000)");
+  banco_.Executar(
+      "CREATE TABLE registro74 (produto_id INT, descricao VARCHAR(50)); "
+      "INSERT INTO registro74 VALUES (999, 'DE OUTRO PROGRAMA'); "
+      "CREATE TABLE tmp_mov (produto_id INT, quanti_uni DECIMAL(15,4)); "
+      "INSERT INTO tmp_mov VALUES (1, 1000)");
   dados_.Produto(1, "A", "10");
   dados_.Movimento(1, "2023-06-20 10:00:00", "S", "2");
 

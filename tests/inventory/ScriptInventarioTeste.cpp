@@ -70,8 +70,7 @@ TEST(ScriptInventario, CadaClausulaSozinhaEntraNoSeuLugar) {
 
   p = ParamsSemClausulas();
   p.Especificacoes = "10,20,30";
-  EXPECT_EQ(TInventarioP7Dao::MontarScript(p, 0),
-            InserirAntes(base, fimFiltros, " AND p.espec_id IN (10,20,30) "));
+  EXPECT_EQ(TInventarioP7Dao::MontarScript(p, 0), InserirAntes(base, fimFiltros, " AND p.espec_id IN (10,20,30) "));
 
   p = ParamsSemClausulas();
   p.ConsiderarProdutoApagado = false;
@@ -131,8 +130,7 @@ TEST(ScriptInventario, DozeComandosEApenasTabelasTemporariasApagadas) {
 
 TEST(ScriptInventario, ConsultasDaFilial) {
   EXPECT_EQ(TInventarioP7Dao::SqlDadosFilial(12), "SELECT psi_nomest, cgc, inscr  FROM filial  WHERE filial_id = 12");
-  EXPECT_EQ(TInventarioP7Dao::SqlProdutoArredondamento(0),
-            "SELECT produto_arredond FROM filial WHERE filial_id = 0");
+  EXPECT_EQ(TInventarioP7Dao::SqlProdutoArredondamento(0), "SELECT produto_arredond FROM filial WHERE filial_id = 0");
   EXPECT_EQ(TInventarioP7Dao::SqlConsultaInventario(), "SELECT registro74.* FROM registro74 ORDER BY descricao");
 }
 

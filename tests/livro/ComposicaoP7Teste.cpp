@@ -72,7 +72,8 @@ void LerParametros(const fs::path& arquivo, TParamsRelatorio& params, TFilial& f
     if (igual == std::string::npos) continue;
     std::string chave = l.substr(0, igual), valor = l.substr(igual + 1);
     if (chave == "data") {
-      params.DataEstoque = {std::stoi(valor.substr(0, 4)), std::stoi(valor.substr(5, 2)), std::stoi(valor.substr(8, 2))};
+      params.DataEstoque = {std::stoi(valor.substr(0, 4)), std::stoi(valor.substr(5, 2)),
+                            std::stoi(valor.substr(8, 2))};
     } else if (chave == "razao_social") {
       filial.RazaoSocial = *Campo(valor);
     } else if (chave == "inscricao_estadual") {

@@ -30,7 +30,8 @@ inline void EscreverIni(const std::filesystem::path& arquivo, const std::string&
   auto s = suporte::TServidorTeste::DoAmbiente();
   std::ostringstream ini;
   ini << "[FilialMatriz]\r\nCodLogica=" << codLogica << "\r\n[IP]\r\nlocal=" << s.Host << ":"
-      << (porta ? porta : s.Porta) << "\r\ndatabase=" << banco << "\r\nusuario=" << (usuario.empty() ? s.Usuario : usuario)
+      << (porta ? porta : s.Porta) << "\r\ndatabase=" << banco
+      << "\r\nusuario=" << (usuario.empty() ? s.Usuario : usuario)
       << "\r\nsenha=" << ScrambleText("E", senha.empty() ? s.Senha : senha, "QEW") << "\r\n";
   std::ofstream(arquivo, std::ios::binary) << ini.str();
 }

@@ -129,8 +129,10 @@ TEST_F(Lote, TodasComFilialSemRegistros) {
             (std::vector<std::string>{"P7_2_20231231.txt", "P7_3_20231231.txt", "RESUMO_20231231.csv"}));
   // The summary for head office, in id order, as the accounts read it.
   const std::string resumo = suporte::LerArquivo(saida_.Caminho() / "RESUMO_20231231.csv");
-  EXPECT_TRUE(Contem(resumo, "filial;situação;produtos;folhas;total geral;segundos;arquivo;motivo\r\n"
-                             "1;sem registros;;;;")) << resumo;
+  EXPECT_TRUE(Contem(resumo,
+                     "filial;situação;produtos;folhas;total geral;segundos;arquivo;motivo\r\n"
+                     "1;sem registros;;;;"))
+      << resumo;
   EXPECT_TRUE(std::regex_search(resumo, std::regex("\r\n2;gravada;2;1;39,00;[0-9]+,[0-9];P7_2_20231231.txt;\r\n"
                                                    "3;gravada;2;1;63,25;[0-9]+,[0-9];P7_3_20231231.txt;\r\n$")))
       << resumo;
@@ -235,14 +237,19 @@ TEST_F(Lote, BlocoHAoLadoDoRegistro) {
   lote::TResultado r =
       lote::Executar(Args({"--data", "31/12/2023", "--filial", "1,2", "--bloco-h", "--conta-contabil", "1.1|x\r\ny"}));
   ASSERT_EQ(r.Codigo, 0) << r.Erro;
-  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"BLOCOH_1_20231231.txt", "BLOCOH_2_20231231.txt",
-                                                                         "P7_2_20231231.txt", "RESUMO_20231231.csv"}));
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()),
+            (std::vector<std::string>{"BLOCOH_1_20231231.txt", "BLOCOH_2_20231231.txt", "P7_2_20231231.txt",
+                                      "RESUMO_20231231.csv"}));
   EXPECT_EQ(suporte::LerArquivo(saida_.Caminho() / "BLOCOH_1_20231231.txt"),
             "|H001|0|\r\n|H005|31122023|0,00|01|\r\n|H990|3|\r\n");
-  EXPECT_TRUE(Contem(r.Erro, "Filial 1: não existem registros para esta seleção; bloco H com inventário zerado: "
-                             "BLOCOH_1_20231231.txt\n")) << r.Erro;
-  EXPECT_TRUE(Contem(r.Erro, " s, P7_2_20231231.txt, BLOCOH_2_20231231.txt\n"
-                             "filial 2: produto 3 sem unidade: escrito como UN\n")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro,
+                     "Filial 1: não existem registros para esta seleção; bloco H com inventário zerado: "
+                     "BLOCOH_1_20231231.txt\n"))
+      << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro,
+                     " s, P7_2_20231231.txt, BLOCOH_2_20231231.txt\n"
+                     "filial 2: produto 3 sem unidade: escrito como UN\n"))
+      << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 1 sem registros, 0 com falha\n")) << r.Erro;
 
   const std::string livro = suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt");
@@ -278,7 +285,8 @@ TEST_F(Lote, EfdDaPastaComOInventario) {
   Lojas(banco_);
   banco_.Executar("UPDATE filial SET cgc = '12345678000195' WHERE filial_id = 2");
   suporte::TPastaTemporaria efd;
-  const std::string original = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/mescla/sem_dados/original.txt"));
+  const std::string original =
+      suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/mescla/sem_dados/original.txt"));
   std::ofstream(efd.Caminho() / "sped_loja2.txt", std::ios::binary) << original;
   std::ofstream(efd.Caminho() / "leia-me.txt") << "não é EFD\n";
   lote::TResultado r =
@@ -324,15 +332,15 @@ TEST_F(Lote, PdfDoLivroSemTelaComTermos) {
   ::setenv("QT_QPA_PLATFORM", "xcb", 1);  // what a desktop session would ask for, with no X server
   lote::TResultado r = lote::Executar(
       Args({"--data", "31/12/2023", "--todas", "--pdf", "--termos", (termos.Caminho() / "termos.ini").string()}));
-  lote::TResultado ruim = lote::Executar(
-      Args({"--data", "31/12/2023", "--pdf", "--termos", (termos.Caminho() / "ruim.ini").string()}));
+  lote::TResultado ruim =
+      lote::Executar(Args({"--data", "31/12/2023", "--pdf", "--termos", (termos.Caminho() / "ruim.ini").string()}));
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   if (!antes.empty()) ::setenv("DISPLAY", antes.c_str(), 1);
 
   ASSERT_EQ(r.Codigo, 0) << r.Erro;
   EXPECT_EQ(lote::Arquivos(saida_.Caminho()),
-            (std::vector<std::string>{"P7_2_20231231.pdf", "P7_2_20231231.txt", "P7_3_20231231.pdf", "P7_3_20231231.txt",
-                                      "RESUMO_20231231.csv"}));
+            (std::vector<std::string>{"P7_2_20231231.pdf", "P7_2_20231231.txt", "P7_3_20231231.pdf",
+                                      "P7_3_20231231.txt", "RESUMO_20231231.csv"}));
   EXPECT_TRUE(Contem(r.Erro, " s, P7_2_20231231.txt, P7_2_20231231.pdf\n")) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "filial 3: ")) << "the keys branch 3 lacks: " << r.Erro;
   const std::string pdf = (saida_.Caminho() / "P7_2_20231231.pdf").string();
@@ -471,13 +479,17 @@ TEST(LoteSomenteLeitura, MesmosBytesQueComAdministrador) {
   {
     suporte::TBancoTeste banco;
     Lojas(banco);
-    banco.Executar("CREATE USER 'p7leitor'@'127.0.0.1' IDENTIFIED BY 'so-leitura'; GRANT SELECT, CREATE TEMPORARY "
-                   "TABLES ON `" + banco.Nome() + "`.* TO 'p7leitor'@'127.0.0.1'");
+    banco.Executar(
+        "CREATE USER 'p7leitor'@'127.0.0.1' IDENTIFIED BY 'so-leitura'; GRANT SELECT, CREATE TEMPORARY "
+        "TABLES ON `" +
+        banco.Nome() + "`.* TO 'p7leitor'@'127.0.0.1'");
     lote::EscreverIni(ini.Caminho() / "admin.ini", banco.Nome(), 2);
     lote::EscreverIni(ini.Caminho() / "leitor.ini", banco.Nome(), 2, "p7leitor", "so-leitura");
     auto args = [&](const suporte::TPastaTemporaria& saida, const char* arquivoIni) {
-      return std::vector<std::string>{"--data", "31/12/2023", "--filial", "2,3", "--saida", saida.Caminho().string(),
-                                      "--ini", (ini.Caminho() / arquivoIni).string()};
+      return std::vector<std::string>{"--data",   "31/12/2023",
+                                      "--filial", "2,3",
+                                      "--saida",  saida.Caminho().string(),
+                                      "--ini",    (ini.Caminho() / arquivoIni).string()};
     };
     lote::TResultado r = lote::Executar(args(comAdmin, "admin.ini"));
     ASSERT_EQ(r.Codigo, 0) << r.Erro;
@@ -491,7 +503,8 @@ TEST(LoteSomenteLeitura, MesmosBytesQueComAdministrador) {
     r = lote::Executar(args(comLeitor, "leitor.ini"));
     ASSERT_EQ(r.Codigo, 0) << r.Erro;
     for (const char* nome : {"P7_2_20231231.txt", "P7_3_20231231.txt"})
-      EXPECT_EQ(suporte::LerArquivo(comLeitor.Caminho() / nome), suporte::LerArquivo(comAdmin.Caminho() / nome)) << nome;
+      EXPECT_EQ(suporte::LerArquivo(comLeitor.Caminho() / nome), suporte::LerArquivo(comAdmin.Caminho() / nome))
+          << nome;
     EXPECT_EQ(lote::Arquivos(comLeitor.Caminho()).size(), 3u);  // two registers and the summary
 
     std::vector<std::string> dois = args(doisServidores, "leitor.ini");

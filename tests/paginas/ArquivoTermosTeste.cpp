@@ -59,7 +59,8 @@ TEST(ArquivoTermos, FilialSobrePadraoChaveAChaveEmUtf8OuWindows1252) {
   EXPECT_EQ(exemplo.DaFilial(2)[TChaveTermos::Livro], "7");
   auto completo = TArquivoTermos::Analisar(
       "[Padrão]\nLivro=1\nEndereco=a\nMunicipio=b\nUF=c\nCEP=d\nNIRE=e\nDataRegistro=f\nResponsavel=g\nCargo=h\n"
-      "Contador=i\nCRC=j\n[Filial 9]\nCRC=k\n", "t.ini");
+      "Contador=i\nCRC=j\n[Filial 9]\nCRC=k\n",
+      "t.ini");
   EXPECT_EQ(completo.DaFilial(9).Aviso, "");
   EXPECT_EQ(completo.DaFilial(9)[TChaveTermos::CRC], "k");
   EXPECT_EQ(TArquivoTermos::Analisar("[Filial 1]\nCRC=x\n", "t.ini").DaFilial(1).Aviso,

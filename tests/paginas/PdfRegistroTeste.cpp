@@ -53,7 +53,8 @@ TDadosTermos Termos() {
   return {{"COMERCIAL EXEMPLO LTDA", "12.345.678/0001-90", "123.456.789"}, arquivo.DaFilial(2), {2023, 12, 31}};
 }
 
-const std::string kRegistro = suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/linhas_102/esperado.txt"));
+const std::string kRegistro =
+    suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/report/linhas_102/esperado.txt"));
 
 // A book of 180 sheets: the three of the register sixty times.
 std::string LivroGrande() {
@@ -108,7 +109,9 @@ TEST_F(PdfRegistro, LetrasAcentuadasSaemComAsPartesDeQueSaoFeitas) {
   const std::string pgm = suporte::LerArquivo(imagem + ".pgm");  // P5, width, height, 255, one byte a pixel
   size_t inicio = 0;
   for (int campos = 0; campos < 4; ++campos) inicio = pgm.find_first_of(" \n", inicio) + 1;
-  EXPECT_GT(std::count_if(pgm.begin() + static_cast<long>(inicio), pgm.end(), [](char c) { return static_cast<unsigned char>(c) < 128; }), 20);
+  EXPECT_GT(std::count_if(pgm.begin() + static_cast<long>(inicio), pgm.end(),
+                          [](char c) { return static_cast<unsigned char>(c) < 128; }),
+            20);
 }
 
 TEST_F(PdfRegistro, TermosAbremEEncerramOLivroComOsDadosEAsFolhasNoMeio) {
@@ -170,8 +173,10 @@ TEST(PdfRegistroFalhas, RegistroVazioFonteRuimEErroDoDestinoChegamAoChamador) {
   suporte::TPastaTemporaria pasta;
   pasta.EscreverArquivo("cortada.ttf", suporte::LerArquivo(CaminhoFonteRegistro()).substr(0, 4000));
   const TFolhasW1252 folhas(kRegistro);
-  const TFolhasPdf pdf{folhas.Quantas(), folhas.LarguraMaxima(), folhas.LinhasMaximas(), [&](int i) { return folhas.Linhas(i); }};
-  for (const std::string& fonte : {(pasta.Caminho() / "nao_ha.ttf").string(), (pasta.Caminho() / "cortada.ttf").string()}) {
+  const TFolhasPdf pdf{folhas.Quantas(), folhas.LarguraMaxima(), folhas.LinhasMaximas(),
+                       [&](int i) { return folhas.Linhas(i); }};
+  for (const std::string& fonte :
+       {(pasta.Caminho() / "nao_ha.ttf").string(), (pasta.Caminho() / "cortada.ttf").string()}) {
     try {
       EscreverPdfTexto(pdf, {"t", "c", fonte}, [](std::string_view) { ADD_FAILURE() << "a PDF without its font"; });
       ADD_FAILURE() << fonte;
@@ -194,10 +199,21 @@ TEST(PdfRegistroFalhas, RegistroVazioFonteRuimEErroDoDestinoChegamAoChamador) {
 
 TEST(TermosPorExtenso, NumerosNoFemininoDeFolhasEDatas) {
   const std::pair<int, const char*> casos[] = {
-      {1, "uma"},          {2, "duas"},         {14, "quatorze"},   {21, "vinte e uma"},
-      {53, "cinquenta e três"}, {100, "cem"},   {101, "cento e uma"}, {252, "duzentas e cinquenta e duas"},
-      {1000, "mil"},       {1001, "mil e uma"}, {1100, "mil e cem"}, {1234, "mil duzentas e trinta e quatro"},
-      {2000, "duas mil"},  {21500, "vinte e uma mil e quinhentas"}, {999999, "novecentas e noventa e nove mil novecentas e noventa e nove"},
+      {1, "uma"},
+      {2, "duas"},
+      {14, "quatorze"},
+      {21, "vinte e uma"},
+      {53, "cinquenta e três"},
+      {100, "cem"},
+      {101, "cento e uma"},
+      {252, "duzentas e cinquenta e duas"},
+      {1000, "mil"},
+      {1001, "mil e uma"},
+      {1100, "mil e cem"},
+      {1234, "mil duzentas e trinta e quatro"},
+      {2000, "duas mil"},
+      {21500, "vinte e uma mil e quinhentas"},
+      {999999, "novecentas e noventa e nove mil novecentas e noventa e nove"},
   };
   for (const auto& [n, extenso] : casos) EXPECT_EQ(NumeroPorExtenso(n), W(extenso)) << n;
   EXPECT_EQ(NumeroPorExtenso(1000000), "");

@@ -21,8 +21,9 @@ class Ini : public ::testing::Test {
 }  // namespace
 
 TEST_F(Ini, NomesSemCaixaEValoresSemBrancosOuUmParDeAspas) {
-  const std::string ini = "[FilialMatriz]\nCodLogica=7\n[IP]\n  Usuario \t=  'admin' \t\nsenha=\"ab c\"\n"
-                          "dupla=''x''\nmista='x\"\nsozinha='\nvazio=\ninterno=a = b\n";
+  const std::string ini =
+      "[FilialMatriz]\nCodLogica=7\n[IP]\n  Usuario \t=  'admin' \t\nsenha=\"ab c\"\n"
+      "dupla=''x''\nmista='x\"\nsozinha='\nvazio=\ninterno=a = b\n";
   EXPECT_EQ(Ler(ini, "filialmatriz", "CODLOGICA"), "7");
   EXPECT_EQ(Ler(ini, "ip", "usuario"), "admin");
   EXPECT_EQ(Ler(ini, "IP", "senha"), "ab c");
@@ -43,8 +44,9 @@ TEST_F(Ini, PadraoParaArquivoSecaoOuChaveAusente) {
 }
 
 TEST_F(Ini, DuplicadosCrlfEComentarios) {
-  const std::string ini = "[IP]\r\nlocal=primeiro\r\nlocal=segundo\r\n;database=comentado\r\n[Outra]\r\nx=1\r\n"
-                          "[ip]\r\nlocal=terceiro\r\ndatabase=depois\r\n";
+  const std::string ini =
+      "[IP]\r\nlocal=primeiro\r\nlocal=segundo\r\n;database=comentado\r\n[Outra]\r\nx=1\r\n"
+      "[ip]\r\nlocal=terceiro\r\ndatabase=depois\r\n";
   EXPECT_EQ(Ler(ini, "IP", "local"), "primeiro");  // first key and first section win
   EXPECT_EQ(Ler(ini, "IP", "database"), "DEF");
   EXPECT_EQ(Ler("[IP]\r\nlocal=db1\r", "IP", "local"), "db1");  // no stray CR in the value

@@ -48,9 +48,10 @@ TEST(IniciarPrograma, IniciaSemShellENaoDeixaFilho) {
   suporte::TPastaTemporaria pasta;
   const auto script = pasta.Caminho() / "mostra args.sh";
   const auto saida = pasta.Caminho() / "args.txt";
-  pasta.EscreverArquivo("mostra args.sh",
-                        "#!/bin/sh\nout=\"$1\"; shift\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$out.tmp\"\n"
-                        "mv \"$out.tmp\" \"$out\"\n");
+  pasta.EscreverArquivo(
+      "mostra args.sh",
+      "#!/bin/sh\nout=\"$1\"; shift\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"$out.tmp\"\n"
+      "mv \"$out.tmp\" \"$out\"\n");
   ::chmod(script.c_str(), 0755);
 
   const std::string linha =

@@ -95,8 +95,8 @@ TEST(Moeda, LeituraCurtaConcordaComAGeral) {
 }
 
 TEST(Moeda, MultiplicarEParaCentavos) {
-  EXPECT_EQ(Multiplicar({25000}, {12345}).DezMilesimos, 30862);   // 2.5 x 1.2345 = 3.08625 -> even
-  EXPECT_EQ(Multiplicar({15000}, {10001}).DezMilesimos, 15002);   // 1.50015 -> 1.5002 (even)
+  EXPECT_EQ(Multiplicar({25000}, {12345}).DezMilesimos, 30862);  // 2.5 x 1.2345 = 3.08625 -> even
+  EXPECT_EQ(Multiplicar({15000}, {10001}).DezMilesimos, 15002);  // 1.50015 -> 1.5002 (even)
   EXPECT_EQ(Multiplicar({-25000}, {12345}).DezMilesimos, -30862);
   EXPECT_THROW(Multiplicar({INT64_MAX}, {20000}), EValorForaDoIntervalo);
   // A product beyond 64 bits whose result fits, with an exact half: to the even neighbour.

@@ -30,7 +30,7 @@ TEST(TraducaoQt, BotoesDoQtEmPortuguesEArquivoAusenteSoNoErroPadrao) {
   const std::string erro = testing::internal::GetCapturedStderr();
   EXPECT_NE(erro.find((pasta + "/qtbase_pt_BR.qm").toStdString()), std::string::npos) << erro;
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes");  // still works, in English
-  EXPECT_EQ(QLocale().monthName(3), QString::fromUtf8("março"));                // the calendar's names
+  EXPECT_EQ(QLocale().monthName(3), QString::fromUtf8("março"));             // the calendar's names
 
   // Debian's qt6-translations-l10n (scripts/setup-deps) puts it in Qt's translations folder.
   ASSERT_TRUE(QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_pt_BR.qm"))

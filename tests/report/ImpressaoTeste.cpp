@@ -93,10 +93,10 @@ TEST(Impressao, BlocoDeLinhasEmPedacos) {
     suporte::ColocarNoModelo(modelo, t, linha, coluna);
   };
   for (size_t i = 1; i <= 40000; ++i) escrever("linha " + std::to_string(i) + std::string(120, '.'), i, 1);
-  escrever("cresce no fim", 40000, 130);      // the last line grows where it is
-  escrever("cresce no meio", 7, 200);         // an earlier line moves to fresh room
-  escrever("X", 7, 0);                        // and is written again where it went
-  escrever("Y", 8, 3);                        // its neighbour is untouched by the move
+  escrever("cresce no fim", 40000, 130);          // the last line grows where it is
+  escrever("cresce no meio", 7, 200);             // an earlier line moves to fresh room
+  escrever("X", 7, 0);                            // and is written again where it went
+  escrever("Y", 8, 3);                            // its neighbour is untouched by the move
   escrever(std::string(3 << 20, 'g'), 40002, 2);  // larger than a piece, after an empty line
   escrever("depois", 40003, 0);
   ASSERT_EQ(bloco.Copia(), modelo);
@@ -148,12 +148,14 @@ TEST(Impressao, DuasPaginasCheiasComUmaQuebra) {
   EXPECT_EQ(l[0], "");
   EXPECT_EQ(l[1], "");
   EXPECT_EQ(l[3], " cab 3");
-  EXPECT_EQ(l[12], " | FOLHA: 2                             ESTOQUES EXISTENTES EM: 31/12/2023" + std::string(62, ' ') + "|");
+  EXPECT_EQ(l[12],
+            " | FOLHA: 2                             ESTOQUES EXISTENTES EM: 31/12/2023" + std::string(62, ' ') + "|");
   EXPECT_EQ(l[18], " cab 18");
   EXPECT_EQ(l[19], " corpo 2");
   EXPECT_EQ(l[69], " corpo 52");
   EXPECT_EQ(l[70], "\f");  // the form feed, then header line 1 (empty)
-  EXPECT_EQ(l[70 + 11], " | FOLHA: 3                             ESTOQUES EXISTENTES EM: 31/12/2023" + std::string(62, ' ') + "|");
+  EXPECT_EQ(l[70 + 11],
+            " | FOLHA: 3                             ESTOQUES EXISTENTES EM: 31/12/2023" + std::string(62, ' ') + "|");
   EXPECT_EQ(l[70 + 17], " cab 18");
   EXPECT_EQ(l[70 + 18], " corpo 53");
   EXPECT_EQ(l.back(), " corpo 103");
@@ -165,7 +167,7 @@ TEST(Impressao, ArquivoDeMuitasPaginasIgualAosBlocos) {
   suporte::TRegionalBrasil br;
   suporte::TPastaProgramaTeste pasta;
   TImpressao imp = Escritor(3000);
-  imp.EscreverCorpo("", 500, 0);                      // stays as it was
+  imp.EscreverCorpo("", 500, 0);                       // stays as it was
   imp.EscreverCorpo("bem mais larga agora", 700, 30);  // grows after later lines: moves
   imp.EscreverCorpo("depois de um buraco", 3010, 2);   // lines 3002 .. 3009 are empty
   std::vector<std::string> cabecalho = imp.LinhasCabecalho(), corpo = imp.LinhasCorpo();
@@ -186,7 +188,8 @@ TEST(Impressao, ArquivoDeMuitasPaginasIgualAosBlocos) {
   std::string arquivo = LerArquivo(pasta.Caminho() / "relatorio" / "relatorio.txt");
   ASSERT_EQ(arquivo.size(), esperado.size());
   EXPECT_TRUE(arquivo == esperado) << "first difference at byte "
-                                   << std::mismatch(arquivo.begin(), arquivo.end(), esperado.begin()).first - arquivo.begin();
+                                   << std::mismatch(arquivo.begin(), arquivo.end(), esperado.begin()).first -
+                                          arquivo.begin();
   EXPECT_NE(arquivo.find(" corpo 700" + std::string(20, ' ') + "bem mais larga agora \r\n"), std::string::npos);
 }
 
@@ -220,7 +223,8 @@ TEST(Impressao, PaginasSeguintesRenumeramALinhaDaFolhaComADataCurta) {
   ASSERT_EQ(l.size(), 1u + 3 * 12 + 15);
   EXPECT_EQ(std::count(arquivo.begin(), arquivo.end(), '\f'), 2);
   std::string resto = std::string(62, ' ') + "|cauda";
-  EXPECT_EQ(l[12], " | FOLHA: 9" + std::string(29, ' ') + "ESTOQUES EXISTENTES EM: primeira" + std::string(64, ' ') + "|cauda");
+  EXPECT_EQ(l[12], " | FOLHA: 9" + std::string(29, ' ') + "ESTOQUES EXISTENTES EM: primeira" + std::string(64, ' ') +
+                       "|cauda");
   EXPECT_EQ(l[12 + 19], " | FOLHA: 10" + std::string(28, ' ') + "ESTOQUES EXISTENTES EM: 2023-12-31" + resto);
   EXPECT_EQ(l[12 + 38], " | FOLHA: 11" + std::string(28, ' ') + "ESTOQUES EXISTENTES EM: 2023-12-31" + resto);
   // The writer emits once: its blocks are gone.
@@ -240,8 +244,9 @@ TEST(Impressao, SemCorpoSaiUmaPaginaSoComCabecalho) {
 TEST(Impressao, LinhaDeComandoDoVisualizador) {
   std::string pasta = "/opt/meu programa/p7/";
   std::string linha = TImpressao::LinhaComandoVisualizador(pasta, "ABC");
-  EXPECT_EQ(linha,
-            "\"/opt/meu programa/p7//visualizador\" \"/opt/meu programa/p7//relatorio/relatorio.txt\" 132 permissao_ABC");
+  EXPECT_EQ(
+      linha,
+      "\"/opt/meu programa/p7//visualizador\" \"/opt/meu programa/p7//relatorio/relatorio.txt\" 132 permissao_ABC");
   EXPECT_EQ(plataforma::DividirLinhaComando(linha),
             (std::vector<std::string>{"/opt/meu programa/p7//visualizador",
                                       "/opt/meu programa/p7//relatorio/relatorio.txt", "132", "permissao_ABC"}));
@@ -272,9 +277,7 @@ TEST(Impressao, IniciaOVisualizadorDaPastaDoPrograma) {
 TEST(Impressao, FalhaDeGravacaoPreservaORelatorioAnterior) {
   suporte::TPastaProgramaTeste pasta;
   fs::path rel = pasta.Caminho() / "relatorio";
-  {
-    std::ofstream(rel / "relatorio.txt", std::ios::binary) << "ANTERIOR";
-  }
+  { std::ofstream(rel / "relatorio.txt", std::ios::binary) << "ANTERIOR"; }
   // The file may grow only so far: the write fails midway, as on a full disk.
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit antes{};

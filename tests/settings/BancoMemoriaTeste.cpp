@@ -56,8 +56,8 @@ TEST(BancoMemoria, ScriptsRespostasEConexaoPerdida) {
     EXPECT_STREQ(e.what(), TBancoMemoria::SemServidor);
   }
   EXPECT_EQ(banco.Enviados.size(), 8u);
-  EXPECT_EQ(banco.Enviados[1], (TBancoMemoria::TEnvio{TBancoMemoria::TTipoEnvio::Execute, "UPDATE a; UPDATE b ;UPDATE c",
-                                                       TFalhaScript::Parar}));
+  EXPECT_EQ(banco.Enviados[1], (TBancoMemoria::TEnvio{TBancoMemoria::TTipoEnvio::Execute,
+                                                      "UPDATE a; UPDATE b ;UPDATE c", TFalhaScript::Parar}));
 }
 
 }  // namespace

@@ -86,8 +86,9 @@ TEST_F(Sessao, ScriptSegueOuParaELevantaOLugarDoComando) {
   TDatabase db;
   const std::string esperado = "Table '" + banco.Nome() + ".sem_tabela' doesn't exist";
   try {
-    db.Execute("create temporary table tmp_s (v int);\r\ninsert into sem_tabela values (2);\r\n"
-               "insert into tmp_s values (3);insert into sem_tabela values (9)");
+    db.Execute(
+        "create temporary table tmp_s (v int);\r\ninsert into sem_tabela values (2);\r\n"
+        "insert into tmp_s values (3);insert into sem_tabela values (9)");
     FAIL() << "the failures are raised once the script ends";
   } catch (const EFalhasScript& e) {
     EXPECT_EQ(e.what(), esperado);  // the server's own text
@@ -162,20 +163,19 @@ TEST_F(Sessao, TextosWindows1252VaoEVoltam) {
   TValor v;
   db.GetValue("select t from tmp_w", TValor{}, v);
   EXPECT_EQ(std::get<std::string>(v), todos);
-  db.GetValue("select count(*) from tmp_w where t like " + W("'%ÇÃO%'") + " or t like '%" + W("Ç") + "%'",
-              TValor{}, v);
+  db.GetValue("select count(*) from tmp_w where t like " + W("'%ÇÃO%'") + " or t like '%" + W("Ç") + "%'", TValor{}, v);
   EXPECT_EQ(std::get<int64_t>(v), 1);
 }
 
 TEST_F(Sessao, FalhasDeConexao) {
   // Wrong password: the server's message.
-  pasta.EscreverIni(IniIp("database=" + banco.Nome() + "\r\nusuario=p7\r\nsenha=" + ScrambleText("E", "errada", "QEW") +
-                          "\r\n"));
+  pasta.EscreverIni(
+      IniIp("database=" + banco.Nome() + "\r\nusuario=p7\r\nsenha=" + ScrambleText("E", "errada", "QEW") + "\r\n"));
   EXPECT_NE(ErroAoConectar().find("Access denied"), std::string::npos);
 
   // Nobody listens on port 1.
-  pasta.EscreverIni("[IP]\r\nlocal=127.0.0.1:1\r\ndatabase=x\r\nusuario=p7\r\nsenha=" +
-                    ScrambleText("E", "p7senha", "QEW") + "\r\n");
+  pasta.EscreverIni(
+      "[IP]\r\nlocal=127.0.0.1:1\r\ndatabase=x\r\nusuario=p7\r\nsenha=" + ScrambleText("E", "p7senha", "QEW") + "\r\n");
   EXPECT_NE(ErroAoConectar().find("Can't connect"), std::string::npos);
 
   // A malformed scrambled password.
@@ -224,7 +224,7 @@ TEST_F(Sessao, SenhaVaziaUsaAEmbutida) {
   EXPECT_EQ(std::get<std::string>(v), usuario + "@127.0.0.1");
 
   // With a scrambled password present, the built-in one is not used.
-  pasta.EscreverIni(IniIp("database=" + banco.Nome() + "\r\nusuario=" + usuario + "\r\nsenha=" +
-                          ScrambleText("E", "other", "QEW") + "\r\n"));
+  pasta.EscreverIni(IniIp("database=" + banco.Nome() + "\r\nusuario=" + usuario +
+                          "\r\nsenha=" + ScrambleText("E", "other", "QEW") + "\r\n"));
   EXPECT_NE(ErroAoConectar().find("Access denied"), std::string::npos);
 }

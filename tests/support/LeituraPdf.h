@@ -57,8 +57,10 @@ inline std::vector<TPaginaPdf> PaginasComPalavras(const std::string& caminho) {
     int fim = 0;
     if (std::sscanf(html.c_str() + i, "<page width=\"%lf\" height=\"%lf\">", &p.Largura, &p.Altura) == 2) {
       paginas.push_back(p);
-    } else if (!paginas.empty() && std::sscanf(html.c_str() + i, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">%n",
-                                               &w.X0, &w.Y0, &w.X1, &w.Y1, &fim) == 4 && fim > 0) {
+    } else if (!paginas.empty() &&
+               std::sscanf(html.c_str() + i, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">%n", &w.X0,
+                           &w.Y0, &w.X1, &w.Y1, &fim) == 4 &&
+               fim > 0) {
       const size_t de = i + static_cast<size_t>(fim), ate = html.find("</word>", de);
       w.Texto = html.substr(de, ate - de);
       paginas.back().Palavras.push_back(w);

@@ -46,8 +46,10 @@ class TAdmin {
       throw std::runtime_error(std::string("test SQL failed: ") + mysql_error(m_) + "\n" + sql.substr(0, 400));
     do {
       MYSQL_RES* r = mysql_store_result(m_);
-      if (r) mysql_free_result(r);
-      else if (mysql_field_count(m_) != 0) throw std::runtime_error(mysql_error(m_));
+      if (r)
+        mysql_free_result(r);
+      else if (mysql_field_count(m_) != 0)
+        throw std::runtime_error(mysql_error(m_));
       int prox = mysql_next_result(m_);
       if (prox > 0) throw std::runtime_error(std::string("test SQL failed: ") + mysql_error(m_));
       if (prox < 0) break;
@@ -66,6 +68,7 @@ class TAdmin {
     mysql_free_result(r);
     return v;
   }
+
  private:
   MYSQL* m_;
 };

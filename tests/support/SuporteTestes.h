@@ -30,6 +30,7 @@ class TPastaTemporaria {
   ~TPastaTemporaria();
   const std::filesystem::path& Caminho() const { return caminho_; }
   void EscreverArquivo(const std::string& nome, const std::string& conteudo) const;
+
  private:
   std::filesystem::path caminho_;
 };
@@ -44,6 +45,7 @@ class TBancoTeste {
   void Executar(const std::string& sql) const;
   // First column of the first row as text ("NULL" for NULL, "" for no row).
   std::string Valor(const std::string& sql) const;
+
  private:
   std::string nome_;
 };
@@ -59,6 +61,7 @@ class TPastaProgramaTeste {
   // An ini that names the private server and the database, password scrambled with key QEW,
   // and the branch code.
   void EscreverIniBanco(const std::string& banco, int codLogica = 1, const std::string& local = "") const;
+
  private:
   TPastaTemporaria pasta_;
 };
@@ -87,6 +90,7 @@ class TCaixasInstaladas {
   ~TCaixasInstaladas();
   TCaixasGravadas& operator*() { return *caixas_; }
   TCaixasGravadas* operator->() { return caixas_.get(); }
+
  private:
   std::shared_ptr<TCaixasGravadas> caixas_;
   std::shared_ptr<plataforma::ICaixasMensagem> anteriores_;
@@ -97,6 +101,7 @@ class TRegionalBrasil {
  public:
   TRegionalBrasil();
   ~TRegionalBrasil();
+
  private:
   plataforma::TFormatSettings anterior_;
 };

@@ -10,7 +10,8 @@
 QApplication* p7CriarAplicacaoTeste(int& argc, char** argv) __attribute__((weak));
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
   std::unique_ptr<QApplication> app(p7CriarAplicacaoTeste ? p7CriarAplicacaoTeste(argc, argv)
                                                           : new QApplication(argc, argv));
   ::testing::InitGoogleTest(&argc, argv);

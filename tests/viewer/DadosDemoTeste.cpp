@@ -33,10 +33,10 @@ TEST(DemoGerador, SenhaDoIniDesembaralhaNaSenhaDoServidor) {
   if (!TemPython()) GTEST_SKIP() << "python3 not found: the demo scrambler cannot run";
   for (const char* senha : {"p7senha", "x", "uma senha longa com ç"}) {
     std::string utf8 = senha;
-    std::string forma = Executar("python3 '" + suporte::CaminhoFonte("db/demo/embaralhar_senha.py") + "' '" + utf8 + "'");
+    std::string forma =
+        Executar("python3 '" + suporte::CaminhoFonte("db/demo/embaralhar_senha.py") + "' '" + utf8 + "'");
     while (!forma.empty() && (forma.back() == '\n' || forma.back() == '\r')) forma.pop_back();
     EXPECT_EQ(forma.size(), 2 + 2 * plataforma::Utf8ParaW1252(utf8).size()) << forma;
     EXPECT_EQ(DescramblePassword(forma, "QEW"), plataforma::Utf8ParaW1252(utf8)) << forma;
   }
 }
-

@@ -231,7 +231,8 @@ TEST_F(JanelaComRegistro, PdfTemUmaPaginaPorFolhaEAcentosExtraiveis) {
 TEST_F(JanelaComRegistro, PdfDaJanelaEODoComandoParaOMesmoArquivoTemAsMesmasPaginasETextoNoMesmoLugar) {
   if (!suporte::PopplerInstalado()) GTEST_SKIP() << "pdfinfo/pdftotext (poppler-utils) not installed";
   Carregar(51 * 3 + 7, /*estourada=*/true);
-  const std::string daJanela = (pasta.Caminho() / "janela.pdf").string(), doComando = (pasta.Caminho() / "lote.pdf").string();
+  const std::string daJanela = (pasta.Caminho() / "janela.pdf").string(),
+                    doComando = (pasta.Caminho() / "lote.pdf").string();
   ASSERT_TRUE(janela.SalvarPdfEm(QString::fromStdString(daJanela))) << janela.UltimoErro().toStdString();
   std::ofstream(doComando, std::ios::binary)
       << paginas::PdfRegistro(suporte::LerArquivo(pasta.Caminho() / "relatorio.txt"), {.Titulo = "relatorio"});
@@ -251,7 +252,10 @@ TEST_F(JanelaComRegistro, PdfSalvoPoeCadaPalavraOndeODesenhoDoQtPunha) {
   // A line with what a PDF string escapes, what Latin-1 lacks, a blank and a hyphen of their own
   // (0xA0, 0xAD); and one with a control character, DEL and an unassigned byte, each keeping its
   // column. (Qt drew a line with controls as shaped text, where 0xAD took no column.)
-  Carregar(51 + 7, false, W(" | (CAFÉ) 1) C:\\P7\\ “€ – Š…” ") + "A\xA0" "Z\xAD|\r\n |\x01|\x7F|\x81|\r\n");
+  Carregar(51 + 7, false,
+           W(" | (CAFÉ) 1) C:\\P7\\ “€ – Š…” ") +
+               "A\xA0"
+               "Z\xAD|\r\n |\x01|\x7F|\x81|\r\n");
   const std::string nosso = (pasta.Caminho() / "nosso.pdf").string(), doQt = (pasta.Caminho() / "qt.pdf").string();
   ASSERT_TRUE(janela.SalvarPdfEm(QString::fromStdString(nosso))) << janela.UltimoErro().toStdString();
   {
