@@ -101,7 +101,7 @@ void EscreverCabecalhoP7(const TParamsRelatorio& params, const TFilial& filial, 
   const std::string vazia = "|" + Brancos(LarguraMoldura - 2) + "|";
   const std::string colunas = "|" + Brancos(ColunaClassificacao) + "|" + Brancos(ColunaDescricao) + "|" +
                               Brancos(ColunaUnidade) + "|" + Brancos(ColunaQuantidade);
-  std::string data = plataforma::FormatarData("dd/mm/yyyy", params.DataEstoque);
+  std::string data = TImpressao::DataDaFolha(params.DataEstoque);
 
   imp.EscreverCabecalho(" ", 3, 1);
   imp.EscreverCabecalho(C(W("LIVRO REGISTRO DE INVENTÁRIO - RI - MODELO P7"), 135), 4, 1);

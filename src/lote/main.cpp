@@ -34,8 +34,9 @@ int main(int argc, char** argv) {
   // A standard error whose reader went makes its writes fail, not the run: the files matter.
   signal(SIGPIPE, SIG_IGN);
 
-  // The same regional settings as the window, so the files hold the same bytes.
-  plataforma::DefinirFormatSettings(plataforma::FormatSettingsDoLocale());
+  // A fiscal book of Brazil on a server whose locale nobody chose for it: every file and line of
+  // the command takes the Brazilian settings, whatever LANG or LC_* say.
+  plataforma::DefinirFormatSettings(plataforma::FormatSettingsBrasil());
   std::vector<std::string> argumentos(argv + 1, argv + argc);
   return ExecutarLinhaComandoLote(argumentos, stdout, stderr, ::isatty(STDERR_FILENO) == 1);
 }

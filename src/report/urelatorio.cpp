@@ -259,6 +259,10 @@ std::string TImpressao::LinhaFolha(int32_t folha, const std::string& data) {
          "ESTOQUES EXISTENTES EM: " + CompletarDireita(data, ' ', 72) + "|";
 }
 
+std::string TImpressao::DataDaFolha(const plataforma::TDataHora& data) {
+  return plataforma::FormatarData("dd/mm/yyyy", data);
+}
+
 std::string TImpressao::CaminhoRelatorio(const std::string& pasta) { return pasta + "/relatorio/relatorio.txt"; }
 
 std::string TImpressao::LinhaComandoVisualizador(const std::string& pasta, const std::string& permissao) {
@@ -280,7 +284,9 @@ void TImpressao::GravarArquivo(const std::string& caminho) {
 
   GravarComSeguranca(caminho, [&](TArquivoTemporario& arquivo) {
     arquivo.Acrescentar("\r\n");
-    std::string data = plataforma::FormatarData(plataforma::FormatSettings().ShortDateFormat, Params.DataEstoque);
+    // Every sheet carries the first sheet's date text: a book whose sheets disagree on its one date
+    // is wrong, whatever the locale's short format.
+    std::string data = DataDaFolha(Params.DataEstoque);
     size_t proxima = 1;  // index in Corpo of the next body line to write (line 2)
     for (size_t p = 1; p <= paginas; ++p) {
       // Only the page line changes from page to page, so only it is copied.

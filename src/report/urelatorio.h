@@ -69,6 +69,8 @@ class TImpressao {
 
   // The page line of header line 12 for a page number and date text.
   static std::string LinhaFolha(int32_t folha, const std::string& data);
+  // The date text of every sheet's page line: day/month/year joined by the date separator.
+  static std::string DataDaFolha(const plataforma::TDataHora& data);
   // The viewer's command line for a program folder ending with its separator.
   static std::string LinhaComandoVisualizador(const std::string& pasta, const std::string& permissao);
   static std::string CaminhoRelatorio(const std::string& pasta);

@@ -8,6 +8,7 @@
 
 #include "livro/ComposicaoP7.h"
 #include "common/Utils.h"
+#include "platform/Regional.h"
 #include "report/urelatorio.h"
 #include "tests/support/SuporteTestes.h"
 
@@ -120,6 +121,30 @@ TEST_P(RegistroP7, ArquivoIgualAoEsperado) {
 
 INSTANTIATE_TEST_SUITE_P(Casos, RegistroP7, testing::ValuesIn(Casos()),
                          [](const testing::TestParamInfo<std::string>& i) { return i.param; });
+
+// Under US settings (M/d/yy, 1,234.56) the window's register has one date text on every sheet: the
+// first sheet's day/month/year, never the locale's short date.
+TEST(RegistroP7Regional, UmaDataEmTodasAsFolhasForaDoBrasil) {
+  suporte::TRegionalBrasil br;  // puts the Brazilian settings back afterwards
+  plataforma::DefinirFormatSettings(plataforma::FormatSettingsDe(".", ",", "M/d/yy"));
+  suporte::TPastaProgramaTeste pasta;
+  fs::path caso = PastaCasos() / "linhas_102";
+  TParamsRelatorio params;
+  TFilial filial;
+  LerParametros(caso / "parametros.txt", params, filial);
+  TFonteMemoriaP7 linhas(LerLinhas(caso / "linhas.tsv"));
+  TImpressao impressao(params, PrimeiraFolhaP7);
+  ComporRegistroP7(params, filial, linhas, impressao);
+  impressao.EmitirRelatorio("");
+
+  std::istringstream arquivo(suporte::LerArquivo(pasta.Caminho() / "relatorio" / "relatorio.txt"));
+  std::vector<std::string> datas;
+  for (std::string l; std::getline(arquivo, l);) {
+    size_t p = l.find("ESTOQUES EXISTENTES EM: ");
+    if (p != std::string::npos) datas.push_back(l.substr(p + 24, 10));
+  }
+  EXPECT_EQ(datas, std::vector<std::string>(3, "31/12/2023"));
+}
 
 }  // namespace
 

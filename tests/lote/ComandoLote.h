@@ -38,8 +38,11 @@ inline void EscreverIni(const std::filesystem::path& arquivo, const std::string&
 
 class TProcesso {
  public:
-  // Starts the command; its output goes to files in `pasta`.
-  TProcesso(const std::vector<std::string>& argumentos, const std::filesystem::path& pasta) : pasta_(pasta) {
+  // Starts the command; its output goes to files in `pasta`. `ambiente` holds "NOME=valor" to set and
+  // "NOME" to unset, after the default LC_ALL=C.
+  TProcesso(const std::vector<std::string>& argumentos, const std::filesystem::path& pasta,
+            const std::vector<std::string>& ambiente = {})
+      : pasta_(pasta) {
     pid_ = ::fork();
     if (pid_ == 0) {
       int out = ::open((pasta / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -48,6 +51,13 @@ class TProcesso {
       ::dup2(err, 2);
       // The window's side of the tests uses Brazilian settings; so does the command in the C locale.
       ::setenv("LC_ALL", "C", 1);
+      for (const std::string& v : ambiente) {
+        size_t igual = v.find('=');
+        if (igual == std::string::npos)
+          ::unsetenv(v.c_str());
+        else
+          ::setenv(v.substr(0, igual).c_str(), v.c_str() + igual + 1, 1);
+      }
       std::vector<char*> argv{const_cast<char*>(P7_LOTE)};
       for (const auto& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -71,9 +81,9 @@ class TProcesso {
   pid_t pid_ = -1;
 };
 
-inline TResultado Executar(const std::vector<std::string>& argumentos) {
+inline TResultado Executar(const std::vector<std::string>& argumentos, const std::vector<std::string>& ambiente = {}) {
   suporte::TPastaTemporaria saidas;
-  return TProcesso(argumentos, saidas.Caminho()).Esperar();
+  return TProcesso(argumentos, saidas.Caminho(), ambiente).Esperar();
 }
 
 // The names of the files in a folder, sorted.

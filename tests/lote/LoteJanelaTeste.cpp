@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "app/GeracaoP7.h"
 #include "settings/UDatabase.h"
@@ -139,6 +140,64 @@ TEST_F(LoteIgualAJanela, ParaleloComOsMesmosBytes) {
   const std::string copia = suporte::LerArquivo(umaSessao.Caminho() / "P7_4_20250630.txt");
   EXPECT_GT(std::count(copia.begin(), copia.end(), '\n'), 24) << copia;
   EXPECT_NE(r.Erro.find("Resumo: 5 gravada(s), 0 sem registros, 0 com falha"), std::string::npos) << r.Erro;
+}
+
+// A server's LANG is whatever its image came with: under US and German settings every file of the
+// command (register, block H, PDF, summary) and its branch lines hold the Brazilian bytes, and the
+// register is the window's under the Brazilian settings.
+TEST_F(LoteIgualAJanela, LocaleDoServidorNaoMudaOLivro) {
+  auto executar = [&](const suporte::TPastaTemporaria& saida, const std::vector<std::string>& ambiente) {
+    lote::TResultado r = lote::Executar({"--data", "30/06/2025", "--filial", "2", "--bloco-h", "--pdf", "--saida",
+                                         saida.Caminho().string(), "--ini", (pasta_.Caminho() / "lote.ini").string()},
+                                        ambiente);
+    EXPECT_EQ(r.Codigo, 0) << r.Erro;
+    return r;
+  };
+  // The seconds of the summary differ from run to run; everything else must not.
+  auto semSegundos = [](std::string csv) {
+    std::istringstream linhas(csv);
+    std::string r;
+    for (std::string l; std::getline(linhas, l);) {
+      std::vector<std::string> campos;
+      for (size_t i = 0;;) {
+        size_t f = l.find(';', i);
+        campos.push_back(l.substr(i, f == std::string::npos ? std::string::npos : f - i));
+        if (f == std::string::npos) break;
+        i = f + 1;
+      }
+      if (campos.size() > 5) campos[5].clear();
+      for (const std::string& c : campos) r += c + ";";
+      r += "\n";
+    }
+    return r;
+  };
+  suporte::TPastaTemporaria brasil;
+  const lote::TResultado rb = executar(brasil, {});
+  const std::vector<std::string> arquivos = lote::Arquivos(brasil.Caminho());
+  ASSERT_EQ(arquivos.size(), 4u);  // register, block H, PDF, summary
+  const size_t total = rb.Erro.find("total ");
+  ASSERT_NE(total, std::string::npos) << rb.Erro;
+  const std::string textoTotal = rb.Erro.substr(total, rb.Erro.find(',', rb.Erro.find(',', total) + 1) - total);
+  ASSERT_NE(textoTotal.find(','), std::string::npos) << textoTotal;  // a decimal comma
+
+  TEscolhasGeracao escolhas;
+  escolhas.Data = {2025, 6, 30};
+  const std::string janela = DaJanela(2, escolhas);
+  for (const char* lang : {"LANG=en_US.UTF-8", "LANG=de_DE.UTF-8"}) {
+    suporte::TPastaTemporaria saida;
+    const lote::TResultado r = executar(saida, {"LC_ALL", lang});
+    ASSERT_EQ(lote::Arquivos(saida.Caminho()), arquivos) << lang;
+    for (const std::string& nome : arquivos) {
+      const std::string obtido = suporte::LerArquivo(saida.Caminho() / nome);
+      const std::string esperado = suporte::LerArquivo(brasil.Caminho() / nome);
+      if (nome.rfind("RESUMO_", 0) == 0)
+        EXPECT_EQ(semSegundos(obtido), semSegundos(esperado)) << lang;
+      else
+        EXPECT_TRUE(obtido == esperado) << nome << " difere com " << lang;
+    }
+    EXPECT_TRUE(suporte::LerArquivo(saida.Caminho() / "P7_2_20250630.txt") == janela) << lang;
+    EXPECT_NE(r.Erro.find(textoTotal), std::string::npos) << lang << ": " << r.Erro;
+  }
 }
 
 }  // namespace

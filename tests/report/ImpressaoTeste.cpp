@@ -204,7 +204,9 @@ TEST(Impressao, UmaLinhaAMaisAbreOutraPagina) {
   EXPECT_EQ(l.back(), " corpo 53");
 }
 
-TEST(Impressao, PaginasSeguintesRenumeramALinhaDaFolhaComADataCurta) {
+// The locale's short format (year first here) does not reach the sheets: each carries the first
+// sheet's day/month/year, with the locale's separator.
+TEST(Impressao, PaginasSeguintesRenumeramALinhaDaFolhaComADataDaPrimeira) {
   plataforma::TFormatSettings f = plataforma::FormatSettingsBrasil();
   f.DateSeparator = '-';
   f.ShortDateFormat = "yyyy/mm/dd";
@@ -225,8 +227,8 @@ TEST(Impressao, PaginasSeguintesRenumeramALinhaDaFolhaComADataCurta) {
   std::string resto = std::string(62, ' ') + "|cauda";
   EXPECT_EQ(l[12], " | FOLHA: 9" + std::string(29, ' ') + "ESTOQUES EXISTENTES EM: primeira" + std::string(64, ' ') +
                        "|cauda");
-  EXPECT_EQ(l[12 + 19], " | FOLHA: 10" + std::string(28, ' ') + "ESTOQUES EXISTENTES EM: 2023-12-31" + resto);
-  EXPECT_EQ(l[12 + 38], " | FOLHA: 11" + std::string(28, ' ') + "ESTOQUES EXISTENTES EM: 2023-12-31" + resto);
+  EXPECT_EQ(l[12 + 19], " | FOLHA: 10" + std::string(28, ' ') + "ESTOQUES EXISTENTES EM: 31-12-2023" + resto);
+  EXPECT_EQ(l[12 + 38], " | FOLHA: 11" + std::string(28, ' ') + "ESTOQUES EXISTENTES EM: 31-12-2023" + resto);
   // The writer emits once: its blocks are gone.
   EXPECT_TRUE(imp.LinhasCabecalho().empty());
   EXPECT_TRUE(imp.LinhasCorpo().empty());
