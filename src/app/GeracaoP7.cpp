@@ -1,6 +1,11 @@
 #include "app/GeracaoP7.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QPointer>
+
+#include <exception>
+#include <thread>
 
 #include "app/UProdSugCompraAguarde.h"
 #include "app/UtilsApp.h"
@@ -10,6 +15,33 @@
 #include "report/urelatorio.h"
 #include "settings/UConfigSistemaKOT.h"
 #include "settings/UDatabase.h"
+
+namespace {
+
+// Runs `trabalho` on a thread of its own while this (the window's) thread goes on serving events,
+// so the waiting window repaints and the desktop sees a live program during a long run; returns
+// when it ends and raises here what it raised. The session is used by that thread alone meanwhile.
+void ExecutarForaDaJanela(const std::function<void()>& trabalho) {
+  QEventLoop espera;
+  std::exception_ptr erro;
+  std::thread trabalhador([&] {
+    try {
+      trabalho();
+    } catch (...) {
+      erro = std::current_exception();
+    }
+    QMetaObject::invokeMethod(&espera, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // Input goes nowhere meanwhile: the caller disabled the window, and the waiting window takes none.
+  espera.exec(QEventLoop::ExcludeUserInputEvents);
+  trabalhador.join();
+  if (erro) std::rethrow_exception(erro);
+}
+
+// Runs `f` on the window's thread and waits for it: widgets are touched there only.
+void NaJanela(const std::function<void()>& f) { QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection); }
+
+}  // namespace
 
 void GerarRelatorio(IDatabase& banco, const TEscolhasGeracao& escolhas,
                     const std::function<void(bool)>& habilitarBotoes) {
@@ -29,11 +61,14 @@ void GerarRelatorio(IDatabase& banco, const TEscolhasGeracao& escolhas,
   };
 
   try {
-    const bool comLinhas = execucao.Produzir(
-        [&] {
-          if (habilitarBotoes) habilitarBotoes(false);
-        },
-        [](TImpressao& impressao) { impressao.EmitirRelatorio(TConfigSistemaKOT::GetPermissao()); });
+    bool comLinhas = false;
+    ExecutarForaDaJanela([&] {
+      comLinhas = execucao.Produzir(
+          [&] {
+            if (habilitarBotoes) NaJanela([&] { habilitarBotoes(false); });
+          },
+          [&](TImpressao& impressao) { impressao.EmitirRelatorio(TConfigSistemaKOT::GetPermissao()); });
+    });
     if (!comLinhas) Informar(W("Não existem registros para esta seleção!"), W("Informação..."));
   } catch (...) {
     // The first error is the one the user sees; one of the clean-up would only hide it.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDate>
 #include <QDateEdit>
 #include <QKeyEvent>
@@ -313,9 +314,9 @@ void TFMain::Button1Click() {
 void TFMain::BtnGerarClick() { GerarRelatorio(); }
 
 void TFMain::GerarRelatorio() {
-  // The waiting window paints itself by running the event loop before the buttons are disabled: a
-  // second F3 or click queued by then would start a run inside this one, on the same connection
-  // and its temporary tables. One run at a time.
+  // The run serves events while it works: a second F3 or click queued before the window went off
+  // would start a run inside this one, on the same connection and its temporary tables. One run
+  // at a time.
   if (gerando_) return;
   gerando_ = true;
   struct TFim {
@@ -332,7 +333,22 @@ void TFMain::GerarRelatorio() {
   escolhas.ConsiderarCadastradosAntesData = CheckConsiderarProdutosCadastradosAntesDataInventario->isChecked();
   escolhas.FiltroGrupos = FiltroGrupos;
   escolhas.FiltroEspecificacoes = FiltroEspecificacoes;
+  // The run goes on a thread of its own while this one serves events: nothing of the window may
+  // reach the session meanwhile (the filter dialog, a second run), so the whole window is off.
+  setEnabled(false);
+  struct THabilitar {
+    TFMain& j;
+    ~THabilitar() { j.setEnabled(true); }
+  } habilitar{*this};
   ::GerarRelatorio(Sessao(), escolhas, [this](bool habilitar) { HabilitarBotoes(habilitar); });
+}
+
+void TFMain::closeEvent(QCloseEvent* evento) {
+  // Closing under a run would free the window and the session the run is using.
+  if (gerando_)
+    evento->ignore();
+  else
+    QWidget::closeEvent(evento);
 }
 
 void TFMain::BtnCancelarClick() { close(); }

@@ -101,6 +101,7 @@ class TFMain : public QWidget {
 
  protected:
   void showEvent(QShowEvent* evento) override;
+  void closeEvent(QCloseEvent* evento) override;
   bool eventFilter(QObject* objeto, QEvent* evento) override;
 
  private:

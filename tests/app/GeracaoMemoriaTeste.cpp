@@ -1,10 +1,15 @@
 // The generation run on a session without a server: what reaches the session and in which order,
 // and the clean-up after a failure at each step, with the connection alive or lost.
 #include <QApplication>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "app/GeracaoP7.h"
 #include "app/UProdSugCompraAguarde.h"
@@ -131,6 +136,78 @@ TEST_F(GeracaoMemoria, FalhaEmCadaPassoLimpaEDeixaSoOErroDoPasso) {
       EXPECT_FALSE(fs::exists(Relatorio()));
     }
   }
+}
+
+// The session of the run, held up in the stock script until the window's thread answers: the run
+// works on a thread of its own, so the window's events (a timer here, the waiting window's
+// repaint) are served meanwhile. Run on the window's thread, the script would wait in vain.
+class TBancoRetido : public IDatabase {
+ public:
+  explicit TBancoRetido(IDatabase& b) : b_(b) {}
+  bool Execute(const std::string& sql, TFalhaScript f) override {
+    if (sql.find("CREATE TEMPORARY TABLE") != std::string::npos) {
+      ForaDaJanela = std::this_thread::get_id() != principal_;
+      std::unique_lock<std::mutex> l(m_);
+      Liberado = cv_.wait_for(l, std::chrono::seconds(5), [&] { return liberado_; });
+    }
+    return b_.Execute(sql, f);
+  }
+  void Liberar() {
+    std::lock_guard<std::mutex> l(m_);
+    liberado_ = true;
+    cv_.notify_all();
+  }
+  std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override { return b_.OpenQuery(sql); }
+  bool IsConnected() override { return b_.IsConnected(); }
+  std::unique_ptr<dbclient::TConsulta> NewQuery() override { return b_.NewQuery(); }
+  void GetValue(const std::string& sql, const dbclient::TValor& p, dbclient::TValor& v) override {
+    b_.GetValue(sql, p, v);
+  }
+  dbclient::TConexao& GetConnection() override { return b_.GetConnection(); }
+  bool ForaDaJanela = false, Liberado = false;
+
+ private:
+  IDatabase& b_;
+  const std::thread::id principal_ = std::this_thread::get_id();
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool liberado_ = false;
+};
+
+class TContaPinturas : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++Pinturas;
+    return false;
+  }
+  int Pinturas = 0;
+};
+
+TEST_F(GeracaoMemoria, JanelaServeEventosDuranteORoteiro) {
+  TBancoRetido retido(*banco_);
+  TContaPinturas contador;
+  bool aguardeVisivel = false;
+  int pinturas = 0;
+  QTimer::singleShot(100, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* a = qobject_cast<TFProdSugCompraAguarde*>(w)) {
+        aguardeVisivel = a->isVisible();
+        a->installEventFilter(&contador);
+        a->repaint();
+        a->removeEventFilter(&contador);
+      }
+    pinturas = contador.Pinturas;
+    retido.Liberar();
+  });
+  GerarRelatorio(retido, escolhas_, [this](bool h) { botoes_.push_back(h); });
+  EXPECT_TRUE(retido.ForaDaJanela);
+  EXPECT_TRUE(retido.Liberado) << "the script waited in vain: the window's thread served nothing";
+  EXPECT_TRUE(aguardeVisivel);
+  EXPECT_GT(pinturas, 0);
+  // Then everything as in any run: the buttons off with the rows and back, the file there.
+  EXPECT_EQ(botoes_, (std::vector<bool>{false, true}));
+  EXPECT_TRUE(fs::exists(Relatorio()));
+  EXPECT_FALSE(AguardeNaTela());
 }
 
 }  // namespace
