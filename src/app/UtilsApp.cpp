@@ -3,7 +3,7 @@
 #include "app/VersaoPrograma.h"
 #include "platform/Mensagens.h"
 #include "platform/Programa.h"
-#include "platform/Shell.h"
+#include "platform/Entrada.h"
 #include "platform/VersaoArquivo.h"
 
 // The program's own version record, from the project version; VersaoArquivo("") finds it in the

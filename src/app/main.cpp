@@ -7,6 +7,7 @@
 #include "platform/Mensagens.h"
 #include "platform/Regional.h"
 #include "platform/TextoQt.h"
+#include "platform/RegionalQt.h"
 #include "platform/TraducaoQt.h"
 
 int main(int argc, char** argv) {

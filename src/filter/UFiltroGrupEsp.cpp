@@ -13,7 +13,7 @@
 #include "common/Utils.h"
 #include "platform/Mensagens.h"
 #include "platform/Regional.h"
-#include "platform/Shell.h"
+#include "platform/Entrada.h"
 #include "platform/TextoQt.h"
 #include "platform/Win1252.h"
 #include "settings/UDatabase.h"

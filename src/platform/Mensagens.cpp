@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/Shell.h"
+#include "platform/Entrada.h"
 #include "platform/Texto.h"
 #include "platform/Win1252.h"
 

@@ -13,15 +13,9 @@ struct TFormatSettings {
   char DecimalSeparator = ',';
 };
 
-// Brazilian settings: 31/12/2023 and 1.234,56.
+// Brazilian settings: 31/12/2023 and 1.234,56. The settings of the desktop's locale are the
+// windows' (platform/RegionalQt.h).
 TFormatSettings FormatSettingsBrasil();
-// The settings of the user's locale (LC_ALL / LC_NUMERIC / LC_TIME / LANG).
-TFormatSettings FormatSettingsDoLocale();
-// The settings for a locale's decimal and group separators and short date format (Qt's pattern
-// letters), all UTF-8. A separator without a Windows-1252 byte (U+202F, ...) falls back to the
-// Brazilian one, "," decimal and "." group (swapped where the other separator already has it), and
-// "/" in dates.
-TFormatSettings FormatSettingsDe(std::string_view decimal, std::string_view grupo, std::string_view formatoData);
 
 const TFormatSettings& FormatSettings();
 void DefinirFormatSettings(const TFormatSettings& f);

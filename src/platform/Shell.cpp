@@ -5,8 +5,6 @@
 
 namespace plataforma {
 
-void BloquearEntrada(bool) {}
-
 void AbrirEndereco(const std::string& endereco) { QDesktopServices::openUrl(QUrl(QString::fromStdString(endereco))); }
 
 }  // namespace plataforma

@@ -126,7 +126,11 @@ INSTANTIATE_TEST_SUITE_P(Casos, RegistroP7, testing::ValuesIn(Casos()),
 // first sheet's day/month/year, never the locale's short date.
 TEST(RegistroP7Regional, UmaDataEmTodasAsFolhasForaDoBrasil) {
   suporte::TRegionalBrasil br;  // puts the Brazilian settings back afterwards
-  plataforma::DefinirFormatSettings(plataforma::FormatSettingsDe(".", ",", "M/d/yy"));
+  plataforma::TFormatSettings eua;
+  eua.ShortDateFormat = "m/d/yyyy";
+  eua.DecimalSeparator = '.';
+  eua.ThousandSeparator = ',';
+  plataforma::DefinirFormatSettings(eua);
   suporte::TPastaProgramaTeste pasta;
   fs::path caso = PastaCasos() / "linhas_102";
   TParamsRelatorio params;

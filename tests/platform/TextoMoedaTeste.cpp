@@ -6,6 +6,7 @@
 
 #include "platform/Moeda.h"
 #include "platform/Regional.h"
+#include "platform/RegionalQt.h"
 #include "platform/Texto.h"
 #include "platform/Win1252.h"
 #include "tests/support/SuporteTestes.h"

@@ -1,0 +1,15 @@
+# The year-end command runs on servers without a desktop: none of its NEEDED entries may be a Qt,
+# X11, xcb, GL or font library. cmake -DPROGRAMA=<the built command> -P ChecarSemQt.cmake
+execute_process(COMMAND readelf -d "${PROGRAMA}" RESULT_VARIABLE r OUTPUT_VARIABLE saida ERROR_VARIABLE erros)
+if(NOT r EQUAL 0)
+  message(FATAL_ERROR "readelf -d ${PROGRAMA} falhou (${r}): ${erros}")
+endif()
+string(REGEX MATCHALL "Shared library: \\[[^]]+\\]" necessarias "${saida}")
+if(NOT necessarias MATCHES "libmariadb")
+  message(FATAL_ERROR "NEEDED sem libmariadb, leitura suspeita:\n${saida}")
+endif()
+foreach(n IN LISTS necessarias)
+  if(n MATCHES "libQt|libX|libxcb|libEGL|libGL|libOpenGL|libxkbcommon|libfontconfig|libfreetype|libharfbuzz|libdbus")
+    message(FATAL_ERROR "o comando depende de uma biblioteca de área de trabalho: ${n}")
+  endif()
+endforeach()
