@@ -50,7 +50,11 @@ class TSaidaPdf : public ISaidaExtraLote {
       if (!d.Valores.Aviso.empty()) avisos_.push_back(d.Valores.Aviso);
       opcoes.Termos = std::move(d);
     }
-    GravarArquivoSeguro(pasta + nome, paginas::PdfRegistro(LerRegistro(pasta + NomeArquivoLote(filial, data)), opcoes));
+    // Streamed to the safe write: only the register and a piece of the PDF are held at a time.
+    const std::string registro = LerRegistro(pasta + NomeArquivoLote(filial, data));
+    TGravacaoSegura arquivo(pasta + nome);
+    paginas::EscreverPdfRegistro(registro, opcoes, [&](std::string_view pedaco) { arquivo.Acrescentar(pedaco); });
+    arquivo.Concluir();
     return {nome};
   }
   std::vector<std::string> Avisos() const override { return avisos_; }

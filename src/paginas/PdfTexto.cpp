@@ -43,6 +43,9 @@ constexpr size_t kPedaco = 1 << 16;  // what `escrever` gets at a time
 
 // The objects before the pages; page i is 8 + 2i and its content 9 + 2i.
 enum TObjeto { kCatalogo = 1, kArvore, kRecursos, kFonte, kDescritor, kPrograma, kInfo, kPrimeiraPagina };
+// A node of the page tree has at most this many kids: a reader of PDF 1.4 takes arrays of 8,191
+// elements at most, and a book of a million products has 18,810 sheets.
+constexpr int kFilhosPorNo = 64;
 
 // What a byte of the text becomes in a string: drawn as it is, nothing drawn (a blank, a control,
 // a byte Windows-1252 leaves unassigned), escaped with a backslash, or written in octal.
@@ -139,7 +142,7 @@ class TSaida {
     FimObjeto();
   }
   // The cross-reference table and the trailer, and what is still pending.
-  void Concluir() {
+  void Concluir(const std::string& identificador) {
     const size_t xref = Posicao();
     pendente_ += "xref\n0 " + std::to_string(inicios_.size()) + "\n0000000000 65535 f \n";
     char linha[24];
@@ -149,7 +152,8 @@ class TSaida {
       Folga();
     }
     pendente_ += "trailer\n<< /Size " + std::to_string(inicios_.size()) + " /Root " + std::to_string(kCatalogo) +
-                 " 0 R /Info " + std::to_string(kInfo) + " 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+                 " 0 R /Info " + std::to_string(kInfo) + " 0 R /ID " + identificador + " >>\nstartxref\n" +
+                 std::to_string(xref) + "\n%%EOF\n";
     Entregar();
   }
 
@@ -232,6 +236,91 @@ std::string EtiquetaSubconjunto(const std::array<bool, 256>& usados) {
   return etiqueta + "+";
 }
 
+// The page tree above n pages: level 0 are the pages, each next level groups kFilhosPorNo of the
+// one below, up to the level whose nodes the root holds. The intermediate nodes are numbered from
+// `primeiro` on, level 1 first.
+class TArvorePaginas {
+ public:
+  TArvorePaginas(int paginas, int primeiro) {
+    for (int n = paginas; n > kFilhosPorNo;) {
+      n = (n + kFilhosPorNo - 1) / kFilhosPorNo;
+      niveis_.push_back({primeiro, n});
+      primeiro += n;
+    }
+    paginas_ = paginas;
+  }
+  int Nos() const {
+    int t = 0;
+    for (const TNivel& v : niveis_) t += v.Quantos;
+    return t;
+  }
+  // The parent of page i: a node of level 1, or the root.
+  int PaiDaPagina(int i) const { return niveis_.empty() ? kArvore : niveis_[0].Primeiro + i / kFilhosPorNo; }
+  // The kids of the root: the pages, or the nodes of the top level.
+  void FilhosDaRaiz(std::string& s, int primeiraPagina) const {
+    if (niveis_.empty())
+      Filhos(s, 0, paginas_, [&](int k) { return primeiraPagina + 2 * k; });
+    else
+      Filhos(s, 0, niveis_.back().Quantos, [&](int k) { return niveis_.back().Primeiro + k; });
+  }
+  // Every intermediate node: its parent, its kids and how many pages are under it. A node's /Kids
+  // is written whole: 64 references are far below a piece.
+  void EscreverNos(TSaida& saida, int primeiraPagina) const {
+    std::string& s = saida.Texto();
+    int porNo = 1;
+    for (size_t h = 0; h < niveis_.size(); ++h) {
+      porNo *= kFilhosPorNo;
+      const TNivel& v = niveis_[h];
+      const int abaixo = h == 0 ? paginas_ : niveis_[h - 1].Quantos;
+      for (int j = 0; j < v.Quantos; ++j) {
+        saida.Objeto(v.Primeiro + j);
+        const int pai = h + 1 < niveis_.size() ? niveis_[h + 1].Primeiro + j / kFilhosPorNo : kArvore;
+        const int contagem = std::min(paginas_, (j + 1) * porNo) - j * porNo;
+        s += "<< /Type /Pages /Parent " + std::to_string(pai) + " 0 R /Count " + std::to_string(contagem) + " /Kids [";
+        const int de = j * kFilhosPorNo, ate = std::min(abaixo, de + kFilhosPorNo);
+        if (h == 0)
+          Filhos(s, de, ate, [&](int k) { return primeiraPagina + 2 * k; });
+        else
+          Filhos(s, de, ate, [&](int k) { return niveis_[h - 1].Primeiro + k; });
+        s += "] >>\n";
+        saida.FimObjeto();
+      }
+    }
+  }
+
+ private:
+  struct TNivel {
+    int Primeiro, Quantos;
+  };
+  template <class FNumero>
+  static void Filhos(std::string& s, int de, int ate, FNumero&& numero) {
+    for (int k = de; k < ate; ++k) s += std::to_string(numero(k)) + " 0 R ";
+  }
+  std::vector<TNivel> niveis_;
+  int paginas_ = 0;
+};
+
+// The file's identifier: a hash of what makes it this file (its title, its time and its pages),
+// twice, as a new file has it.
+class TIdentificador {
+ public:
+  void Acrescentar(std::string_view dados) {
+    for (unsigned char c : dados) {
+      a_ = (a_ ^ c) * 1099511628211ull;
+      b_ = (b_ ^ c) * 1099511628211ull ^ (b_ >> 29);
+    }
+  }
+  std::string Texto() const {
+    char hex[33];
+    std::snprintf(hex, sizeof hex, "%016llX%016llX", static_cast<unsigned long long>(a_),
+                  static_cast<unsigned long long>(b_));
+    return std::string("[<") + hex + "> <" + hex + ">]";
+  }
+
+ private:
+  uint64_t a_ = 14695981039346656037ull, b_ = 0x9E3779B97F4A7C15ull;
+};
+
 }  // namespace
 
 std::string CaminhoFonteRegistro() {
@@ -275,7 +364,12 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info,
   inicioTexto += " Td\n";
 
   const int n = folhas.Quantas;
-  TSaida saida(escrever, kPrimeiraPagina + 2 * n - 1);
+  const TArvorePaginas arvore(n, kPrimeiraPagina + 2 * n);
+  TSaida saida(escrever, kPrimeiraPagina + 2 * n - 1 + arvore.Nos());
+  const std::string data = DataPdf();
+  TIdentificador identificador;
+  identificador.Acrescentar(info.Titulo);
+  identificador.Acrescentar(data);
   std::string& s = saida.Texto();
   s += "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
   saida.Objeto(kCatalogo);
@@ -283,18 +377,15 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info,
   saida.FimObjeto();
   saida.Objeto(kArvore);
   s += "<< /Type /Pages /Count " + std::to_string(n) + " /Kids [";
-  for (int i = 0; i < n; ++i) {
-    s += std::to_string(kPrimeiraPagina + 2 * i) + " 0 R ";
-    saida.Folga();
-  }
+  arvore.FilhosDaRaiz(s, kPrimeiraPagina);
   s += "] >>\n";
   saida.FimObjeto();
   saida.Objeto(kRecursos);
   s += "<< /Font << /F1 " + std::to_string(kFonte) + " 0 R >> /ProcSet [/PDF /Text] >>\n";
   saida.FimObjeto();
   saida.Objeto(kInfo);
-  s += "<< /Title " + TextoInfo(info.Titulo) + " /Creator " + TextoInfo(info.Criador) + " /CreationDate " + DataPdf() +
-       " >>\n";
+  s += "<< /Title " + TextoInfo(info.Titulo) + " /Creator " + TextoInfo(info.Criador) + " /Producer " +
+       TextoInfo("Inventário Modelo P7") + " /CreationDate " + data + " /ModDate " + data + " >>\n";
   saida.FimObjeto();
 
   std::array<bool, 256> usados{};
@@ -317,11 +408,14 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info,
     conteudo += "ET\n";
     const int objeto = kPrimeiraPagina + 2 * i;
     saida.Objeto(objeto);
-    s += "<< /Type /Page /Parent " + std::to_string(kArvore) + " 0 R /MediaBox [0 0 842 595] /Resources " +
-         std::to_string(kRecursos) + " 0 R /Contents " + std::to_string(objeto + 1) + " 0 R >>\n";
+    s += "<< /Type /Page /Parent " + std::to_string(arvore.PaiDaPagina(i)) +
+         " 0 R /MediaBox [0 0 842 595] /Resources " + std::to_string(kRecursos) + " 0 R /Contents " +
+         std::to_string(objeto + 1) + " 0 R >>\n";
     saida.FimObjeto();
+    identificador.Acrescentar(conteudo);
     saida.Fluxo(objeto + 1, "", compressor.Comprimir(conteudo));
   }
+  arvore.EscreverNos(saida, kPrimeiraPagina);
 
   // The font last, when the glyphs the pages draw are known.
   std::vector<bool> glifosUsados(static_cast<size_t>(fonte.Glifos()));
@@ -356,7 +450,7 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info,
   saida.FimObjeto();
   const std::string programa = fonte.Subconjunto(glifosUsados);
   saida.Fluxo(kPrograma, " /Length1 " + std::to_string(programa.size()), compressor.Comprimir(programa));
-  saida.Concluir();
+  saida.Concluir(identificador.Texto());
 }
 
 }  // namespace paginas

@@ -171,10 +171,13 @@ TEST_F(LoteIgualAJanela, LocaleDoServidorNaoMudaOLivro) {
     }
     return r;
   };
-  // A PDF's dates say when it was written: the seconds of each run.
+  // A PDF's dates say when it was written (the seconds of each run), and its identifier is made
+  // with them.
   auto semDatas = [](std::string pdf) {
-    for (size_t p = pdf.find("(D:"); p != std::string::npos; p = pdf.find("(D:", p + 1))
-      for (size_t i = p + 3; i < pdf.size() && pdf[i] != ')'; ++i) pdf[i] = '0';
+    for (const std::string marca : {"(D:", "/ID ["})
+      for (size_t p = pdf.find(marca); p != std::string::npos; p = pdf.find(marca, p + 1))
+        for (size_t i = p + marca.size(); i < pdf.size() && pdf[i] != ')' && pdf[i] != ']'; ++i)
+          if (pdf[i] != '<' && pdf[i] != '>' && pdf[i] != ' ') pdf[i] = '0';
     return pdf;
   };
   suporte::TPastaTemporaria brasil;

@@ -165,6 +165,20 @@ TEST_F(PdfRegistro, UmLivroGrandeChegaEmPedacosSemQueOPdfInteiroSeJunte) {
   EXPECT_EQ(quantas, 180);
   ASSERT_EQ(paginas.size(), 180u);
   EXPECT_EQ(Palavras(paginas[179]), Palavras(Folhas(registro)[2]));
+  // A balanced page tree (no /Kids beyond 64, so a million products stay far below the 8,191
+  // elements of a PDF 1.4 reader's arrays), and the metadata a document has.
+  size_t maior = 0, nos = 0;
+  for (size_t p = pdf.find("/Kids ["); p != std::string::npos; p = pdf.find("/Kids [", p + 1), ++nos) {
+    const std::string kids = pdf.substr(p, pdf.find(']', p) - p);
+    maior = std::max<size_t>(maior, std::count(kids.begin(), kids.end(), 'R'));
+  }
+  EXPECT_EQ(nos, 4u);  // the root and three nodes of 64, 64 and 52 sheets
+  EXPECT_LE(maior, 64u);
+  for (const char* chave : {"/Producer <FEFF", "/CreationDate (D:", "/ModDate (D:"})
+    EXPECT_NE(pdf.find(chave), std::string::npos) << chave;
+  const size_t trailer = pdf.rfind("trailer");
+  ASSERT_NE(trailer, std::string::npos);
+  EXPECT_NE(pdf.find("/ID [<", trailer), std::string::npos);
 }
 
 TEST(PdfRegistroFalhas, RegistroVazioFonteRuimEErroDoDestinoChegamAoChamador) {
