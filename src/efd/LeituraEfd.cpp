@@ -78,7 +78,8 @@ bool TLeitorEfd::Proxima(TLinhaEfd& linha) {
     else if (c < limite && !(*c == '\r' && c + 1 == limite && !acabou_))
       ByteInvalido(inicio, c);
     if (fimLinha) return Entregar(linha, c - inicio, fimLinha);
-    if (acabou_) return inicio_ < fim_ && Entregar(linha, fim_ - inicio_, 0);
+    if (acabou_ && inicio_ < fim_) return Entregar(linha, fim_ - inicio_, 0);
+    if (acabou_) Recusar(W("não termina com o registro 9999 (arquivo incompleto)"));
     // Keep the unfinished line, and room to read after it.
     if (AntesDeMover) AntesDeMover();
     std::memmove(buffer_.data(), buffer_.data() + inicio_, fim_ - inicio_);

@@ -28,9 +28,10 @@ class TLeitorEfd {
   // EArquivoEfd when the file cannot be opened.
   explicit TLeitorEfd(const std::filesystem::path& arquivo);
 
-  // The next record; false after the 9999 or at the end of the file. EArquivoEfd (Recusar) for a
-  // first line that is no 0000, a byte that is no ISO-8859-1 text, a line that does not start and
-  // end with "|" or has no 4-character record type, a line over 64 MiB, or a read error.
+  // The next record; false after the 9999. EArquivoEfd (Recusar) for a file that ends without it
+  // (incomplete), a first line that is no 0000, a byte that is no ISO-8859-1 text, a line that
+  // does not start and end with "|" or has no 4-character record type, a line over 64 MiB, or a
+  // read error.
   bool Proxima(TLinhaEfd& linha);
   // Called before the bytes of earlier lines move in the buffer, so that views of them can be
   // handed on first.
@@ -38,7 +39,6 @@ class TLeitorEfd {
 
   // Lines read so far; the number of the last one.
   size_t NumeroLinha() const { return numeroLinha_; }
-  bool Terminou() const { return terminou_; }  // the 9999 was read
 
   // What follows the 9999 (read to the end of the file): how many bytes, and whether they are only
   // blank lines.

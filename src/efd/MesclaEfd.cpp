@@ -243,7 +243,7 @@ class TMescla {
 
   // Block 9.
   std::optional<int64_t> informado9990_;
-  bool visto9990_ = false, terminou_ = false;
+  bool visto9990_ = false;
 };
 
 std::vector<std::string> TMescla::Executar() {
@@ -253,8 +253,7 @@ std::vector<std::string> TMescla::Executar() {
   TLeitorEfd leitor(caminho_);
   // Kept lines are views of the reader's buffer: handed on before it moves them.
   leitor.AntesDeMover = [this] { DescarregarTrecho(); };
-  for (TLinhaEfd l; !terminou_ && leitor.Proxima(l);) Linha(l.Linha, l.Conteudo.size());
-  if (!terminou_) Recusar(W("não termina com o registro 9999 (arquivo incompleto)"));
+  for (TLinhaEfd l; leitor.Proxima(l);) Linha(l.Linha, l.Conteudo.size());
 
   DescarregarTrecho();
   DescarregarGerado();
@@ -482,7 +481,6 @@ void TMescla::Bloco9(std::string_view linha, std::string_view conteudo, std::str
 }
 
 void TMescla::Terminar(std::string_view linha, std::string_view conteudo) {
-  terminou_ = true;
   for (uint32_t chave : tipos_.Ordem()) {
     const TTipos::TTipo t = tipos_[chave];
     if (t.Original > 0 || t.Listado) Conferir("9900 de " + TextoChave(chave), t.Informado, t.Original);
