@@ -61,6 +61,16 @@ void AnexarTextoEfd(std::string& s, std::string_view t) {
   s.erase(inicio, primeiro - inicio);
 }
 
+// The unit as a text field from s[inicio] on made UNID: cut to six characters (the cut may end at
+// a blank), UN for none.
+void FecharUnidadeEfd(std::string& s, size_t inicio) {
+  if (s.size() - inicio > TamanhoUnidade) {
+    s.resize(inicio + TamanhoUnidade);
+    AparDireita(s, inicio);
+  }
+  if (s.size() == inicio) s += "UN";
+}
+
 // The value scaled by 10^casas with a decimal comma and exactly `casas` decimals; a minus sign
 // only when negative.
 void AnexarDecimal(std::string& s, int64_t valor, int casas) {
@@ -114,6 +124,13 @@ std::string TextoEfd(std::string_view w1252) {
   return s;
 }
 
+std::string UnidadeEfd(std::string_view w1252) {
+  std::string s;
+  AnexarTextoEfd(s, w1252);
+  FecharUnidadeEfd(s, 0);
+  return s;
+}
+
 void TBlocoH::Acrescentar(const TItemInventario& item) {
   int64_t soma;
   if (__builtin_add_overflow(somaCentavos_, item.CentavosLinha, &soma))
@@ -142,17 +159,12 @@ void TBlocoH::Acrescentar(const TItemInventario& item) {
   textos_ += '\0';
   const size_t unidade = textos_.size();
   AnexarTextoEfd(textos_, item.Unidade);
-  if (textos_.size() - unidade > TamanhoUnidade) {
-    std::string inteira = textos_.substr(unidade);
-    textos_.resize(unidade + TamanhoUnidade);
-    AparDireita(textos_, unidade);  // the cut may end at a blank
-    if (unidadesCortadas_.insert(inteira).second)
-      avisos_.push_back("unidade " + inteira + " com mais de 6 caracteres: escrita como " + textos_.substr(unidade));
-  }
-  if (textos_.size() == unidade) {
-    textos_ += "UN";
-    avisos_.push_back(W("produto ") + codigo + W(" sem unidade: escrito como UN"));
-  }
+  const std::string inteira = textos_.size() - unidade > TamanhoUnidade ? textos_.substr(unidade) : std::string();
+  const bool semUnidade = textos_.size() == unidade;
+  FecharUnidadeEfd(textos_, unidade);
+  if (!inteira.empty() && unidadesCortadas_.insert(inteira).second)
+    avisos_.push_back("unidade " + inteira + " com mais de 6 caracteres: escrita como " + textos_.substr(unidade));
+  if (semUnidade) avisos_.push_back(W("produto ") + codigo + W(" sem unidade: escrito como UN"));
   textos_ += '\0';
   // NCM stored with dots or blanks ("2106.90.90"): its digits, when there are exactly eight.
   const size_t ncm = textos_.size();

@@ -113,6 +113,10 @@ std::string ValidarContaContabil(std::string_view conta);
 // to "/", control characters to blanks, blanks trimmed at both ends.
 std::string TextoEfd(std::string_view w1252);
 
+// A unit of the suite (Windows-1252) as UNID of 0190 and H010: the text field cut to six
+// characters, UN for none.
+std::string UnidadeEfd(std::string_view w1252);
+
 // Field n of a record "|REG|F2|...|" (n = 1 is REG), with or without its line end; empty when the
 // record has fewer fields.
 std::string_view CampoEfd(std::string_view registro, size_t n);
@@ -122,7 +126,8 @@ namespace campo {
 constexpr size_t DtIni0000 = 4, DtFin0000 = 5, Cnpj0000 = 7, IndPerfil0000 = 14;
 constexpr size_t Unid0190 = 2;
 constexpr size_t CodItem0200 = 2, DescrItem0200 = 3, UnidInv0200 = 6;
-constexpr size_t DtInvH005 = 2;
+constexpr size_t DtInvH005 = 2, VlInvH005 = 3;
+constexpr size_t CodItemH010 = 2, UnidH010 = 3, QtdH010 = 4, VlItemH010 = 6;
 constexpr size_t QtdLinX990 = 2;  // X990, 9990 and 9999 alike
 constexpr size_t RegBlc9900 = 2, QtdRegBlc9900 = 3;
 }  // namespace campo

@@ -17,6 +17,7 @@
 #include "dbclient/DbClient.h"
 #include "inventory/UInventarioP7Dao.h"
 #include "lote/SaidaBlocoH.h"
+#include "lote/SaidaConferencia.h"
 #include "lote/SaidaPdf.h"
 #include "platform/Mensagens.h"
 #include "platform/Programa.h"
@@ -190,6 +191,8 @@ struct TResultadoFilial {
   TResumoRegistroP7 Resumo;
   std::vector<std::string> NomesExtras;  // the extra files written
   double Segundos = 0;
+  std::optional<size_t> Diferencas;  // --conferir: the differences found
+  std::string LinhaConferencia;      // UTF-8
 };
 
 // A server's session of the run.
@@ -253,6 +256,10 @@ void GerarFilial(TExecucao& x, TSessaoLote& sessao, TResultadoFilial& r,
     } catch (const std::exception& e) {
       r.Motivo = DescreverFalha(e);
     }
+    if (std::optional<TResultadoConferencia> c = ResultadoConferencia(extras)) {
+      r.Diferencas = c->Diferencas;
+      r.LinhaConferencia = std::move(c->Linha);
+    }
   }
   r.Situacao = !r.Motivo.empty() ? TSituacaoFilial::Falhou
                : comLinhas       ? TSituacaoFilial::Gravada
@@ -282,6 +289,7 @@ void RelatarFilial(TSaidaErro& saida, const TResultadoFilial& r, const std::stri
     for (const std::string& n : r.NomesExtras) texto += ", " + n;
     saida.Linha(texto);
   }
+  if (!r.LinhaConferencia.empty()) saida.Linha(r.LinhaConferencia);
   const std::string prefixo = "filial " + std::to_string(r.Filial) + ": ";
   for (const auto& e : extras)
     for (const std::string& aviso : e->Avisos()) saida.Linha(prefixo + Utf8(aviso));
@@ -306,18 +314,12 @@ void AtenderFilas(TExecucao& x, TSessaoLote& sessao) {
   }
 }
 
-// A field of the summary file: quoted when it holds the separator, a quote or a line break.
-std::string CampoCsv(const std::string& t) {
-  if (t.find_first_of(";\"\r\n") == std::string::npos) return t;
-  std::string r = "\"";
-  for (char c : t) r += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return r + "\"";
-}
-
 // RESUMO_<AAAAMMDD>.csv: one line per branch in id order, for head office to reconcile with the
-// accounts.
-std::string TextoResumo(const std::vector<TResultadoFilial>& resultados, const plataforma::TDataHora& data) {
-  std::string t = "filial;situação;produtos;folhas;total geral;segundos;arquivo;motivo\r\n";
+// accounts; with --conferir, each branch's differences from its block H.
+std::string TextoResumo(const std::vector<TResultadoFilial>& resultados, const plataforma::TDataHora& data,
+                        bool conferir) {
+  std::string t = "filial;situação;produtos;folhas;total geral;segundos;arquivo;motivo";
+  t += conferir ? ";diferenças\r\n" : "\r\n";
   for (const TResultadoFilial& r : resultados) {
     const bool gravada = r.Situacao == TSituacaoFilial::Gravada;
     const char* situacao = gravada                                       ? "gravada"
@@ -332,6 +334,7 @@ std::string TextoResumo(const std::vector<TResultadoFilial>& resultados, const p
         r.Situacao == TSituacaoFilial::Falhou && r.Segundos == 0 ? "" : Segundos(r.Segundos),
         gravada ? NomeArquivoLote(r.Filial, data) : "",
         r.Motivo};
+    if (conferir) campos.push_back(r.Diferencas ? std::to_string(*r.Diferencas) : "");
     for (size_t i = 0; i < campos.size(); ++i) t += (i ? ";" : "") + CampoCsv(campos[i]);
     t += "\r\n";
   }
@@ -381,6 +384,13 @@ std::vector<int32_t> FiliaisDaExecucao(const TOpcoesLote& opcoes, IDatabase& ban
 }
 
 }  // namespace
+
+std::string CampoCsv(const std::string& t) {
+  if (t.find_first_of(";\"\r\n") == std::string::npos) return t;
+  std::string r = "\"";
+  for (char c : t) r += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return r + "\"";
+}
 
 std::string NomeArquivoLote(int32_t filial, const plataforma::TDataHora& data) {
   char d[16];
@@ -435,8 +445,9 @@ bool Resumir(std::vector<TResultadoFilial> resultados, const TOpcoesLote& opcoes
   std::sort(resultados.begin(), resultados.end(),
             [](const TResultadoFilial& a, const TResultadoFilial& b) { return a.Filial < b.Filial; });
   bool ok = true;
-  size_t gravadas = 0, semRegistros = 0, comFalha = 0;
+  size_t gravadas = 0, semRegistros = 0, comFalha = 0, comDiferencas = 0;
   for (const TResultadoFilial& r : resultados) {
+    if (r.Diferencas.value_or(0) > 0) ++comDiferencas;
     if (r.Situacao == TSituacaoFilial::Gravada) ++gravadas;
     if (r.Situacao == TSituacaoFilial::SemRegistros) ++semRegistros;
     if (r.Situacao == TSituacaoFilial::Falhou) ++comFalha;
@@ -444,16 +455,17 @@ bool Resumir(std::vector<TResultadoFilial> resultados, const TOpcoesLote& opcoes
   }
   try {
     GravarArquivoSeguro(pasta + NomeArquivoResumoLote(opcoes.Escolhas.Data),
-                        TextoResumo(resultados, opcoes.Escolhas.Data));
+                        TextoResumo(resultados, opcoes.Escolhas.Data, !opcoes.Conferir.empty()));
   } catch (const std::exception& e) {
     saida.Linha("O resumo não foi gravado: " + Utf8(e.what()));
     ok = false;
   }
   saida.Linha("Resumo: " + std::to_string(gravadas) + " gravada(s), " + std::to_string(semRegistros) +
-              " sem registros, " + std::to_string(comFalha) + " com falha");
+              " sem registros, " + std::to_string(comFalha) + " com falha" +
+              (opcoes.Conferir.empty() ? "" : ", " + std::to_string(comDiferencas) + " com diferenças no bloco H"));
   for (const TResultadoFilial& r : resultados)
     if (r.Situacao == TSituacaoFilial::Falhou) saida.Linha("  " + Rotulo(r.Filial) + r.Motivo);
-  return ok && comFalha == 0;
+  return ok && comFalha == 0 && comDiferencas == 0;
 }
 
 }  // namespace
@@ -499,23 +511,35 @@ int ErroDeUso(std::FILE* erro, const std::string& motivo) {
 }
 
 // What the extra outputs read once, before anything connects, so that a bad folder or file stops
-// the run with nothing written: --efd's files by CNPJ and --termos' values.
+// the run with nothing written: --efd's and --conferir's files by CNPJ and --termos' values.
 struct TLeiturasPrevias {
-  std::shared_ptr<const efd::TIndiceEfd> IndiceEfd;
+  std::shared_ptr<const efd::TIndiceEfd> IndiceEfd, IndiceConferencia;
   std::shared_ptr<const paginas::TArquivoTermos> Termos;
 };
 
+// The EFD files of the folder of an option by CNPJ, the files skipped told; a usage error's exit
+// code when the folder cannot be used.
+std::optional<int> IndexarPastaEfd(const std::string& pasta, const std::string& opcao, std::FILE* erro,
+                                   std::shared_ptr<const efd::TIndiceEfd>& indice) {
+  if (!PastaExiste(pasta)) return ErroDeUso(erro, "a pasta de " + opcao + " não existe: " + pasta);
+  try {
+    indice = std::make_shared<const efd::TIndiceEfd>(efd::IndexarPasta(pasta));
+  } catch (const std::exception& e) {
+    return ErroDeUso(erro, "a pasta de " + opcao + " não pôde ser lida: " + Utf8(e.what()));
+  }
+  for (const std::string& aviso : indice->Avisos) std::fprintf(erro, "%s\n", Utf8(aviso).c_str());
+  return std::nullopt;
+}
+
 // Reads them; a usage error's exit code when one cannot be used.
 std::optional<int> LerPrevias(const TOpcoesLote& opcoes, std::FILE* erro, TLeiturasPrevias& previas) {
-  if (!opcoes.Efd.empty()) {
-    if (!PastaExiste(opcoes.Efd)) return ErroDeUso(erro, "a pasta de --efd não existe: " + opcoes.Efd);
-    try {
-      previas.IndiceEfd = std::make_shared<const efd::TIndiceEfd>(efd::IndexarPasta(opcoes.Efd));
-    } catch (const std::exception& e) {
-      return ErroDeUso(erro, "a pasta de --efd não pôde ser lida: " + Utf8(e.what()));
-    }
-    for (const std::string& aviso : previas.IndiceEfd->Avisos) std::fprintf(erro, "%s\n", Utf8(aviso).c_str());
-  }
+  if (!opcoes.Efd.empty())
+    if (std::optional<int> codigo = IndexarPastaEfd(opcoes.Efd, "--efd", erro, previas.IndiceEfd)) return codigo;
+  if (!opcoes.Conferir.empty() && opcoes.Conferir == opcoes.Efd)
+    previas.IndiceConferencia = previas.IndiceEfd;
+  else if (!opcoes.Conferir.empty())
+    if (std::optional<int> codigo = IndexarPastaEfd(opcoes.Conferir, "--conferir", erro, previas.IndiceConferencia))
+      return codigo;
   if (!opcoes.Termos.empty()) {
     try {
       previas.Termos = std::make_shared<const paginas::TArquivoTermos>(paginas::TArquivoTermos::Ler(opcoes.Termos));
@@ -527,14 +551,17 @@ std::optional<int> LerPrevias(const TOpcoesLote& opcoes, std::FILE* erro, TLeitu
 }
 
 // Each branch's extra outputs: the book's PDF first, so that a branch whose block H cannot be
-// filed still gets its book whole, then block H (and the merged EFD file).
+// filed still gets its book whole, then the check of the filed block H (which the same holds
+// for), then block H (and the merged EFD file).
 TFabricaSaidasExtras FabricaSaidasExtras(const TOpcoesLote& opcoes, const TLeiturasPrevias& previas) {
-  if (!opcoes.BlocoH && !opcoes.Pdf) return {};
+  if (!opcoes.BlocoH && !opcoes.Pdf && !previas.IndiceConferencia) return {};
   const TFabricaSaidasExtras blocoH =
       opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, previas.IndiceEfd) : TFabricaSaidasExtras{};
-  return [blocoH, termos = previas.Termos, pdf = opcoes.Pdf](int32_t filial) {
+  return [blocoH, termos = previas.Termos, pdf = opcoes.Pdf, conferir = previas.IndiceConferencia,
+          pastaConferir = opcoes.Conferir](int32_t filial) {
     std::vector<std::unique_ptr<ISaidaExtraLote>> r;
     if (pdf) r.push_back(NovaSaidaPdf(termos));
+    if (conferir) r.push_back(NovaSaidaConferencia(conferir, pastaConferir));
     if (blocoH)
       for (auto& e : blocoH(filial)) r.push_back(std::move(e));
     return r;

@@ -32,6 +32,9 @@ class ISaidaExtraLote : public IObservadorRegistroP7 {
 // Makes the extra outputs of one branch; called from the session that runs it.
 using TFabricaSaidasExtras = std::function<std::vector<std::unique_ptr<ISaidaExtraLote>>(int32_t filial)>;
 
+// A field of the command's CSV files: quoted when it holds the separator, a quote or a line break.
+std::string CampoCsv(const std::string& t);
+
 // Exit codes.
 constexpr int SaidaOk = 0, SaidaFalha = 1, SaidaUso = 2;
 

@@ -32,7 +32,8 @@ const std::string& TextoUsoLote() {
       "                        [--preco medio|compra] [--sem-arredondamento] [--apagados] [--cadastrados-antes]\n"
       "                        [--grupos IDS] [--especificacoes IDS] [--saida PASTA] [--ini ARQUIVO...]\n"
       "                        [--paralelo N] [--pdf [--termos ARQUIVO]]\n"
-      "                        [--bloco-h [--motivo 01] [--conta-contabil CODIGO] [--efd PASTA]] [--ajuda]\n"
+      "                        [--bloco-h [--motivo 01] [--conta-contabil CODIGO] [--efd PASTA]]\n"
+      "                        [--conferir PASTA] [--ajuda]\n"
       "\n"
       "Gera o Livro Registro de Inventário (Modelo P7) de uma, várias ou todas as filiais, um arquivo\n"
       "P7_<filial>_<AAAAMMDD>.txt por filial, com os mesmos bytes que a janela grava em relatorio.txt.\n"
@@ -64,14 +65,18 @@ const std::string& TextoUsoLote() {
       "                          da filial (o da PASTA cujo 0000 tem o CNPJ dela) com o inventário posto:\n"
       "                          0190/0200 que faltam, bloco H e contadores refeitos; o original não muda.\n"
       "                          Este é o arquivo a validar e transmitir. Implica --bloco-h\n"
+      "  --conferir PASTA        confere com o livro o inventário transmitido: o H005 da data do estoque e\n"
+      "                          seus H010 no arquivo EFD ICMS/IPI da PASTA cujo 0000 tem o CNPJ da filial,\n"
+      "                          item a item (COD_ITEM = código do produto) e nos totais; grava\n"
+      "                          CONFERENCIA_<filial>_<AAAAMMDD>.csv, uma linha por diferença\n"
       "  --pdf                   grava também P7_<filial>_<AAAAMMDD>.pdf: as folhas do livro como o\n"
       "                          visualizador as imprime (paisagem, uma folha por página), sem tela\n"
       "  --termos ARQUIVO        abre e fecha o PDF com os termos de abertura e de encerramento, com os\n"
       "                          dados do ARQUIVO (exemplo: termos.ini.exemplo ao lado do programa)\n"
       "  --ajuda                 mostra este texto\n"
       "\n"
-      "Saída: 0 tudo gravado ou sem registros; 1 alguma filial falhou; 2 erro de uso;\n"
-      "130/143 interrompido por Ctrl+C / SIGTERM.\n";
+      "Saída: 0 tudo gravado ou sem registros; 1 alguma filial falhou (ou, com --conferir, difere do\n"
+      "bloco H); 2 erro de uso; 130/143 interrompido por Ctrl+C / SIGTERM.\n";
   return t;
 }
 
@@ -128,9 +133,9 @@ namespace {
 
 const std::set<std::string> SemValor = {
     "--todas", "--sem-arredondamento", "--apagados", "--cadastrados-antes", "--ajuda", "--bloco-h", "--pdf"};
-const std::set<std::string> ComValor = {"--data",           "--filial",   "--preco", "--grupos",
-                                        "--especificacoes", "--saida",    "--ini",   "--motivo",
-                                        "--conta-contabil", "--paralelo", "--efd",   "--termos"};
+const std::set<std::string> ComValor = {"--data",  "--filial", "--preco",   "--grupos",         "--especificacoes",
+                                        "--saida", "--ini",    "--motivo",  "--conta-contabil", "--paralelo",
+                                        "--efd",   "--termos", "--conferir"};
 // The one option that may come again: one server each time.
 const std::set<std::string> Repetiveis = {"--ini"};
 
@@ -225,6 +230,9 @@ void AplicarArquivosExtras(TOpcoesLote& o, const TArgumento& a) {
     if (a.Valor.empty()) throw EErroUso("--efd vazia");
     o.Efd = a.Valor;
     o.BlocoH = true;
+  } else if (a.Nome == "--conferir") {
+    if (a.Valor.empty()) throw EErroUso("--conferir vazia");
+    o.Conferir = a.Valor;
   } else if (a.Nome == "--motivo") {
     if (std::string erro = efd::ValidarMotivo(a.Valor); !erro.empty()) throw EErroUso(plataforma::W1252ParaUtf8(erro));
     o.Motivo = a.Valor;

@@ -31,6 +31,9 @@ struct TOpcoesLote {
   // --efd: the folder of the companies' complete EFD files; each branch's gets the inventory put
   // in (implies BlocoH). "" : none.
   std::string Efd;
+  // --conferir: the folder of the EFD files as filed; each branch's block H is checked against its
+  // book. "" : none.
+  std::string Conferir;
   // --pdf: the book as PDF beside each register; --termos: its opening and closing terms.
   bool Pdf = false;
   std::string Termos;

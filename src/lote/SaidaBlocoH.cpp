@@ -40,7 +40,7 @@ class TSaidaBlocoH : public ISaidaExtraLote {
     std::vector<std::string> nomes = {efd::NomeArquivoBlocoH(filial, data)};
     GravarArquivoSeguro(pasta + nomes.back(), partes.Bytes);
     if (efd_) {
-      const std::filesystem::path original = ArquivoDaFilial(dados);
+      const std::filesystem::path original = ArquivoEfdDaFilial(*efd_, pastaEfd_, dados);
       nomes.push_back(NomeArquivoEfdLote(filial, data));
       // The merge streams into the safe write; a refusal half-way leaves no file behind.
       TGravacaoSegura arquivo(pasta + nomes.back());
@@ -58,22 +58,6 @@ class TSaidaBlocoH : public ISaidaExtraLote {
   std::string NotaSemLinhas() const override { return "bloco H com inventário zerado"; }
 
  private:
-  // The one file of --efd's folder whose 0000 has the branch's CNPJ.
-  std::filesystem::path ArquivoDaFilial(const TFilial& dados) const {
-    const std::string cnpj = DigitosCnpj(dados.Cnpj);
-    auto i = cnpj.empty() ? efd_->PorCnpj.end() : efd_->PorCnpj.find(cnpj);
-    if (i == efd_->PorCnpj.end())
-      throw efd::EArquivoEfd(W("nenhum arquivo EFD com o CNPJ ") + (cnpj.empty() ? W("(vazio)") : cnpj) + " em " +
-                             plataforma::Utf8ParaW1252(pastaEfd_));
-    if (i->second.size() > 1) {
-      std::string nomes;
-      for (const auto& a : i->second) nomes += (nomes.empty() ? "" : ", ") + efd::NomeArquivoEfd(a.filename());
-      throw efd::EArquivoEfd(W("mais de um arquivo EFD com o CNPJ ") + cnpj + " em " +
-                             plataforma::Utf8ParaW1252(pastaEfd_) + ": " + nomes);
-    }
-    return i->second.front();
-  }
-
   efd::TBlocoH bloco_;
   TObservadorBlocoH observador_;
   std::string motivo_, conta_, pastaEfd_;
@@ -82,6 +66,22 @@ class TSaidaBlocoH : public ISaidaExtraLote {
 };
 
 }  // namespace
+
+std::filesystem::path ArquivoEfdDaFilial(const efd::TIndiceEfd& indice, const std::string& pasta,
+                                         const TFilial& dados) {
+  const std::string cnpj = DigitosCnpj(dados.Cnpj);
+  auto i = cnpj.empty() ? indice.PorCnpj.end() : indice.PorCnpj.find(cnpj);
+  if (i == indice.PorCnpj.end())
+    throw efd::EArquivoEfd(W("nenhum arquivo EFD com o CNPJ ") + (cnpj.empty() ? W("(vazio)") : cnpj) + " em " +
+                           plataforma::Utf8ParaW1252(pasta));
+  if (i->second.size() > 1) {
+    std::string nomes;
+    for (const auto& a : i->second) nomes += (nomes.empty() ? "" : ", ") + efd::NomeArquivoEfd(a.filename());
+    throw efd::EArquivoEfd(W("mais de um arquivo EFD com o CNPJ ") + cnpj + " em " + plataforma::Utf8ParaW1252(pasta) +
+                           ": " + nomes);
+  }
+  return i->second.front();
+}
 
 std::string NomeArquivoEfdLote(int32_t filial, const plataforma::TDataHora& data) {
   char texto[64];

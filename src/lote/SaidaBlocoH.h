@@ -8,6 +8,10 @@
 #include "lote/ExecucaoLote.h"
 #include "lote/OpcoesLote.h"
 
+// The one file of an EFD folder (`pasta`, by its index) whose 0000 has the branch's CNPJ;
+// EArquivoEfd, naming the CNPJ and the folder, when there is none or more than one.
+std::filesystem::path ArquivoEfdDaFilial(const efd::TIndiceEfd& indice, const std::string& pasta, const TFilial& dados);
+
 // EFD_<filial>_<AAAAMMDD>.txt.
 std::string NomeArquivoEfdLote(int32_t filial, const plataforma::TDataHora& data);
 

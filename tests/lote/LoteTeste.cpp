@@ -85,6 +85,7 @@ TEST_F(Lote, ErrosDeUso) {
       {{"--data", "31/12/2023", "--ini", "a.ini", "--ini", "a.ini"}, "--ini \"a.ini\" repetido"},
       {{"--data", "31/12/2023", "--filial", "2,3,2"}, "filial repetida em --filial"},
       {{"--data", "31/12/2023", "--termos", "t.ini"}, "--termos só pode ser usada com --pdf"},
+      {{"--data", "31/12/2023", "--conferir", "/nao/existe"}, "a pasta de --conferir não existe: /nao/existe"},
       {{"--data", "31/12/2023", "--filial", "4294967298"}, "lista inválida em --filial"},
       {{"--data", "31/12/2023", "--grupos", "99999999999999999999"}, "lista inválida em --grupos"},
       {{"--data", "31/12/2023", "--saida", "/tmp", "--todas"}, "--saida repetida"},
@@ -314,6 +315,138 @@ TEST_F(Lote, EfdDaPastaComOInventario) {
   EXPECT_EQ(r.Codigo, 1) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Filial 2: falhou: ")) << r.Erro;
   EXPECT_EQ(lote::Arquivos(outra.Caminho()), (std::vector<std::string>{"P7_2_20241231.txt", "RESUMO_20241231.csv"}));
+}
+
+// Branch 2 of Lojas under the fixtures' CNPJ with a third product, fractional and with a unit
+// longer than UNID takes (the book prints GARRAFA, block H writes GARRAF); its complete EFD file
+// with the inventory merged in by --efd.
+std::string ArquivoMesclado(const suporte::TBancoTeste& banco, const std::vector<std::string>& conexao) {
+  banco.Executar(
+      "UPDATE filial SET cgc = '12.345.678/0001-95' WHERE filial_id = 2;"
+      "INSERT INTO produto (produto_id, descricao, ncm, unidade, preco_cmp_un, tipo, apagado) VALUES "
+      "(3, 'LAPIS', '84713012', 'GARRAFA', 1, 'P', 'N');"
+      "INSERT INTO estoque_minimo (produto_id, filial_id, estoque, pmc) VALUES (3, 2, 2.5, 1.3333)");
+  suporte::TPastaTemporaria efd, saida;
+  efd.EscreverArquivo("sped.txt",
+                      suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/mescla/sem_dados/original.txt")));
+  std::vector<std::string> a = {"--data", "31/12/2024",           "--filial", "2",
+                                "--efd",  efd.Caminho().string(), "--saida",  saida.Caminho().string()};
+  a.insert(a.end(), conexao.begin(), conexao.end());
+  lote::TResultado r = lote::Executar(a);
+  EXPECT_EQ(r.Codigo, 0) << r.Erro;
+  return suporte::LerArquivo(saida.Caminho() / "EFD_2_20241231.txt");
+}
+
+const std::string CabecalhoConferencia =
+    "produto;descrição;situação;unidade livro;unidade bloco H;quantidade livro;quantidade bloco H;valor livro;"
+    "valor bloco H;diferença de valor\r\n";
+
+// --conferir on the branch's own merged file: every item and total agrees, exit 0; the register
+// is the one the run without --conferir wrote, and the summary gains its column.
+TEST_F(Lote, ConferirArquivoProprioSemDiferencas) {
+  Lojas(banco_);
+  suporte::TPastaTemporaria conferir;
+  conferir.EscreverArquivo("transmitido.txt", ArquivoMesclado(banco_, {"--ini", Ini().string()}));
+  lote::TResultado r =
+      lote::Executar(Args({"--data", "31/12/2024", "--filial", "2", "--conferir", conferir.Caminho().string()}));
+  EXPECT_EQ(r.Codigo, 0) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro,
+                     " s, P7_2_20241231.txt, CONFERENCIA_2_20241231.csv\n"
+                     "Filial 2: 3 itens conferidos, 0 diferenças, livro 42,33, bloco H 42,33\n"))
+      << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 0 sem registros, 0 com falha, 0 com diferenças no bloco H\n"))
+      << r.Erro;
+  EXPECT_EQ(suporte::LerArquivo(saida_.Caminho() / "CONFERENCIA_2_20241231.csv"),
+            CabecalhoConferencia +
+                ";total do livro x soma dos VL_ITEM (H010);confere;;;;;42,33;42,33;0,00\r\n"
+                ";total do livro x VL_INV (H005);confere;;;;;42,33;42,33;0,00\r\n"
+                ";VL_INV (H005) x soma dos VL_ITEM (H010);confere;;;;;42,33;42,33;0,00\r\n");
+  const std::string resumo = suporte::LerArquivo(saida_.Caminho() / "RESUMO_20241231.csv");
+  EXPECT_TRUE(Contem(resumo, ";arquivo;motivo;diferenças\r\n2;gravada;3;1;42,33;")) << resumo;
+  EXPECT_TRUE(Contem(resumo, ";P7_2_20241231.txt;;0\r\n")) << resumo;
+
+  suporte::TPastaTemporaria sem;
+  r = lote::Executar(
+      {"--data", "31/12/2024", "--filial", "2", "--saida", sem.Caminho().string(), "--ini", Ini().string()});
+  EXPECT_EQ(suporte::LerArquivo(sem.Caminho() / "P7_2_20241231.txt"),
+            suporte::LerArquivo(saida_.Caminho() / "P7_2_20241231.txt"));
+}
+
+// The same file with one H010 removed, one quantity and one value changed, an H010 of a code the
+// book lacks (its description from the file's 0200) and VL_INV off by a cent, the counters left
+// as they were: those four lines in product order, the totals' differences, exit 1.
+TEST_F(Lote, ConferirArquivoAlterado) {
+  Lojas(banco_);
+  std::string efd = ArquivoMesclado(banco_, {"--ini", Ini().string()});
+  auto trocar = [&](const std::string& de, const std::string& para) {
+    const size_t p = efd.find(de);
+    ASSERT_NE(p, std::string::npos) << de;
+    efd.replace(p, de.size(), para);
+  };
+  trocar("|H010|1|UN|3,000|12,500000|37,50|0|||||\r\n", "");
+  trocar("|H010|2|UN|2,000|", "|H010|2|UN|3,000|");
+  trocar("|H010|3|GARRAF|2,500|1,333300|3,33|", "|H010|3|GARRAF|2,500|1,333300|3,43|");
+  trocar("|H990|", "|H010|900|PC|1,000|5,000000|5,00|0|||||\r\n|H990|");
+  trocar("|H005|31122024|42,33|01|", "|H005|31122024|42,32|01|");
+  suporte::TPastaTemporaria conferir;
+  conferir.EscreverArquivo("transmitido.txt", efd);
+  lote::TResultado r =
+      lote::Executar(Args({"--data", "31/12/2024", "--filial", "2", "--conferir", conferir.Caminho().string()}));
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(
+      Contem(r.Erro, "\nFilial 2: 4 itens conferidos, 5 diferenças, livro 42,33, bloco H 9,93, VL_INV do H005 42,32\n"))
+      << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "0 com falha, 1 com diferenças no bloco H\n")) << r.Erro;
+  EXPECT_EQ(suporte::LerArquivo(saida_.Caminho() / "CONFERENCIA_2_20241231.csv"),
+            CabecalhoConferencia +
+                "1;CANETA;só no livro;UN;;3;;37,50;;37,50\r\n"
+                "2;BORRACHA;quantidade difere;UN;UN;2;3;1,50;1,50;0,00\r\n"
+                "3;LAPIS;valor difere;GARRAF;GARRAF;2,5;2,5;3,33;3,43;-0,10\r\n"
+                "900;ITEM DO ARQUIVO;só no bloco H;;PC;;1;;5,00;-5,00\r\n"
+                ";total do livro x soma dos VL_ITEM (H010);difere;;;;;42,33;9,93;32,40\r\n"
+                ";total do livro x VL_INV (H005);difere;;;;;42,33;42,32;0,01\r\n"
+                ";VL_INV (H005) x soma dos VL_ITEM (H010);difere;;;;;42,32;9,93;32,39\r\n");
+  EXPECT_TRUE(Contem(suporte::LerArquivo(saida_.Caminho() / "RESUMO_20241231.csv"), ";P7_2_20241231.txt;;5\r\n"));
+}
+
+// Each branch fails by name, the others go on: no inventory of the stock date (the dates the file
+// has listed), two files with its CNPJ, a line that is no record (its number; branch 1 has no rows
+// and is compared all the same).
+TEST_F(Lote, ConferirFalhasPorFilial) {
+  Lojas(banco_);
+  banco_.Executar(
+      "UPDATE filial SET cgc = '11222333000181' WHERE filial_id = 1;"
+      "UPDATE filial SET cgc = '12345678000195' WHERE filial_id = 2;"
+      "UPDATE filial SET cgc = '98765432000198' WHERE filial_id = 3");
+  const std::string original =
+      suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/mescla/mesma_data/original.txt"));
+  auto comCnpj = [&](const std::string& cnpj) {
+    std::string t = original;
+    return t.replace(t.find("12345678000195"), 14, cnpj);
+  };
+  suporte::TPastaTemporaria conferir;
+  conferir.EscreverArquivo("loja2.txt", original);
+  conferir.EscreverArquivo("loja3.txt", comCnpj("98765432000198"));
+  conferir.EscreverArquivo("loja3-copia.txt", comCnpj("98765432000198"));
+  std::string matriz = comCnpj("11222333000181");
+  matriz.insert(matriz.find("|C100|"), "C170|1|\r\n");
+  conferir.EscreverArquivo("matriz.txt", matriz);
+  const std::string pasta = conferir.Caminho().string();
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--todas", "--conferir", pasta}));
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 1: falhou: arquivo EFD \"" + pasta +
+                                 "/matriz.txt\" recusado: a linha 13 não começa e termina com \"|\"\n"))
+      << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 2: falhou: arquivo EFD \"" + pasta +
+                                 "/loja2.txt\" sem inventário (H005) de 31/12/2023; o arquivo tem os de 31/12/2024, "
+                                 "30/06/2024.\n"))
+      << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 3: falhou: mais de um arquivo EFD com o CNPJ 98765432000198 em " + pasta +
+                                 ": loja3-copia.txt, loja3.txt.\n"))
+      << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 0 gravada(s), 0 sem registros, 3 com falha, 0 com diferenças no bloco H\n"))
+      << r.Erro;
+  EXPECT_FALSE(fs::exists(saida_.Caminho() / "CONFERENCIA_2_20231231.csv"));
 }
 
 // --pdf with no display at all: the book of the branch with rows, one page per sheet and the
