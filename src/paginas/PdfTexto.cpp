@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "paginas/FonteTrueType.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 namespace paginas {
@@ -50,10 +51,11 @@ enum TClasse : unsigned char { kTexto, kBranco, kBarra, kOctal };
 constexpr std::array<TClasse, 256> Classes() {
   std::array<TClasse, 256> c{};
   for (int b = 0; b < 256; ++b)
-    c[b] = b <= 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D ? kBranco
-           : b == '(' || b == ')' || b == '\\'                                                     ? kBarra
-           : b >= 0x80                                                                             ? kOctal
-                                                                                                   : kTexto;
+    c[b] = b == ' ' || plataforma::Controle(b) || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D
+               ? kBranco
+           : b == '(' || b == ')' || b == '\\' ? kBarra
+           : b >= 0x80                         ? kOctal
+                                               : kTexto;
   return c;
 }
 constexpr std::array<TClasse, 256> kClasse = Classes();

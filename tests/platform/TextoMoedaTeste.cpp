@@ -160,6 +160,9 @@ TEST(Texto, InteiroUmaSoRegra) {
   EXPECT_TRUE(plataforma::IguaisSemCaixa(W("ÁGUA"), W("água")));
   EXPECT_FALSE(plataforma::IguaisSemCaixa("abc", "abd"));
   EXPECT_EQ(plataforma::Aparar("\t 1,2 \r\n"), "1,2");
-  EXPECT_TRUE(plataforma::EmBranco(" \x01\t"));
+  EXPECT_TRUE(plataforma::EmBranco(" \x01\t\x7F"));
+  EXPECT_EQ(plataforma::Aparar("\x7F"
+                               "A\x7F"),
+            "A");
   EXPECT_FALSE(plataforma::EmBranco(" x "));
 }
