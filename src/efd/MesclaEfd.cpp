@@ -77,12 +77,6 @@ bool Anterior(const plataforma::TDataHora& a, const plataforma::TDataHora& b) {
   return std::tie(a.Ano, a.Mes, a.Dia) < std::tie(b.Ano, b.Mes, b.Dia);
 }
 
-std::string DataLegivel(const plataforma::TDataHora& d) {
-  char t[32];
-  std::snprintf(t, sizeof t, "%02d/%02d/%04d", d.Dia, d.Mes, d.Ano);
-  return t;
-}
-
 // "a; b; c; e mais N" of the first names and the count.
 std::string Lista(const std::vector<std::string>& nomes, size_t total) {
   std::string s;
@@ -423,6 +417,7 @@ void TMescla::Validar(std::string_view conteudo) const {
 void TMescla::PrimeiraLinha(std::string_view conteudo) {
   std::optional<TAberturaEfd> abertura = LerRegistro0000(conteudo);
   if (!abertura) Recusar(W("a primeira linha não é um registro 0000 da EFD ICMS/IPI"));
+  if (const std::string erro = ValidarAbertura(*abertura); !erro.empty()) Recusar(erro);
   if (Anterior(abertura->DataFinal, bloco_.Data))
     Recusar(W("o período do arquivo (") + DataLegivel(abertura->DataInicial) + " a " +
             DataLegivel(abertura->DataFinal) + W(") termina antes da data do estoque, ") + DataLegivel(bloco_.Data));
