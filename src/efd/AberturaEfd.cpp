@@ -79,6 +79,12 @@ std::string ValidarAbertura(const TAberturaEfd& a) {
   return "";
 }
 
+std::string FaltaContaContabil(const TAberturaEfd& a, std::string_view conta) {
+  if ((a.Perfil != "A" && a.Perfil != "B") || !conta.empty()) return "";
+  return "o arquivo tem o perfil " + a.Perfil +
+         W(", que exige a conta contábil (COD_CTA) em cada H010: informe --conta-contabil");
+}
+
 std::string NomeArquivoEfd(const std::filesystem::path& arquivo) { return plataforma::Utf8ParaW1252(arquivo.string()); }
 
 std::optional<TAberturaEfd> LerRegistro0000(std::string_view linha) {

@@ -37,6 +37,10 @@ std::string VersaoLeiaute(const plataforma::TDataHora& inicio, const plataforma:
 // COD_FIN other than 0 or 1 (Windows-1252, naming the field and the value); empty when it can.
 std::string ValidarAbertura(const TAberturaEfd& abertura);
 
+// The line that profile A and B (IND_PERFIL) ask for when H010 goes without COD_CTA; empty when
+// the profile does not require it or the account is given.
+std::string FaltaContaContabil(const TAberturaEfd& abertura, std::string_view conta);
+
 // The 0000 of one line (with or without its line end): "|0000|" and fifteen fields, DT_INI and
 // DT_FIN valid ddmmaaaa dates. nullopt for anything else.
 std::optional<TAberturaEfd> LerRegistro0000(std::string_view linha);

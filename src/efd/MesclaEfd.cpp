@@ -421,9 +421,8 @@ void TMescla::PrimeiraLinha(std::string_view conteudo) {
   if (Anterior(abertura->DataFinal, bloco_.Data))
     Recusar(W("o período do arquivo (") + DataLegivel(abertura->DataInicial) + " a " +
             DataLegivel(abertura->DataFinal) + W(") termina antes da data do estoque, ") + DataLegivel(bloco_.Data));
-  if ((abertura->Perfil == "A" || abertura->Perfil == "B") && bloco_.Conta.empty())
-    avisos_.push_back("o arquivo tem o perfil " + abertura->Perfil +
-                      W(", que exige a conta contábil (COD_CTA) em cada H010: informe --conta-contabil"));
+  if (std::string aviso = FaltaContaContabil(*abertura, bloco_.Conta); !aviso.empty())
+    avisos_.push_back(std::move(aviso));
 }
 
 void TMescla::Bloco0(std::string_view linha, std::string_view conteudo, std::string_view reg) {
