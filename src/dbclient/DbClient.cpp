@@ -1,5 +1,9 @@
 #include "dbclient/DbClient.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <climits>
 
 #include <errmsg.h>
@@ -99,6 +103,18 @@ bool LerDataHora(std::string_view s, plataforma::TDataHora& d) {
   return true;
 }
 
+// A dead network path (a cable pulled, a firewall that drops the session) would leave a statement
+// waiting for ever; the kernel's probes find it in about a minute (30 s idle, then 3 probes 10 s
+// apart) and the statement fails with the client's error. A slow but live server answers the
+// probes, so a long statement is never cut. Not having them is no reason to refuse the connection.
+void LigarKeepalive(my_socket s) {
+  const int ligado = 1, ocioso = 30, intervalo = 10, tentativas = 3;
+  setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, &ligado, sizeof ligado);
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPIDLE, &ocioso, sizeof ocioso);
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPINTVL, &intervalo, sizeof intervalo);
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPCNT, &tentativas, sizeof tentativas);
+}
+
 }  // namespace
 
 const std::string& MensagemSemConexao() {
@@ -131,6 +147,7 @@ void TConexao::Conectar() {
   if (!mysql_real_connect(m, host.c_str(), Usuario.c_str(), Senha.c_str(), semBanco ? nullptr : Banco.c_str(),
                           static_cast<unsigned>(Porta), nullptr, CLIENT_MULTI_RESULTS))
     Falhar(m);
+  LigarKeepalive(mysql_get_socket(m));
   mysql_ = std::move(nova);
 }
 

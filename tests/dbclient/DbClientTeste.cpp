@@ -1,5 +1,9 @@
 // The client layer against the private server: connection, statements, cursor and typed fields.
 #include <gtest/gtest.h>
+#include <mysql.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include "dbclient/DbClient.h"
 #include "platform/Win1252.h"
@@ -45,6 +49,22 @@ TEST_F(DbClient, ConexaoEUmaSessaoLatin1SemSurpresas) {
   con.Desconectar();
   EXPECT_FALSE(con.Conectado());
   EXPECT_THROW(con.Executar("select 1"), EErroBanco);
+}
+
+// A dead network path fails the statement in about a minute instead of hanging it: TCP keepalive
+// on the connection's socket, 30 s idle, then 3 probes 10 s apart.
+TEST_F(DbClient, KeepaliveNoSocketDaConexao) {
+  const my_socket s = mysql_get_socket(con.Handle());
+  auto opcao = [s](int nivel, int nome) {
+    int v = -1;
+    socklen_t n = sizeof v;
+    EXPECT_EQ(getsockopt(s, nivel, nome, &v, &n), 0);
+    return v;
+  };
+  EXPECT_NE(opcao(SOL_SOCKET, SO_KEEPALIVE), 0);
+  EXPECT_EQ(opcao(IPPROTO_TCP, TCP_KEEPIDLE), 30);
+  EXPECT_EQ(opcao(IPPROTO_TCP, TCP_KEEPINTVL), 10);
+  EXPECT_EQ(opcao(IPPROTO_TCP, TCP_KEEPCNT), 3);
 }
 
 TEST_F(DbClient, FalhasDeConexaoTrazemAMensagemDoServidor) {
