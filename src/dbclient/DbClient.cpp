@@ -1,5 +1,9 @@
 #include "dbclient/DbClient.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <climits>
 
 #include <errmsg.h>
@@ -99,6 +103,18 @@ bool LerDataHora(std::string_view s, plataforma::TDataHora& d) {
   return true;
 }
 
+// A dead network path (a cable pulled, a firewall that drops the session) would leave a statement
+// waiting for ever; the kernel's probes find it in about a minute (30 s idle, then 3 probes 10 s
+// apart) and the statement fails with the client's error. A slow but live server answers the
+// probes, so a long statement is never cut. Not having them is no reason to refuse the connection.
+void LigarKeepalive(my_socket s) {
+  const int ligado = 1, ocioso = 30, intervalo = 10, tentativas = 3;
+  setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, &ligado, sizeof ligado);
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPIDLE, &ocioso, sizeof ocioso);
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPINTVL, &intervalo, sizeof intervalo);
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPCNT, &tentativas, sizeof tentativas);
+}
+
 }  // namespace
 
 const std::string& MensagemSemConexao() {
@@ -131,6 +147,7 @@ void TConexao::Conectar() {
   if (!mysql_real_connect(m, host.c_str(), Usuario.c_str(), Senha.c_str(), semBanco ? nullptr : Banco.c_str(),
                           static_cast<unsigned>(Porta), nullptr, CLIENT_MULTI_RESULTS))
     Falhar(m);
+  LigarKeepalive(mysql_get_socket(m));
   mysql_ = std::move(nova);
 }
 
@@ -347,13 +364,7 @@ std::string TCampo::AsString() const { return std::string(AsStringView()); }
 
 int64_t TCampo::AsInteger() const {
   if (IsNull()) return 0;
-  std::string_view s = AsStringView();
-  if (auto i = plataforma::LerInteiro(s)) return *i;
-  int64_t v = 0;
-  // A decimal column read as an integer rounds like the currency does.
-  if (TipoReal(consulta_->tipos_[indice_]) && plataforma::LerDecimal(s, 0, plataforma::TArredondamento::MetadePar, v))
-    return v;
-  throw EErroBanco("'" + std::string(s) + W("' não é um número inteiro válido (campo ") + Nome() + ").");
+  return TextoParaInteiro(AsStringView(), TipoReal(consulta_->tipos_[indice_]), Nome());
 }
 
 int32_t TCampo::AsInt32() const { return ParaInt32(AsInteger(), Nome()); }
@@ -378,26 +389,39 @@ TValor TCampo::AsVariant() const {
 
 namespace {
 
-[[noreturn]] void FalharInteiro(const std::string& texto, std::string_view coluna, const char* motivo) {
-  throw EErroBanco("'" + texto + W(motivo) + std::string(coluna) + ")");
+[[noreturn]] void FalharInteiro(std::string_view texto, std::string_view coluna, const char* motivo) {
+  throw EErroBanco("'" + std::string(texto) + W(motivo) + std::string(coluna) + ")");
 }
 
 }  // namespace
+
+int64_t TextoParaInteiro(std::string_view texto, bool decimal, std::string_view coluna) {
+  // A DECIMAL column writes its scale: "4.000" is exactly 4, "3.700" no integer at all.
+  std::string_view inteiro = texto;
+  if (const size_t ponto = texto.find('.'); decimal && ponto != std::string_view::npos && ponto + 1 < texto.size() &&
+                                            texto.find_first_not_of('0', ponto + 1) == std::string_view::npos)
+    inteiro = texto.substr(0, ponto);
+  if (auto i = plataforma::LerInteiro(inteiro)) return *i;
+  const std::string_view digitos = inteiro.substr(!inteiro.empty() && (inteiro[0] == '-' || inteiro[0] == '+'));
+  if (!digitos.empty() && digitos.find_first_not_of("0123456789") == std::string_view::npos)
+    FalharInteiro(texto, coluna, "' está fora do intervalo de um inteiro de 64 bits (coluna ");
+  FalharInteiro(texto, coluna, "' não é um número inteiro válido (coluna ");
+}
 
 int64_t ValorParaInteiro(const TValor& v, std::string_view coluna) {
   if (const auto* i = std::get_if<int64_t>(&v)) return *i;
   if (const auto* d = std::get_if<double>(&v)) {
     char texto[64];
-    std::snprintf(texto, sizeof texto, "%.17g", *d);
+    const auto fim = std::to_chars(texto, texto + sizeof texto, *d).ptr;
+    const std::string_view t(texto, static_cast<size_t>(fim - texto));
+    if (!std::isfinite(*d) || *d != std::trunc(*d))
+      FalharInteiro(t, coluna, "' não é um número inteiro válido (coluna ");
     // 2^63 is exact in a double; every whole double below it and from -2^63 on fits.
-    if (!std::isfinite(*d) || *d != std::trunc(*d) || *d < -9223372036854775808.0 || *d >= 9223372036854775808.0)
-      FalharInteiro(texto, coluna, "' está fora do intervalo de um inteiro de 64 bits (coluna ");
+    if (*d < -9223372036854775808.0 || *d >= 9223372036854775808.0)
+      FalharInteiro(t, coluna, "' está fora do intervalo de um inteiro de 64 bits (coluna ");
     return static_cast<int64_t>(*d);
   }
-  if (const auto* s = std::get_if<std::string>(&v)) {
-    if (auto i = plataforma::LerInteiro(*s)) return *i;
-    FalharInteiro(*s, coluna, "' não é um número inteiro válido (coluna ");
-  }
+  if (const auto* s = std::get_if<std::string>(&v)) return TextoParaInteiro(*s, false, coluna);
   if (EhNulo(v)) return 0;
   FalharInteiro(plataforma::DataSql(std::get<plataforma::TDataHora>(v)), coluna, "' não é um número inteiro (coluna ");
 }

@@ -45,10 +45,14 @@ const std::string& MensagemSemConexao();
 using TValor = std::variant<std::monostate, int64_t, double, std::string, plataforma::TDataHora>;
 inline bool EhNulo(const TValor& v) { return std::holds_alternative<std::monostate>(v); }
 
-// The one rule that makes a column's value an integer: an integer as it is, a floating-point
-// number only when it is a whole number within 64 bits (an unsigned BIGINT beyond the signed range
-// arrives as one), a text only when it is a decimal integer, NULL as 0. Anything else is an
-// EErroBanco naming the column and the value, never a silently different number.
+// The one rule that makes a server's text an integer: plataforma::LerInteiro, and for a DECIMAL
+// (`decimal`) column also a fraction of zeros only ("4.000" is 4), never through a double and never
+// rounded. Anything else ("3.7", out of 64 bits) is an EErroBanco naming the column and the value.
+int64_t TextoParaInteiro(std::string_view texto, bool decimal, std::string_view coluna);
+// The same rule for a column's value: an integer as it is, a text by TextoParaInteiro, a
+// floating-point number only when it is a whole number within 64 bits (an unsigned BIGINT beyond
+// the signed range arrives as one), NULL as 0. Anything else is an EErroBanco naming the column and
+// the value, never a silently different number.
 int64_t ValorParaInteiro(const TValor& v, std::string_view coluna);
 // The same for a column that must fit in 32 bits (an id).
 int32_t ParaInt32(int64_t valor, std::string_view coluna);
@@ -125,7 +129,7 @@ class TCampo {
   bool IsNull() const;
   std::string AsString() const;           // "" for NULL
   std::string_view AsStringView() const;  // valid until the cursor moves
-  int64_t AsInteger() const;              // 0 for NULL; error for a text that is no integer
+  int64_t AsInteger() const;              // 0 for NULL; otherwise TextoParaInteiro
   int32_t AsInt32() const;                // the same, and an error beyond 32 bits (an id column)
   TValor AsVariant() const;               // as the column's type gives
 

@@ -32,7 +32,58 @@ bool LerDataEfd(std::string_view t, plataforma::TDataHora& d) {
 
 std::string TextoErro(int erro) { return plataforma::Utf8ParaW1252(std::generic_category().message(erro)); }
 
+int AnoMesDia(const plataforma::TDataHora& d) { return d.Ano * 10000 + d.Mes * 100 + d.Dia; }
+
+// The layout versions and the periods they are in force for, from the table of layout versions of
+// the Guia Prático da EFD ICMS/IPI. The last one stays in force until the next is known; a year
+// with a new layout adds its line here.
+struct TVersaoLeiaute {
+  const char* Codigo;
+  int Inicio, Fim;  // aaaammdd; Fim 0: in force from Inicio on
+};
+constexpr TVersaoLeiaute kVersoes[] = {
+    {"001", 20080101, 20081231}, {"002", 20090101, 20091231}, {"003", 20100101, 20101231}, {"004", 20110101, 20111231},
+    {"005", 20120101, 20120630}, {"006", 20120701, 20121231}, {"007", 20130101, 20131231}, {"008", 20140101, 20141231},
+    {"009", 20150101, 20151231}, {"010", 20160101, 20161231}, {"011", 20170101, 20171231}, {"012", 20180101, 20181231},
+    {"013", 20190101, 20191231}, {"014", 20200101, 20201231}, {"015", 20210101, 20211231}, {"016", 20220101, 20221231},
+    {"017", 20230101, 20231231}, {"018", 20240101, 20241231}, {"019", 20250101, 20251231}, {"020", 20260101, 0},
+};
+
 }  // namespace
+
+std::string DataLegivel(const plataforma::TDataHora& d) {
+  char t[32];
+  std::snprintf(t, sizeof t, "%02d/%02d/%04d", d.Dia, d.Mes, d.Ano);
+  return t;
+}
+
+std::string VersaoLeiaute(const plataforma::TDataHora& inicio, const plataforma::TDataHora& fim) {
+  const int de = AnoMesDia(inicio), ate = AnoMesDia(fim);
+  for (const TVersaoLeiaute& v : kVersoes)
+    if (v.Inicio <= de && (v.Fim == 0 || ate <= v.Fim)) return v.Codigo;
+  return "";
+}
+
+std::string ValidarAbertura(const TAberturaEfd& a) {
+  const std::string periodo = DataLegivel(a.DataInicial) + " a " + DataLegivel(a.DataFinal);
+  const std::string versao = VersaoLeiaute(a.DataInicial, a.DataFinal);
+  if (versao.empty())
+    return W("o campo COD_VER do registro 0000 é \"") + a.Versao + W("\", mas não há versão do leiaute conhecida ") +
+           W("para o período de ") + periodo;
+  if (a.Versao != versao)
+    return W("o campo COD_VER do registro 0000 é \"") + a.Versao +
+           W("\", que não é a versão do leiaute do período de ") + periodo + " (" + versao + ")";
+  if (a.Finalidade != "0" && a.Finalidade != "1")
+    return W("o campo COD_FIN do registro 0000 é \"") + a.Finalidade +
+           W("\"; só 0 (remessa do arquivo original) e 1 (remessa do arquivo substituto) são válidos");
+  return "";
+}
+
+std::string FaltaContaContabil(const TAberturaEfd& a, std::string_view conta) {
+  if ((a.Perfil != "A" && a.Perfil != "B") || !conta.empty()) return "";
+  return "o arquivo tem o perfil " + a.Perfil +
+         W(", que exige a conta contábil (COD_CTA) em cada H010: informe --conta-contabil");
+}
 
 std::string NomeArquivoEfd(const std::filesystem::path& arquivo) { return plataforma::Utf8ParaW1252(arquivo.string()); }
 
@@ -41,6 +92,8 @@ std::optional<TAberturaEfd> LerRegistro0000(std::string_view linha) {
   if (linha.substr(0, 6) != "|0000|" || linha.back() != '|' || std::count(linha.begin(), linha.end(), '|') < 16)
     return std::nullopt;
   TAberturaEfd a;
+  a.Versao = std::string(CampoEfd(linha, campo::CodVer0000));
+  a.Finalidade = std::string(CampoEfd(linha, campo::CodFin0000));
   if (!LerDataEfd(CampoEfd(linha, campo::DtIni0000), a.DataInicial) ||
       !LerDataEfd(CampoEfd(linha, campo::DtFin0000), a.DataFinal))
     return std::nullopt;

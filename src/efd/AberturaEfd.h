@@ -20,10 +20,26 @@ class EArquivoEfd : public std::runtime_error {
 };
 
 struct TAberturaEfd {
-  std::string Cnpj;  // the digits of CNPJ (empty for a file under a CPF)
+  std::string Versao;      // COD_VER as written ("018")
+  std::string Finalidade;  // COD_FIN as written: 0 the original file, 1 a substitute
+  std::string Cnpj;        // the digits of CNPJ (empty for a file under a CPF)
   plataforma::TDataHora DataInicial, DataFinal;
   std::string Perfil;  // IND_PERFIL: A, B or C
 };
+
+// "dd/mm/aaaa", as messages give a date.
+std::string DataLegivel(const plataforma::TDataHora& data);
+
+// The layout version (COD_VER) in force over the whole period, or empty when none is known for it.
+std::string VersaoLeiaute(const plataforma::TDataHora& inicio, const plataforma::TDataHora& fim);
+
+// Why the 0000 cannot open a file to be filed: a COD_VER that is not the layout of its period, a
+// COD_FIN other than 0 or 1 (Windows-1252, naming the field and the value); empty when it can.
+std::string ValidarAbertura(const TAberturaEfd& abertura);
+
+// The line that profile A and B (IND_PERFIL) ask for when H010 goes without COD_CTA; empty when
+// the profile does not require it or the account is given.
+std::string FaltaContaContabil(const TAberturaEfd& abertura, std::string_view conta);
 
 // The 0000 of one line (with or without its line end): "|0000|" and fifteen fields, DT_INI and
 // DT_FIN valid ddmmaaaa dates. nullopt for anything else.

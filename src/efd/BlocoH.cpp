@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "efd/IndiceTextos.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 namespace efd {
@@ -29,7 +30,7 @@ void AnexarTextoEfd(std::string& s, std::string_view t) {
   const size_t inicio = s.size();
   for (char c : t) {
     auto b = static_cast<unsigned char>(c);
-    if (b < 0x20) {
+    if (plataforma::Controle(b)) {
       s += ' ';
     } else if (b == '|') {
       s += '/';

@@ -123,7 +123,7 @@ std::string_view CampoEfd(std::string_view registro, size_t n);
 
 // The places of the fields the program reads, as the record tables number them (REG is 1).
 namespace campo {
-constexpr size_t DtIni0000 = 4, DtFin0000 = 5, Cnpj0000 = 7, IndPerfil0000 = 14;
+constexpr size_t CodVer0000 = 2, CodFin0000 = 3, DtIni0000 = 4, DtFin0000 = 5, Cnpj0000 = 7, IndPerfil0000 = 14;
 constexpr size_t Unid0190 = 2;
 constexpr size_t CodItem0200 = 2, DescrItem0200 = 3, UnidInv0200 = 6;
 constexpr size_t DtInvH005 = 2, VlInvH005 = 3;

@@ -46,12 +46,6 @@ bool Anterior(const plataforma::TDataHora& a, const plataforma::TDataHora& b) {
   return std::tie(a.Ano, a.Mes, a.Dia) < std::tie(b.Ano, b.Mes, b.Dia);
 }
 
-std::string DataLegivel(const plataforma::TDataHora& d) {
-  char t[32];
-  std::snprintf(t, sizeof t, "%02d/%02d/%04d", d.Dia, d.Mes, d.Ano);
-  return t;
-}
-
 // "a; b; c; e mais N" of the first names and the count.
 std::string Lista(const std::vector<std::string>& nomes, size_t total) {
   std::string s;
@@ -310,12 +304,12 @@ void TMescla::Linha(std::string_view linha, size_t tamanhoConteudo) {
 void TMescla::PrimeiraLinha(std::string_view conteudo) {
   std::optional<TAberturaEfd> abertura = LerRegistro0000(conteudo);
   if (!abertura) Recusar(W("a primeira linha não é um registro 0000 da EFD ICMS/IPI"));
+  if (const std::string erro = ValidarAbertura(*abertura); !erro.empty()) Recusar(erro);
   if (Anterior(abertura->DataFinal, bloco_.Data))
     Recusar(W("o período do arquivo (") + DataLegivel(abertura->DataInicial) + " a " +
             DataLegivel(abertura->DataFinal) + W(") termina antes da data do estoque, ") + DataLegivel(bloco_.Data));
-  if ((abertura->Perfil == "A" || abertura->Perfil == "B") && bloco_.Conta.empty())
-    avisos_.push_back("o arquivo tem o perfil " + abertura->Perfil +
-                      W(", que exige a conta contábil (COD_CTA) em cada H010: informe --conta-contabil"));
+  if (std::string aviso = FaltaContaContabil(*abertura, bloco_.Conta); !aviso.empty())
+    avisos_.push_back(std::move(aviso));
 }
 
 void TMescla::Bloco0(std::string_view linha, std::string_view conteudo, std::string_view reg) {

@@ -61,7 +61,7 @@ class TLinhaDetalhe {
   // or tab of a database text would split the line, start a sheet or shift the columns.
   void BrancosNosControlesDesde(size_t inicio) {
     for (char* c = b_ + inicio; c < p_; ++c)
-      if (static_cast<unsigned char>(*c) < 0x20) *c = ' ';
+      if (plataforma::Controle(static_cast<unsigned char>(*c))) *c = ' ';
   }
   // Blanks after the segment that began at position `inicio`, up to `largura` characters.
   void CompletarDesde(size_t inicio, size_t largura) {
@@ -82,7 +82,7 @@ class TLinhaDetalhe {
 // BrancosNosControlesDesde). Its length does not change, so cutting and centring are as before.
 std::string SemControles(std::string t) {
   for (char& c : t)
-    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    if (plataforma::Controle(static_cast<unsigned char>(c))) c = ' ';
   return t;
 }
 

@@ -41,6 +41,11 @@ class TSaidaBlocoH : public ISaidaExtraLote {
     GravarArquivoSeguro(pasta + nomes.back(), partes.Bytes);
     if (efd_) {
       const std::filesystem::path original = ArquivoEfdDaFilial(*efd_, pastaEfd_, dados);
+      // Profiles A and B require COD_CTA in every H010: a merged file without it would be refused
+      // by the validation program, so it is not written (the fragment, which names no profile, is).
+      if (const auto abertura = efd::LerAbertura(original))
+        if (const std::string falta = efd::FaltaContaContabil(*abertura, partes.Conta); !falta.empty())
+          throw efd::EArquivoEfd(W("arquivo EFD \"") + efd::NomeArquivoEfd(original) + "\" recusado: " + falta);
       nomes.push_back(NomeArquivoEfdLote(filial, data));
       // The merge streams into the safe write; a refusal half-way leaves no file behind.
       TGravacaoSegura arquivo(pasta + nomes.back());

@@ -28,35 +28,9 @@ std::string Aspas(const std::string& nome) { return "\"" + nome + "\""; }
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool Utf8Valido(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
-    auto b = static_cast<unsigned char>(s[i]);
-    std::size_t n;
-    char32_t c, minimo;
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    if ((b & 0xE0) == 0xC0) {
-      n = 2;
-      c = b & 0x1F;
-      minimo = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-      n = 3;
-      c = b & 0x0F;
-      minimo = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-      n = 4;
-      c = b & 0x07;
-      minimo = 0x10000;
-    } else
-      return false;
-    if (i + n > s.size()) return false;
-    for (std::size_t k = 1; k < n; ++k) {
-      auto cb = static_cast<unsigned char>(s[i + k]);
-      if ((cb & 0xC0) != 0x80) return false;
-      c = (c << 6) | (cb & 0x3F);
-    }
-    if (c < minimo || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    i += n;
+    const plataforma::TCaractereUtf8 c = plataforma::LerCaractereUtf8(s, i);
+    if (!c.Valido) return false;
+    i += c.Tamanho;
   }
   return true;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "paginas/FonteTrueType.h"
+#include "platform/Texto.h"
 #include "platform/Win1252.h"
 
 namespace paginas {
@@ -53,10 +54,11 @@ enum TClasse : unsigned char { kTexto, kBranco, kBarra, kOctal };
 constexpr std::array<TClasse, 256> Classes() {
   std::array<TClasse, 256> c{};
   for (int b = 0; b < 256; ++b)
-    c[b] = b <= 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D ? kBranco
-           : b == '(' || b == ')' || b == '\\'                                                     ? kBarra
-           : b >= 0x80                                                                             ? kOctal
-                                                                                                   : kTexto;
+    c[b] = b == ' ' || plataforma::Controle(b) || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D
+               ? kBranco
+           : b == '(' || b == ')' || b == '\\' ? kBarra
+           : b >= 0x80                         ? kOctal
+                                               : kTexto;
   return c;
 }
 constexpr std::array<TClasse, 256> kClasse = Classes();
@@ -84,17 +86,9 @@ std::string TextoInfo(std::string_view utf8) {
     for (int d = 12; d >= 0; d -= 4) s += kHex[(u >> d) & 0xF];
   };
   for (size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    const size_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
-    char32_t c = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
-    bool valido = n > 0 && i + n <= utf8.size();
-    for (size_t k = 1; valido && k < n; ++k) {
-      const auto cb = static_cast<unsigned char>(utf8[i + k]);
-      valido = (cb & 0xC0) == 0x80;
-      c = c << 6 | (cb & 0x3F);
-    }
-    if (!valido || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = 0xFFFD;
-    i += valido ? n : 1;
+    const plataforma::TCaractereUtf8 lido = plataforma::LerCaractereUtf8(utf8, i);
+    const char32_t c = lido.Valido ? lido.Codigo : 0xFFFD;
+    i += lido.Tamanho;
     if (c < 0x10000) {
       Unidade(c);
     } else {

@@ -23,9 +23,10 @@ bool IguaisSemCaixa(std::string_view a, std::string_view b) {
 bool EmBranco(std::string_view texto) { return Aparar(texto).empty(); }
 
 std::string_view Aparar(std::string_view t) {
+  auto branco = [](char c) { return c == ' ' || Controle(static_cast<unsigned char>(c)); };
   size_t i = 0, n = t.size();
-  while (i < n && static_cast<unsigned char>(t[i]) <= ' ') ++i;
-  while (n > i && static_cast<unsigned char>(t[n - 1]) <= ' ') --n;
+  while (i < n && branco(t[i])) ++i;
+  while (n > i && branco(t[n - 1])) --n;
   return t.substr(i, n - i);
 }
 

@@ -12,9 +12,14 @@ unsigned char MaiusculaW1252(unsigned char c);
 // Equal without regard to case, by MaiusculaW1252.
 bool IguaisSemCaixa(std::string_view a, std::string_view b);
 
-// Blank: empty, or only characters of codes up to 32 (blanks and control characters).
+// A control character: the codes below 32 and DEL (127). The register and the EFD write each as a
+// blank, so that none can split a line, start a sheet, shift a column or reach a file as a byte
+// the EFD refuses.
+constexpr bool Controle(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+// Blank: empty, or only blanks and control characters.
 bool EmBranco(std::string_view texto);
-// Without the characters of codes up to 32 at both ends.
+// Without blanks and control characters at both ends.
 std::string_view Aparar(std::string_view texto);
 
 // The message with a final "." when it is not empty and its last character's code is greater

@@ -51,51 +51,49 @@ std::string W1252ParaUtf8(std::string_view w1252) {
   return out;
 }
 
+TCaractereUtf8 LerCaractereUtf8(std::string_view utf8, std::size_t posicao) {
+  const auto b = static_cast<unsigned char>(utf8[posicao]);
+  if (b < 0x80) return {b, 1, true};
+  // The lead byte gives the length and the range of the second byte; the ranges leave out the
+  // overlong forms (E0 80..9F, F0 80..8F), the surrogates (ED A0..BF) and what passes U+10FFFF
+  // (F4 90..BF). C0, C1 and F5..FF start nothing.
+  std::size_t n;
+  unsigned char menor = 0x80, maior = 0xBF;
+  char32_t c;
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+    c = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    c = b & 0x0F;
+    if (b == 0xE0) menor = 0xA0;
+    if (b == 0xED) maior = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    c = b & 0x07;
+    if (b == 0xF0) menor = 0x90;
+    if (b == 0xF4) maior = 0x8F;
+  } else {
+    return {0, 1, false};
+  }
+  for (std::size_t k = 1; k < n; ++k) {
+    if (posicao + k >= utf8.size()) return {0, k, false};
+    const auto cb = static_cast<unsigned char>(utf8[posicao + k]);
+    if (cb < menor || cb > maior) return {0, k, false};
+    menor = 0x80;
+    maior = 0xBF;
+    c = (c << 6) | (cb & 0x3F);
+  }
+  return {c, n, true};
+}
+
 std::string Utf8ParaW1252(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
-  size_t i = 0;
-  while (i < utf8.size()) {
-    auto b = static_cast<unsigned char>(utf8[i]);
-    char32_t c;
-    size_t n;
-    if (b < 0x80) {
-      c = b;
-      n = 1;
-    } else if ((b & 0xE0) == 0xC0) {
-      c = b & 0x1F;
-      n = 2;
-    } else if ((b & 0xF0) == 0xE0) {
-      c = b & 0x0F;
-      n = 3;
-    } else if ((b & 0xF8) == 0xF0) {
-      c = b & 0x07;
-      n = 4;
-    } else {
-      out += '?';
-      ++i;
-      continue;
-    }
-    if (i + n > utf8.size()) {
-      out += '?';
-      break;
-    }
-    bool valido = true;
-    for (size_t k = 1; k < n; ++k) {
-      auto cb = static_cast<unsigned char>(utf8[i + k]);
-      if ((cb & 0xC0) != 0x80) {
-        valido = false;
-        break;
-      }
-      c = (c << 6) | (cb & 0x3F);
-    }
-    if (!valido) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    out += ByteW1252(c).value_or('?');
-    i += n;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const TCaractereUtf8 c = LerCaractereUtf8(utf8, i);
+    out += c.Valido ? ByteW1252(c.Codigo).value_or('?') : '?';
+    i += c.Tamanho;
   }
   return out;
 }

@@ -1,13 +1,27 @@
 #pragma once
 // Single-byte Windows-1252 text is what the database sends and what the register holds.
 // These are the only conversions between it and UTF-8 (source literals, Qt strings).
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace plataforma {
 
-// UTF-8 -> Windows-1252; a character without a Windows-1252 byte becomes '?'.
+// One character of a UTF-8 text: its code and its length in bytes. A bad sequence (a byte that
+// starts none, a truncated one, an overlong form, a surrogate, a code above U+10FFFF) is one
+// character with Valido false, as long as Unicode's maximal subpart of it, so that decoding goes
+// on at the first byte that cannot continue it.
+struct TCaractereUtf8 {
+  char32_t Codigo;  // 0 when not Valido
+  std::size_t Tamanho;
+  bool Valido;
+};
+// The character at `posicao` (< utf8.size()); the only UTF-8 decoder of the program.
+TCaractereUtf8 LerCaractereUtf8(std::string_view utf8, std::size_t posicao);
+
+// UTF-8 -> Windows-1252; a character without a Windows-1252 byte, and each bad sequence, becomes
+// one '?'.
 std::string Utf8ParaW1252(std::string_view utf8);
 // The Windows-1252 byte of one character, or nothing when it has none (U+202F, ...).
 std::optional<char> ByteW1252(char32_t codigo);

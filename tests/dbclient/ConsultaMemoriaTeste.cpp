@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "dbclient/DbClient.h"
+#include "platform/Win1252.h"
 
 using dbclient::EErroBanco;
 using dbclient::TConsulta;
@@ -28,7 +29,7 @@ TEST(ConsultaMemoria, CursorECamposComoOsDoServidorMesmoDepoisDeMovida) {
   EXPECT_EQ(q.Campo(1).AsStringView(), "CANETA");
   EXPECT_EQ(std::get<std::string>(q.Campo(1).AsVariant()), "CANETA");
   EXPECT_EQ(std::get<double>(q.Campo(2).AsVariant()), 2.5);
-  EXPECT_EQ(q.Campo(2).AsInteger(), 2) << "a decimal read as an integer rounds half to even";
+  EXPECT_THROW(q.Campo(2).AsInteger(), EErroBanco) << "2.5000 is no integer, never rounded to one";
   EXPECT_EQ(std::get<plataforma::TDataHora>(q.Campo(3).AsVariant()), (plataforma::TDataHora{2023, 12, 31, 10, 20, 30}));
   EXPECT_THROW(q.Campo(1).AsInteger(), EErroBanco);
   EXPECT_THROW(q.Campo(4), EErroBanco);
@@ -95,6 +96,34 @@ TEST(ConsultaMemoria, InteirosForaDoIntervaloSaoErroComColunaEValor) {
   TConsulta q = TConsulta::EmMemoria({"filial_id"}, {TTipoCampo::Inteiro}, {{"4294967298"}});
   EXPECT_THROW(q.Campo(0).AsInt32(), EErroBanco);
   EXPECT_EQ(q.Campo(0).AsInteger(), 4294967298);
+
+  // A DECIMAL's text is an integer only when it is exactly one: from the text, never through a
+  // double (which would make ...993 ...992) and never rounded.
+  TConsulta d =
+      TConsulta::EmMemoria({"pmc"}, {TTipoCampo::Decimal},
+                           {{"4.000"}, {"-12.00"}, {"9007199254740993.0"}, {"3.7"}, {"99999999999999999999.00"}});
+  for (int64_t esperado : {int64_t{4}, int64_t{-12}, int64_t{9007199254740993}}) {
+    EXPECT_EQ(d.Campo(0).AsInteger(), esperado);
+    d.Proximo();
+  }
+  const std::string motivos[] = {
+      W("'3.7' não é um número inteiro válido (coluna pmc)"),
+      W("'99999999999999999999.00' está fora do intervalo de um inteiro de 64 bits (coluna pmc)")};
+  for (const std::string& motivo : motivos) {
+    try {
+      d.Campo(0).AsInteger();
+      ADD_FAILURE() << d.Campo(0).AsString();
+    } catch (const EErroBanco& e) {
+      EXPECT_EQ(e.what(), motivo);
+    }
+    d.Proximo();
+  }
+  try {
+    dbclient::ValorParaInteiro(TValor{3.7}, "produto_arredond");
+    ADD_FAILURE();
+  } catch (const EErroBanco& e) {
+    EXPECT_EQ(e.what(), W("'3.7' não é um número inteiro válido (coluna produto_arredond)"));
+  }
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 // The client layer against the private server: connection, statements, cursor and typed fields.
 #include <gtest/gtest.h>
+#include <mysql.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include "dbclient/DbClient.h"
 #include "platform/Win1252.h"
@@ -45,6 +49,22 @@ TEST_F(DbClient, ConexaoEUmaSessaoLatin1SemSurpresas) {
   con.Desconectar();
   EXPECT_FALSE(con.Conectado());
   EXPECT_THROW(con.Executar("select 1"), EErroBanco);
+}
+
+// A dead network path fails the statement in about a minute instead of hanging it: TCP keepalive
+// on the connection's socket, 30 s idle, then 3 probes 10 s apart.
+TEST_F(DbClient, KeepaliveNoSocketDaConexao) {
+  const my_socket s = mysql_get_socket(con.Handle());
+  auto opcao = [s](int nivel, int nome) {
+    int v = -1;
+    socklen_t n = sizeof v;
+    EXPECT_EQ(getsockopt(s, nivel, nome, &v, &n), 0);
+    return v;
+  };
+  EXPECT_NE(opcao(SOL_SOCKET, SO_KEEPALIVE), 0);
+  EXPECT_EQ(opcao(IPPROTO_TCP, TCP_KEEPIDLE), 30);
+  EXPECT_EQ(opcao(IPPROTO_TCP, TCP_KEEPINTVL), 10);
+  EXPECT_EQ(opcao(IPPROTO_TCP, TCP_KEEPCNT), 3);
 }
 
 TEST_F(DbClient, FalhasDeConexaoTrazemAMensagemDoServidor) {
@@ -150,7 +170,8 @@ TEST_F(DbClient, CamposTipados) {
   auto q = Abrir(
       "select cast(-12 as signed) i, cast(1.234550 as decimal(20,6)) d1, cast(1.234650 as decimal(20,6)) d2, "
       "cast(-0.00005 as decimal(10,5)) d3, 2.5e0 f, date'2023-12-31' dt, timestamp'2024-02-29 13:45:07' ts, "
-      "'abc' s, null n, cast(18446744073709551615 as unsigned) big, cast(2.5 as decimal(3,1)) meio");
+      "'abc' s, null n, cast(18446744073709551615 as unsigned) big, cast(2.5 as decimal(3,1)) meio, "
+      "cast(4 as decimal(10,3)) exato");
   EXPECT_EQ(std::get<int64_t>(q->CampoPorNome("i").AsVariant()), -12);
   EXPECT_EQ(q->CampoPorNome("i").AsInteger(), -12);
   EXPECT_DOUBLE_EQ(std::get<double>(q->CampoPorNome("d1").AsVariant()), 1.23455);
@@ -169,7 +190,14 @@ TEST_F(DbClient, CamposTipados) {
   EXPECT_EQ(n.AsInteger(), 0);
   // An unsigned value beyond 64-bit signed still reads as a number.
   EXPECT_DOUBLE_EQ(std::get<double>(q->CampoPorNome("big").AsVariant()), 18446744073709551615.0);
-  EXPECT_EQ(q->CampoPorNome("meio").AsInteger(), 2);
+  // A DECIMAL is an integer only when exactly one ("4.000"), never rounded.
+  EXPECT_EQ(q->CampoPorNome("exato").AsInteger(), 4);
+  try {
+    q->CampoPorNome("meio").AsInteger();
+    ADD_FAILURE() << "2.5 read as an integer";
+  } catch (const EErroBanco& e) {
+    EXPECT_EQ(e.what(), W("'2.5' não é um número inteiro válido (coluna meio)"));
+  }
 }
 
 TEST_F(DbClient, BytesWindows1252IdaEVoltaPorTabelaLatin1) {

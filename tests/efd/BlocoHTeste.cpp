@@ -10,6 +10,7 @@
 #include "livro/BlocoHRegistro.h"
 #include "livro/ComposicaoP7.h"
 #include "efd/BlocoH.h"
+#include "efd/MesclaEfd.h"
 #include "platform/Texto.h"
 #include "platform/Win1252.h"
 #include "report/urelatorio.h"
@@ -23,6 +24,7 @@ struct TComposto {
   std::vector<std::string> Corpo;  // the register's body lines
   std::string Bloco;
   std::vector<std::string> Avisos;
+  efd::TPartesBlocoH Partes;
 };
 
 // The register of the rows composed with the block H observer, as the year-end command does.
@@ -35,7 +37,9 @@ TComposto Compor(std::vector<TLinhaMemoriaP7> linhas, std::string_view motivo, s
   efd::TBlocoH bloco;
   TObservadorBlocoH observador(bloco);
   ComporRegistroP7(params, TFilial{}, fonte, impressao, &observador);
-  return {impressao.LinhasCorpo(), bloco.Gerar(Data31122024, motivo, conta), bloco.Avisos()};
+  efd::TPartesBlocoH partes = bloco.Montar(Data31122024, motivo, conta);
+  std::string bytes = partes.Bytes;
+  return {impressao.LinhasCorpo(), std::move(bytes), bloco.Avisos(), std::move(partes)};
 }
 
 std::vector<std::string> Dividir(std::string_view s, std::string_view sep) {
@@ -221,6 +225,36 @@ TEST(BlocoH, InvariantesDeUmaFilialGerada) {
   EXPECT_EQ(codigos0200, std::multiset<std::string>(codigosH010.begin(), codigosH010.end()));
   EXPECT_EQ(unidades0190, std::multiset<std::string>(unidadesH010.begin(), unidadesH010.end()));
   EXPECT_LT(codigos0200.size(), h010.size());  // the generated set repeats some ids
+}
+
+// DEL is a control character like those below 0x20: a blank in the book, in block H and in H010's
+// account, so that the merge takes the records block H wrote.
+TEST(BlocoH, DelViraBrancoNoLivroNoBlocoHENaMescla) {
+  TComposto r = Compor({Linha("7", "", "84713012",
+                              "CANETA\x7F"
+                              "AZUL\x7F",
+                              "U\x7FN", "1", "2.5")},
+                       "01",
+                       "1.1\x7F"
+                       "9");
+  std::string linhaLivro;
+  for (const std::string& l : r.Corpo)
+    if (l.find("CANETA") != std::string::npos) linhaLivro = l;
+  EXPECT_NE(linhaLivro.find("|CANETA AZUL  "), std::string::npos) << linhaLivro;
+  EXPECT_NE(linhaLivro.find(" U N "), std::string::npos) << linhaLivro;
+  EXPECT_NE(r.Bloco.find("|0200|7|CANETA AZUL|||U N|00|"), std::string::npos) << r.Bloco;
+  EXPECT_NE(r.Bloco.find("|H010|7|U N|1,000|2,500000|2,50|0|||1.1 9||"), std::string::npos) << r.Bloco;
+
+  suporte::TPastaTemporaria pasta;
+  pasta.EscreverArquivo("original.txt",
+                        suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/mescla/sem_dados/original.txt")));
+  std::string mesclado, denovo;
+  efd::MesclarEfd(pasta.Caminho() / "original.txt", r.Partes, [&](std::string_view p) { mesclado += p; });
+  EXPECT_NE(mesclado.find("|H010|7|U N|1,000|"), std::string::npos) << mesclado;
+  // The merged file is a file the merge takes in turn: merged again, it stays as it is.
+  pasta.EscreverArquivo("mesclado.txt", mesclado);
+  efd::MesclarEfd(pasta.Caminho() / "mesclado.txt", r.Partes, [&](std::string_view p) { denovo += p; });
+  EXPECT_TRUE(denovo == mesclado);
 }
 
 // No rows: no register, but the authority still receives the zero inventory.

@@ -191,6 +191,29 @@ TEST_F(MesclaEfd, Recusas) {
   }
 }
 
+// Only a file that can be filed is merged: its COD_VER the layout of its period, COD_FIN 0 or 1.
+TEST_F(MesclaEfd, VersaoDoLeiauteEFinalidadeDaAbertura) {
+  const std::string original = Fixture("sem_dados", "original.txt"), abertura = "|0000|018|0|01122024|31122024|";
+  const std::string recusado = W("arquivo EFD \"") + (pasta_.Caminho() / "original.txt").string() + "\" recusado: ";
+  const std::pair<const char*, const char*> casos[] = {
+      {"|0000|999|0|01122024|31122024|",
+       "o campo COD_VER do registro 0000 é \"999\", que não é a versão do leiaute "
+       "do período de 01/12/2024 a 31/12/2024 (018)"},
+      {"|0000|017|0|01122024|31122024|",
+       "o campo COD_VER do registro 0000 é \"017\", que não é a versão do leiaute "
+       "do período de 01/12/2024 a 31/12/2024 (018)"},
+      {"|0000|018|2|01122024|31122024|",
+       "o campo COD_FIN do registro 0000 é \"2\"; só 0 (remessa do arquivo "
+       "original) e 1 (remessa do arquivo substituto) são válidos"},
+  };
+  for (const auto& [linha, motivo] : casos) EXPECT_EQ(Recusa(Trocar(original, abertura, linha)), recusado + W(motivo));
+  // A substitute file of the next period, under that year's layout.
+  EXPECT_TRUE(Contem(Mesclar(Trocar(original, abertura, "|0000|019|1|01012025|31012025|")).Bytes, "|H005|31122024|"));
+  EXPECT_EQ(efd::VersaoLeiaute({2012, 6, 1}, {2012, 6, 30}), "005");
+  EXPECT_EQ(efd::VersaoLeiaute({2012, 7, 1}, {2012, 7, 31}), "006");
+  EXPECT_EQ(efd::VersaoLeiaute({2007, 12, 1}, {2007, 12, 31}), "");
+}
+
 // An original several times the read buffer, with a line longer than it: the same file as when it
 // is small, with the lines in between kept and counted.
 TEST_F(MesclaEfd, OriginalGrande) {

@@ -307,6 +307,23 @@ TEST_F(Lote, EfdDaPastaComOInventario) {
   }
   EXPECT_TRUE(Contem(mesclado, "|H005|31122024|39,00|01|\r\n")) << mesclado;
 
+  // Profile A requires COD_CTA: without --conta-contabil the fragment is written, the merged file is
+  // not, and the branch fails.
+  std::string perfilA = original;
+  perfilA.replace(perfilA.find("|||C|1|"), 7, "|||A|1|");
+  suporte::TPastaTemporaria efdA, saidaA;
+  std::ofstream(efdA.Caminho() / "sped.txt", std::ios::binary) << perfilA;
+  r = lote::Executar({"--data", "31/12/2024", "--filial", "2", "--efd", efdA.Caminho().string(), "--saida",
+                      saidaA.Caminho().string(), "--ini", Ini().string()});
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 2: falhou: arquivo EFD \"" + (efdA.Caminho() / "sped.txt").string() +
+                                 "\" recusado: o arquivo tem o perfil A, que exige a conta contábil (COD_CTA) em cada "
+                                 "H010: informe --conta-contabil.\n"))
+      << r.Erro;
+  EXPECT_EQ(lote::Arquivos(saidaA.Caminho()),
+            (std::vector<std::string>{"BLOCOH_2_20241231.txt", "P7_2_20241231.txt", "RESUMO_20241231.csv"}));
+  EXPECT_TRUE(Contem(suporte::LerArquivo(saidaA.Caminho() / "RESUMO_20241231.csv"), "\r\n2;falhou;"));
+
   // A negative cost: no block H can carry it.
   banco_.Executar("UPDATE estoque_minimo SET pmc = -1 WHERE filial_id = 2 AND produto_id = 2");
   suporte::TPastaTemporaria outra;

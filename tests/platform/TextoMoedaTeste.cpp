@@ -28,6 +28,29 @@ TEST(Win1252, CadaByteImprimivelVaiEVoltaPorUtf8) {
   EXPECT_EQ(W("日"), "?");
 }
 
+// Every bad sequence is one '?' as long as Unicode's maximal subpart of it, and the text goes on.
+TEST(Win1252, Utf8InvalidoViraUmaInterrogacaoPorSequenciaESegue) {
+  const std::pair<const char*, const char*> casos[] = {
+      {"ab\xF0"
+       "cd",
+       "ab?cd"},  // truncated lead
+      {"a\xE2\x82"
+       "b\xE2\x82",
+       "a?b?"},                             // truncated three-byte sequence, inside and at the end
+      {"\xC0\xAF|\xE0\x80\xAF", "??|???"},  // overlong '/'
+      {"\xED\xA0\x80"
+       "x",
+       "???x"},  // a surrogate
+      {"\xF4\x90\x80\x80"
+       "y\xF5",
+       "????y?"},                               // above U+10FFFF
+      {"\xC3\xA1\xF0\x9F\x98\x80!", "\xE1?!"},  // valid: one '?' for U+1F600, which has no byte
+  };
+  for (const auto& [utf8, w1252] : casos) EXPECT_EQ(Utf8ParaW1252(utf8), w1252) << utf8;
+  const TCaractereUtf8 c = LerCaractereUtf8("\xF0\x9F\x98\x80", 0);
+  EXPECT_TRUE(c.Valido && c.Codigo == 0x1F600 && c.Tamanho == 4);
+}
+
 TEST(Moeda, LerDecimalArredonda) {
   auto ler = [](std::string_view t, int casas, TArredondamento m) {
     int64_t v = -999;
@@ -161,6 +184,9 @@ TEST(Texto, InteiroUmaSoRegra) {
   EXPECT_TRUE(plataforma::IguaisSemCaixa(W("ÁGUA"), W("água")));
   EXPECT_FALSE(plataforma::IguaisSemCaixa("abc", "abd"));
   EXPECT_EQ(plataforma::Aparar("\t 1,2 \r\n"), "1,2");
-  EXPECT_TRUE(plataforma::EmBranco(" \x01\t"));
+  EXPECT_TRUE(plataforma::EmBranco(" \x01\t\x7F"));
+  EXPECT_EQ(plataforma::Aparar("\x7F"
+                               "A\x7F"),
+            "A");
   EXPECT_FALSE(plataforma::EmBranco(" x "));
 }
