@@ -19,9 +19,9 @@ class EErroRelatorio : public std::runtime_error {
   int Codigo;
 };
 
-// For a handler of SIGINT or SIGTERM that is about to end the process: removes the temporary
-// files of every report being written, on any thread, so no half file stays behind.
-// Async-signal-safe.
+// For a handler of a signal (SIGINT, SIGTERM, SIGHUP...) that is about to end the process:
+// removes the temporary files of every report being written, on any thread, so no half file stays
+// behind. Async-signal-safe.
 void ApagarRelatorioTemporarioEmCurso() noexcept;
 
 // Writes the bytes to `caminho` by the report's safe write (temporary file beside it, fsync,

@@ -161,14 +161,19 @@ TEST_F(Lote, FilialNaoCadastradaFalha) {
   EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"P7_2_20231231.txt", "RESUMO_20231231.csv"}));
 }
 
-// Runs the command with a standard error whose reader is gone; the exit status.
-int ExecutarSemLeitorDoErro(const std::vector<std::string>& a) {
+// Runs the command with a standard error whose reader is gone, or (`fechados`) with descriptors 0,
+// 1 and 2 closed, as some schedulers start jobs; the exit status.
+int ExecutarSemLeitorDoErro(const std::vector<std::string>& a, bool fechados = false) {
   int tubo[2];
   if (::pipe(tubo) != 0) return -1;
   ::close(tubo[0]);
   pid_t pid = ::fork();
   if (pid == 0) {
-    ::dup2(tubo[1], 2);
+    if (fechados) {
+      for (int fd : {0, 1, 2, tubo[1]}) ::close(fd);
+    } else {
+      ::dup2(tubo[1], 2);
+    }
     ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it (the client library here ignores it)
     std::vector<char*> argv{const_cast<char*>(P7_LOTE)};
     for (const auto& x : a) argv.push_back(const_cast<char*>(x.c_str()));
@@ -185,7 +190,8 @@ int ExecutarSemLeitorDoErro(const std::vector<std::string>& a) {
 // An output name that is a symbolic link to another file: the link is replaced by the register,
 // the file it pointed to stays as it was. A standard error whose reader is gone stops nothing,
 // whether the first line goes out before the connection or after it: the files are written and
-// the exit code is the run's.
+// the exit code is the run's. Standard descriptors closed at start: no connection takes one of
+// them for standard error to write into; the same registers.
 TEST_F(Lote, LinkNaSaidaEErroPadraoFechado) {
   Lojas(banco_);
   suporte::TPastaTemporaria outra;
@@ -201,6 +207,17 @@ TEST_F(Lote, LinkNaSaidaEErroPadraoFechado) {
   status = ExecutarSemLeitorDoErro({"--data", "31/12/2023", "--saida", (saida_.Caminho() / "nao").string()});
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 2);
+
+  suporte::TPastaTemporaria fechados;
+  status = ExecutarSemLeitorDoErro({"--data", "31/12/2023", "--todas", "--paralelo", "3", "--saida",
+                                    fechados.Caminho().string(), "--ini", Ini().string()},
+                                   true);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(lote::Arquivos(fechados.Caminho()),
+            (std::vector<std::string>{"P7_2_20231231.txt", "P7_3_20231231.txt", "RESUMO_20231231.csv"}));
+  EXPECT_EQ(suporte::LerArquivo(fechados.Caminho() / "P7_2_20231231.txt"),
+            suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt"));
 }
 
 // Fields of the records of one type in a block H file, in order.
@@ -358,12 +375,13 @@ TEST_F(Lote, PdfDoLivroSemTelaComTermos) {
   EXPECT_TRUE(Contem(ruim.Erro, "ruim.ini")) << ruim.Erro;
 }
 
-// The id of the first of `sessoes` connections of the command once they all wait in the register's
-// statement of their scripts; "" when they never got there.
-std::string EsperarNoRoteiro(dbclient::TConexao& admin, const std::string& banco, size_t sessoes) {
+// The id of the first of `sessoes` connections of the command (newer than `depoisDe`) once they
+// all wait in the register's statement of their scripts; "" when they never got there.
+std::string EsperarNoRoteiro(dbclient::TConexao& admin, const std::string& banco, size_t sessoes,
+                             const std::string& depoisDe = "0") {
   dbclient::TConsulta q(admin);
   q.DefinirSql("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + banco +
-               "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID() ORDER BY ID");
+               "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID() AND ID > " + depoisDe + " ORDER BY ID");
   for (int i = 0; i < 1000; ++i) {
     q.Abrir();
     if (q.NumeroRegistros() == sessoes) return q.Campo(0).AsString();
@@ -380,22 +398,29 @@ bool DerrubarNoRoteiro(const std::string& banco, size_t sessoes) {
   return !id.empty();
 }
 
-// SIGTERM while two sessions wait in their scripts: every session stops, exit 143, nothing is left
-// in the output folder.
-TEST_F(Lote, SigtermParaTodasAsSessoes) {
+// Every signal that ends a process and can be caught, while sessions wait in their scripts (one
+// each for a closed ssh session, Ctrl+\ and a stray kill, two for SIGTERM): the command's own
+// clean-up and message, exit 128 + N, nothing left in the output folder.
+TEST_F(Lote, SinaisDeFimParaTodasAsSessoes) {
   Lojas(banco_);
   auto bloqueio = Conexao(banco_.Nome());
   bloqueio->Executar("LOCK TABLES produto WRITE");
-  lote::TProcesso processo(Args({"--data", "31/12/2023", "--todas", "--paralelo", "2"}), pasta_.Caminho());
   auto admin = Conexao(banco_.Nome());
-  const bool esperando = !EsperarNoRoteiro(*admin, banco_.Nome(), 2).empty();
-  ::kill(processo.Pid(), SIGTERM);
-  lote::TResultado r = processo.Esperar();
+  std::string anterior = "0";  // the killed runs' statements wait on in the server
+  for (int sinal : {SIGHUP, SIGQUIT, SIGUSR1, SIGTERM}) {
+    const size_t sessoes = sinal == SIGTERM ? 2 : 1;
+    lote::TProcesso processo(Args({"--data", "31/12/2023", "--todas", "--paralelo", std::to_string(sessoes)}),
+                             pasta_.Caminho());
+    const std::string id = EsperarNoRoteiro(*admin, banco_.Nome(), sessoes, anterior);
+    ::kill(processo.Pid(), sinal);
+    lote::TResultado r = processo.Esperar();
+    ASSERT_FALSE(id.empty()) << sinal << ": " << r.Erro;
+    anterior = id;
+    EXPECT_EQ(r.Codigo, 128 + sinal) << r.Erro;
+    EXPECT_TRUE(Contem(r.Erro, "interrompido")) << sinal << ": " << r.Erro;
+    EXPECT_TRUE(lote::Arquivos(saida_.Caminho()).empty()) << sinal;
+  }
   bloqueio->Executar("UNLOCK TABLES");
-  ASSERT_TRUE(esperando) << r.Erro;
-  EXPECT_EQ(r.Codigo, 143) << r.Erro;
-  EXPECT_TRUE(Contem(r.Erro, "interrompido")) << r.Erro;
-  EXPECT_TRUE(lote::Arquivos(saida_.Caminho()).empty());
 }
 
 // The server ends the connection while the script of branch 2 waits on a lock: branch 2 fails
