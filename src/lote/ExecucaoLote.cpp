@@ -557,5 +557,13 @@ int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FI
   }
   TLeiturasPrevias previas;
   if (std::optional<int> codigo = LerPrevias(opcoes, erro, previas)) return *codigo;
+  // No output may take the place of what the run reads: an EFD original in the output folder
+  // under an output's name would be replaced by its own merge.
+  std::vector<std::string> lidos;
+  if (previas.Termos) lidos.push_back(opcoes.Termos);
+  if (previas.IndiceEfd)
+    for (const auto& [cnpj, arquivos] : previas.IndiceEfd->PorCnpj)
+      for (const auto& arquivo : arquivos) lidos.push_back(arquivo.string());
+  ProtegerArquivosLidos(std::move(lidos));
   return ExecutarLote(opcoes, erro, progresso, FabricaSaidasExtras(opcoes, previas));
 }

@@ -161,6 +161,23 @@ TEST_F(Lote, FilialNaoCadastradaFalha) {
   EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"P7_2_20231231.txt", "RESUMO_20231231.csv"}));
 }
 
+// An earlier output without any write bit is refused, not replaced, for root as for anyone: the
+// branch fails naming it, the file stays as it was, the others go on.
+TEST_F(Lote, SaidaSemPermissaoDeEscritaRecusada) {
+  Lojas(banco_);
+  const fs::path anterior = saida_.Caminho() / "P7_2_20231231.txt";
+  std::ofstream(anterior) << "ANTERIOR";
+  const auto leitura = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(anterior, leitura);
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--filial", "2,3"}));
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 2: falhou: Não foi possível gravar o relatório \"" + anterior.string() + "\": "))
+      << r.Erro;
+  EXPECT_EQ(suporte::LerArquivo(anterior), "ANTERIOR");
+  EXPECT_EQ(fs::status(anterior).permissions(), leitura);
+  EXPECT_TRUE(fs::exists(saida_.Caminho() / "P7_3_20231231.txt")) << r.Erro;
+}
+
 // Runs the command with a standard error whose reader is gone, or (`fechados`) with descriptors 0,
 // 1 and 2 closed, as some schedulers start jobs; the exit status.
 int ExecutarSemLeitorDoErro(const std::vector<std::string>& a, bool fechados = false) {
@@ -331,6 +348,27 @@ TEST_F(Lote, EfdDaPastaComOInventario) {
   EXPECT_EQ(r.Codigo, 1) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Filial 2: falhou: ")) << r.Erro;
   EXPECT_EQ(lote::Arquivos(outra.Caminho()), (std::vector<std::string>{"P7_2_20241231.txt", "RESUMO_20241231.csv"}));
+}
+
+// An output that would replace a file the run reads fails its branch by name, the same folder
+// for both being no fault in itself: the branch's EFD original in the output folder under the
+// merged file's name, the terms file under a book's name. Both stay byte for byte.
+TEST_F(Lote, SaidaQueSubstituiriaUmaEntradaFalha) {
+  Lojas(banco_);
+  banco_.Executar("UPDATE filial SET cgc = '12345678000195' WHERE filial_id = 2");
+  const std::string original =
+      suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/mescla/sem_dados/original.txt"));
+  const fs::path efd = saida_.Caminho() / "EFD_2_20241231.txt", termos = saida_.Caminho() / "P7_3_20241231.pdf";
+  std::ofstream(efd, std::ios::binary) << original;
+  std::ofstream(termos) << "[Padrao]\nLivro=7\n";
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2024", "--filial", "2,3", "--pdf", "--termos",
+                                            termos.string(), "--efd", saida_.Caminho().string()}));
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(std::regex_search(r.Erro, std::regex("Filial 2: falhou: [^\n]*EFD_2_20241231\\.txt"))) << r.Erro;
+  EXPECT_TRUE(std::regex_search(r.Erro, std::regex("Filial 3: falhou: [^\n]*P7_3_20241231\\.pdf"))) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 0 gravada(s), 0 sem registros, 2 com falha\n")) << r.Erro;
+  EXPECT_EQ(suporte::LerArquivo(efd), original);
+  EXPECT_EQ(suporte::LerArquivo(termos), "[Padrao]\nLivro=7\n");
 }
 
 // --pdf with no display at all: the book of the branch with rows, one page per sheet and the
