@@ -7,11 +7,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <new>
 #include <regex>
 #include <sstream>
 #include <thread>
 
 #include "dbclient/DbClient.h"
+#include "lote/ExecucaoLote.h"
 #include "tests/lote/ComandoLote.h"
 #include "tests/support/LeituraPdf.h"
 #include "tests/support/SuporteTestes.h"
@@ -151,13 +154,20 @@ TEST_F(Lote, TodasComFilialSemRegistros) {
 }
 
 // An id the table lacks is a failure of its own (a typo in a scheduled job must not pass for an
-// empty stock); the other branches are written, exit 1.
-TEST_F(Lote, FilialNaoCadastradaFalha) {
+// empty stock), and so is a value no amount can hold, whose reason of two lines is one on
+// standard error and in the summary file; the other branches are written, exit 1.
+TEST_F(Lote, FilialNaoCadastradaOuValorQueNaoCabeFalha) {
   Lojas(banco_);
-  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--filial", "77,2"}));
+  banco_.Executar(
+      "UPDATE estoque_minimo SET estoque = 99999999999.9999, pmc = 99999999999.9999 WHERE filial_id = 3 AND "
+      "produto_id = 1");
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--filial", "77,2,3"}));
   EXPECT_EQ(r.Codigo, 1) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Filial 77: não cadastrada na tabela filial\n")) << r.Erro;
-  EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 0 sem registros, 1 com falha\n")) << r.Erro;
+  const std::string motivo = "Valor fora do intervalo permitido. Produto: 1 - CANETA.";
+  EXPECT_TRUE(Contem(r.Erro, "\nFilial 3: falhou: " + motivo + "\n")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 0 sem registros, 2 com falha\n")) << r.Erro;
+  EXPECT_TRUE(Contem(suporte::LerArquivo(saida_.Caminho() / "RESUMO_20231231.csv"), ";" + motivo + "\r\n"));
   EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"P7_2_20231231.txt", "RESUMO_20231231.csv"}));
 }
 
@@ -176,6 +186,46 @@ TEST_F(Lote, SaidaSemPermissaoDeEscritaRecusada) {
   EXPECT_EQ(suporte::LerArquivo(anterior), "ANTERIOR");
   EXPECT_EQ(fs::status(anterior).permissions(), leitura);
   EXPECT_TRUE(fs::exists(saida_.Caminho() / "P7_3_20231231.txt")) << r.Erro;
+}
+
+// An extra output that throws, at a branch's first line, what no branch's work expects.
+class TSaidaQueLanca : public ISaidaExtraLote {
+ public:
+  explicit TSaidaQueLanca(std::function<void()> lancar) : lancar_(std::move(lancar)) {}
+  void Linha(const TLinhaP7&, plataforma::TMoeda, plataforma::TMoeda, int64_t) override { lancar_(); }
+  void Total(int64_t) override {}
+  std::vector<std::string> Gravar(const std::string&, int32_t, const plataforma::TDataHora&, const TFilial&) override {
+    return {};
+  }
+  std::vector<std::string> Avisos() const override { return {}; }
+  std::string NotaSemLinhas() const override { return ""; }
+
+ private:
+  std::function<void()> lancar_;
+};
+
+// Out of memory in one session's branch, anything at all in the other's: each fails with its
+// reason, the run ends with its summary and exit 1, and no file is left half-written.
+TEST_F(Lote, ExcecaoInesperadaNaSessaoFalhaSoASuaFilial) {
+  Lojas(banco_);
+  const TOpcoesLote opcoes = LerOpcoesLote(Args({"--data", "31/12/2023", "--todas", "--paralelo", "2"}));
+  std::FILE* erro = std::tmpfile();
+  ASSERT_NE(erro, nullptr);
+  const int codigo = ExecutarLote(opcoes, erro, false, [](int32_t filial) {
+    std::vector<std::unique_ptr<ISaidaExtraLote>> r;
+    if (filial == 2) r.push_back(std::make_unique<TSaidaQueLanca>([] { throw std::bad_alloc(); }));
+    if (filial == 3) r.push_back(std::make_unique<TSaidaQueLanca>([] { throw 42; }));
+    return r;
+  });
+  std::string texto(size_t(std::ftell(erro)), '\0');
+  std::rewind(erro);
+  texto.resize(std::fread(texto.data(), 1, texto.size(), erro));
+  std::fclose(erro);
+  EXPECT_EQ(codigo, 1) << texto;
+  EXPECT_TRUE(Contem(texto, "Filial 2: falhou: memória insuficiente\n")) << texto;
+  EXPECT_TRUE(Contem(texto, "Filial 3: falhou: erro inesperado\n")) << texto;
+  EXPECT_TRUE(Contem(texto, "Resumo: 0 gravada(s), 1 sem registros, 2 com falha\n")) << texto;
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), std::vector<std::string>{"RESUMO_20231231.csv"});
 }
 
 // Runs the command with a standard error whose reader is gone, or (`fechados`) with descriptors 0,
