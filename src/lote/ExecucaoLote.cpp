@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <set>
+#include <system_error>
 #include <thread>
 
 #include "common/Utils.h"
@@ -53,6 +55,26 @@ std::string Segundos(double s) {
 
 std::string Rotulo(int32_t filial) { return "Filial " + std::to_string(filial) + ": "; }
 
+// A text as one line of standard error or one field of the summary: each run of line breaks and
+// other control characters, with the blanks around it, becomes one blank.
+std::string UmaLinha(const std::string& texto) {
+  std::string r;
+  r.reserve(texto.size());
+  bool quebra = false;
+  for (char c : texto) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      while (!r.empty() && r.back() == ' ') r.pop_back();
+      quebra = !r.empty();
+    } else if (c != ' ' || !quebra) {
+      if (quebra) r += ' ';
+      quebra = false;
+      r += c;
+    }
+  }
+  return r;
+}
+
 // Standard error shared by the sessions' branch lines and the progress thread. A closed standard
 // error (a pipe whose reader went) makes the writes fail, never the run.
 class TSaidaErro {
@@ -62,7 +84,7 @@ class TSaidaErro {
     std::lock_guard<std::mutex> trava(mutex_);
     if (progressoNaTela_) std::fputs("\r\033[K", f_);
     progressoNaTela_ = false;
-    std::fputs(utf8.c_str(), f_);
+    std::fputs(UmaLinha(utf8).c_str(), f_);
     std::fputc('\n', f_);
     std::fflush(f_);
   }
@@ -86,7 +108,11 @@ class TProgressoLote {
  public:
   TProgressoLote(TSaidaErro& saida, bool ativo, size_t sessoes, size_t filiais)
       : saida_(saida), vagas_(sessoes), filiais_(filiais), inicio_(Relogio::now()) {
-    if (ativo) thread_ = std::thread([this] { Laco(); });
+    try {
+      if (ativo) thread_ = std::thread([this] { Laco(); });
+    } catch (const std::system_error&) {
+      // No thread for it: the run goes on without a progress line.
+    }
   }
   ~TProgressoLote() {
     {
@@ -216,10 +242,22 @@ struct TExecucao {
 // The reason of a failure as the branch's line gives it; a statement of the stock script says
 // where the script stopped.
 std::string DescreverFalha(const std::exception& e) {
-  std::string texto = Utf8(plataforma::TextoErroPadrao(e.what()));
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return "memória insuficiente";
+  std::string texto = UmaLinha(Utf8(plataforma::TextoErroPadrao(e.what())));
   if (const auto* s = dynamic_cast<const dbclient::EErroScript*>(&e))
     texto = "comando " + std::to_string(s->Comando) + " de " + std::to_string(s->Comandos) + " do roteiro: " + texto;
   return texto;
+}
+
+// The reason of whatever a branch's work let escape, for its line.
+std::string DescreverFalha(std::exception_ptr falha) {
+  try {
+    std::rethrow_exception(falha);
+  } catch (const std::exception& e) {
+    return DescreverFalha(e);
+  } catch (...) {
+    return "erro inesperado";
+  }
 }
 
 // The window's pipeline, composition and safe write for one branch on the session's connection,
@@ -308,9 +346,25 @@ void AtenderFilas(TExecucao& x, TSessaoLote& sessao) {
       if (x.Proxima >= x.Resultados.size()) return;
       r = &x.Resultados[x.Proxima++];
     }
+    // Whatever the branch's work lets escape (no memory, anything at all) fails that branch only:
+    // on a thread, it would end the process with every other session's files half-written.
     std::vector<std::unique_ptr<ISaidaExtraLote>> extras;
-    GerarFilial(x, sessao, *r, extras);
-    RelatarFilial(x.Saida, *r, NomeArquivoLote(r->Filial, x.Opcoes.Escolhas.Data), extras);
+    try {
+      GerarFilial(x, sessao, *r, extras);
+    } catch (...) {
+      r->Situacao = TSituacaoFilial::Falhou;
+      try {
+        r->Motivo = DescreverFalha(std::current_exception());
+      } catch (...) {
+        r->Motivo.clear();  // not even memory for the reason: the branch still counts as failed
+      }
+      x.Progresso.Terminar(sessao.Vaga);
+    }
+    try {
+      RelatarFilial(x.Saida, *r, NomeArquivoLote(r->Filial, x.Opcoes.Escolhas.Data), extras);
+    } catch (...) {
+      // The line is lost; the summary still gives the branch.
+    }
   }
 }
 
@@ -427,15 +481,29 @@ std::string PastaDeSaida(const TOpcoesLote& opcoes, TSaidaErro& saida) {
 }
 
 // Every session on a thread of its own until the branches run out; then what no session could
-// take because every connection was lost on the way fails with a line each.
+// take because every connection was lost on the way fails with a line each. A session whose
+// thread cannot be started is left out (the others take its branches); with none, every branch
+// fails.
 void RodarSessoes(TExecucao& x, std::vector<TSessaoLote>& sessoes) {
+  size_t iniciadas = 0;
   {
     std::vector<std::thread> threads;
-    for (TSessaoLote& s : sessoes) threads.emplace_back([&x, &s] { AtenderFilas(x, s); });
+    try {
+      threads.reserve(sessoes.size());
+      for (TSessaoLote& s : sessoes) {
+        threads.emplace_back([&x, &s] { AtenderFilas(x, s); });
+        ++iniciadas;
+      }
+    } catch (const std::exception& e) {
+      x.Saida.Linha("Não foi possível iniciar a sessão " + std::to_string(iniciadas + 1) + " de " +
+                    std::to_string(sessoes.size()) + ": " + Utf8(e.what()));
+    }
     for (std::thread& t : threads) t.join();
   }
+  const char* motivo = iniciadas == 0 ? "não gerada: nenhuma sessão pôde ser iniciada"
+                                      : "não gerada: a conexão com o banco de dados foi perdida";
   for (size_t i = x.Proxima; i < x.Resultados.size(); ++i)
-    x.Resultados[i] = Falha(x.Saida, x.Resultados[i].Filial, "não gerada: a conexão com o banco de dados foi perdida");
+    x.Resultados[i] = Falha(x.Saida, x.Resultados[i].Filial, motivo);
 }
 
 // The closing summary on standard error and in RESUMO_<AAAAMMDD>.csv, branches in id order;
@@ -568,10 +636,7 @@ TFabricaSaidasExtras FabricaSaidasExtras(const TOpcoesLote& opcoes, const TLeitu
   };
 }
 
-}  // namespace
-
-int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FILE* saida, std::FILE* erro,
-                             bool progresso) {
+int ExecutarLinha(const std::vector<std::string>& argumentos, std::FILE* saida, std::FILE* erro, bool progresso) {
   TOpcoesLote opcoes;
   try {
     opcoes = LerOpcoesLote(argumentos);
@@ -584,5 +649,31 @@ int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FI
   }
   TLeiturasPrevias previas;
   if (std::optional<int> codigo = LerPrevias(opcoes, erro, previas)) return *codigo;
+  // No output may take the place of what the run reads: an EFD original in the output folder
+  // under an output's name would be replaced by its own merge.
+  std::vector<std::string> lidos;
+  if (previas.Termos) lidos.push_back(opcoes.Termos);
+  if (previas.IndiceEfd)
+    for (const auto& [cnpj, arquivos] : previas.IndiceEfd->PorCnpj)
+      for (const auto& arquivo : arquivos) lidos.push_back(arquivo.string());
+  ProtegerArquivosLidos(std::move(lidos));
   return ExecutarLote(opcoes, erro, progresso, FabricaSaidasExtras(opcoes, previas));
+}
+
+}  // namespace
+
+int ExecutarLinhaComandoLote(const std::vector<std::string>& argumentos, std::FILE* saida, std::FILE* erro,
+                             bool progresso) {
+  // The last resort: what escapes the run's own handling (no memory outside a branch) ends it
+  // with a line and exit 1, the files under way removed as the stack unwinds, never by abort.
+  try {
+    return ExecutarLinha(argumentos, saida, erro, progresso);
+  } catch (const std::bad_alloc&) {
+    std::fputs("inventario-p7-lote: memória insuficiente\n", erro);
+  } catch (const std::exception& e) {
+    std::fprintf(erro, "inventario-p7-lote: erro inesperado: %s\n", Utf8(e.what()).c_str());
+  } catch (...) {
+    std::fputs("inventario-p7-lote: erro inesperado\n", erro);
+  }
+  return SaidaFalha;
 }

@@ -76,7 +76,7 @@ const std::string& TextoUsoLote() {
       "  --ajuda                 mostra este texto\n"
       "\n"
       "Saída: 0 tudo gravado ou sem registros; 1 alguma filial falhou (ou, com --conferir, difere do\n"
-      "bloco H); 2 erro de uso; 130/143 interrompido por Ctrl+C / SIGTERM.\n";
+      "bloco H); 2 erro de uso; 128+N interrompido pelo sinal N (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP, ...).\n";
   return t;
 }
 

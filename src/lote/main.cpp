@@ -1,7 +1,9 @@
 // inventario-p7-lote: the P7 register of one, several or every branch, without a window.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,8 +14,14 @@
 
 namespace {
 
-// Ctrl+C or SIGTERM: no half file of any session stays behind; the servers drop the temporary
-// tables with the connections, which end with the process.
+// Every signal that ends a process by default and can be caught, SIGPIPE aside (ignored below):
+// Ctrl+C, SIGTERM, a closed ssh session, Ctrl+\, a stray kill or a limit reached all get the same
+// clean-up.
+constexpr int SinaisDeFim[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2,
+                               SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ};
+
+// No half file of any session stays behind; the servers drop the temporary tables with the
+// connections, which end with the process.
 extern "C" void AoInterromper(int sinal) {
   ApagarRelatorioTemporarioEmCurso();
   static const char texto[] = "\ninventario-p7-lote: interrompido\n";
@@ -21,16 +29,35 @@ extern "C" void AoInterromper(int sinal) {
   ::_exit(128 + sinal);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+void TratarSinaisDeFim() {
   struct sigaction acao {};
   acao.sa_handler = AoInterromper;
   sigemptyset(&acao.sa_mask);
-  sigaddset(&acao.sa_mask, SIGINT);
-  sigaddset(&acao.sa_mask, SIGTERM);
-  sigaction(SIGINT, &acao, nullptr);
-  sigaction(SIGTERM, &acao, nullptr);
+  for (int sinal : SinaisDeFim) sigaddset(&acao.sa_mask, sinal);
+  for (int sinal : SinaisDeFim) sigaction(sinal, &acao, nullptr);
+}
+
+// A scheduler may start the job with standard descriptors closed: the first connection would take
+// descriptor 2 and standard error would write into it. Each closed one is /dev/null instead; false
+// when that cannot be done.
+bool AbrirDescritoresPadrao() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int nulo = ::open("/dev/null", O_RDWR);  // the lowest free descriptor: `fd` itself
+    if (nulo != fd) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!AbrirDescritoresPadrao()) {
+    static const char texto[] = "inventario-p7-lote: /dev/null não pôde ser aberto\n";
+    (void)!::write(STDERR_FILENO, texto, sizeof texto - 1);
+    return SaidaFalha;
+  }
+  TratarSinaisDeFim();
   // A standard error whose reader went makes its writes fail, not the run: the files matter.
   signal(SIGPIPE, SIG_IGN);
 

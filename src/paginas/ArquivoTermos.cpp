@@ -1,8 +1,10 @@
 #include "paginas/ArquivoTermos.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <vector>
 
 #include "platform/Texto.h"
@@ -102,18 +104,37 @@ std::optional<int32_t> SecaoConhecida(std::string_view nome) {
 const char* NomeChave(TChaveTermos chave) { return kNomes[static_cast<std::size_t>(chave)]; }
 
 TArquivoTermos TArquivoTermos::Ler(const std::string& caminho) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
   const std::string falha = "Não foi possível ler o arquivo de termos " + Aspas(caminho) + ": ";
-  if (fs::is_directory(caminho, ec)) throw ETermosInvalidos(falha + "é uma pasta.");
-  if (!fs::exists(caminho, ec)) throw ETermosInvalidos(falha + "o arquivo não existe.");
-  std::ifstream f(caminho, std::ios::binary);
-  if (!f) throw ETermosInvalidos(falha + "sem permissão de leitura.");
-  const auto tamanho = fs::file_size(caminho, ec);
-  if (!ec && tamanho > kTamanhoMaximo)
-    throw ETermosInvalidos("O arquivo de termos " + Aspas(caminho) + " tem mais de 1 MB: não é um arquivo de termos.");
-  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (f.bad()) throw ETermosInvalidos(falha + "erro de leitura.");
+  const std::string grande = "O arquivo de termos " + Aspas(caminho) + " tem mais de 1 MB: não é um arquivo de termos.";
+  // Only a regular file of bounded size: a device such as /dev/zero never ends, and a FIFO would
+  // block the open until someone writes to it.
+  struct stat st {};
+  if (::stat(caminho.c_str(), &st) != 0)
+    throw ETermosInvalidos(
+        falha + (errno == ENOENT || errno == ENOTDIR ? "o arquivo não existe." : "sem permissão de leitura."));
+  if (S_ISDIR(st.st_mode)) throw ETermosInvalidos(falha + "é uma pasta.");
+  if (!S_ISREG(st.st_mode)) throw ETermosInvalidos(falha + "não é um arquivo comum.");
+  if (static_cast<std::uintmax_t>(st.st_size) > kTamanhoMaximo) throw ETermosInvalidos(grande);
+  // Non-blocking, and checked again once open: the name may have changed hands since.
+  const int fd = ::open(caminho.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw ETermosInvalidos(falha + "sem permissão de leitura.");
+  struct TFechar {
+    int fd;
+    ~TFechar() { ::close(fd); }
+  } fechar{fd};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw ETermosInvalidos(falha + "não é um arquivo comum.");
+  // At most one byte past the limit, so a file that grew since is refused without being read whole.
+  std::string bytes(kTamanhoMaximo + 1, '\0');
+  std::size_t lidos = 0;
+  while (lidos < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + lidos, bytes.size() - lidos);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw ETermosInvalidos(falha + "erro de leitura.");
+    if (n == 0) break;
+    lidos += static_cast<std::size_t>(n);
+  }
+  if (lidos > kTamanhoMaximo) throw ETermosInvalidos(grande);
+  bytes.resize(lidos);
   return Analisar(bytes, caminho);
 }
 

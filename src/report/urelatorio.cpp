@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <system_error>
 #include <unistd.h>
@@ -170,12 +172,33 @@ void SincronizarPasta(const std::string& pasta) {
   ::close(fd);
 }
 
-// The safe write shared by every file of the run: an earlier file the user made read-only is
-// refused, not replaced behind their back (the rename would need only the folder to be
-// writable); the bytes go to a temporary file beside it, which is synced and then renamed over
-// it, so an earlier file is replaced only by a complete one.
+// The files the process reads while it writes (see ProtegerArquivosLidos); set before any write.
+std::vector<std::string>& ArquivosLidos() {
+  static std::vector<std::string> lidos;
+  return lidos;
+}
+
+// The safe write shared by every file of the run: an earlier file the user made read-only (no
+// write bit for anyone: access() would let root through) is refused, not replaced behind their
+// back, since the rename needs only the folder to be writable; so is a file the process reads.
+// The bytes go to a temporary file beside it, which is synced and then renamed over it, so an
+// earlier file is replaced only by a complete one.
 std::unique_ptr<TArquivoTemporario> AbrirComSeguranca(const std::string& caminho) {
-  if (::access(caminho.c_str(), F_OK) == 0 && ::access(caminho.c_str(), W_OK) != 0) FalharArquivo(caminho, errno);
+  struct stat st {};
+  if (::stat(caminho.c_str(), &st) == 0) {
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) FalharArquivo(caminho, EACCES);
+    for (const std::string& lido : ArquivosLidos()) {
+      std::error_code ec;
+      if (!std::filesystem::equivalent(caminho, lido, ec)) continue;
+      const std::string nome = CaminhoLegivel(caminho), outro = CaminhoLegivel(lido);
+      throw EErroRelatorio(
+          W("Não foi possível gravar o relatório \"") + plataforma::Utf8ParaW1252(nome) + "\": " +
+              (outro == nome ? W("é um arquivo")
+                             : W("é o mesmo arquivo que \"") + plataforma::Utf8ParaW1252(outro) + "\",") +
+              W(" que esta execução lê, e não é substituído"),
+          EEXIST);
+    }
+  }
   static std::atomic<unsigned> sequencia{0};
   std::string temporario = caminho + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(++sequencia);
   return std::make_unique<TArquivoTemporario>(temporario, caminho);
@@ -194,6 +217,8 @@ void GravarComSeguranca(const std::string& caminho, Preencher&& preencher) {
 }
 
 }  // namespace
+
+void ProtegerArquivosLidos(std::vector<std::string> caminhos) { ArquivosLidos() = std::move(caminhos); }
 
 void ApagarRelatorioTemporarioEmCurso() noexcept {
   for (TVagaTemporario& vaga : TemporariosEmCurso)

@@ -19,14 +19,20 @@ class EErroRelatorio : public std::runtime_error {
   int Codigo;
 };
 
-// For a handler of SIGINT or SIGTERM that is about to end the process: removes the temporary
-// files of every report being written, on any thread, so no half file stays behind.
-// Async-signal-safe.
+// For a handler of a signal (SIGINT, SIGTERM, SIGHUP...) that is about to end the process:
+// removes the temporary files of every report being written, on any thread, so no half file stays
+// behind. Async-signal-safe.
 void ApagarRelatorioTemporarioEmCurso() noexcept;
 
+// The files the process reads while it writes (the EFD originals, the terms file): the safe write
+// refuses to put a file in place of any of them, by whatever path it is named. Replaces the
+// earlier list; set before any write starts.
+void ProtegerArquivosLidos(std::vector<std::string> caminhos);
+
 // Writes the bytes to `caminho` by the report's safe write (temporary file beside it, fsync,
-// rename; a read-only earlier file refused), for other files made beside a report; the signal
-// handler above removes its temporary file too. EErroRelatorio when it cannot be written.
+// rename; an earlier file without any write bit refused, and so is a file the process reads), for
+// other files made beside a report; the signal handler above removes its temporary file too.
+// EErroRelatorio when it cannot be written.
 void GravarArquivoSeguro(const std::string& caminho, std::string_view bytes);
 
 // The same safe write for a file made piece by piece, too large to be held whole: the pieces go to

@@ -7,11 +7,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <new>
 #include <regex>
 #include <sstream>
 #include <thread>
 
 #include "dbclient/DbClient.h"
+#include "lote/ExecucaoLote.h"
 #include "tests/lote/ComandoLote.h"
 #include "tests/support/LeituraPdf.h"
 #include "tests/support/SuporteTestes.h"
@@ -152,24 +155,93 @@ TEST_F(Lote, TodasComFilialSemRegistros) {
 }
 
 // An id the table lacks is a failure of its own (a typo in a scheduled job must not pass for an
-// empty stock); the other branches are written, exit 1.
-TEST_F(Lote, FilialNaoCadastradaFalha) {
+// empty stock), and so is a value no amount can hold, whose reason of two lines is one on
+// standard error and in the summary file; the other branches are written, exit 1.
+TEST_F(Lote, FilialNaoCadastradaOuValorQueNaoCabeFalha) {
   Lojas(banco_);
-  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--filial", "77,2"}));
+  banco_.Executar(
+      "UPDATE estoque_minimo SET estoque = 99999999999.9999, pmc = 99999999999.9999 WHERE filial_id = 3 AND "
+      "produto_id = 1");
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--filial", "77,2,3"}));
   EXPECT_EQ(r.Codigo, 1) << r.Erro;
   EXPECT_TRUE(Contem(r.Erro, "Filial 77: não cadastrada na tabela filial\n")) << r.Erro;
-  EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 0 sem registros, 1 com falha\n")) << r.Erro;
+  const std::string motivo = "Valor fora do intervalo permitido. Produto: 1 - CANETA.";
+  EXPECT_TRUE(Contem(r.Erro, "\nFilial 3: falhou: " + motivo + "\n")) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 1 gravada(s), 0 sem registros, 2 com falha\n")) << r.Erro;
+  EXPECT_TRUE(Contem(suporte::LerArquivo(saida_.Caminho() / "RESUMO_20231231.csv"), ";" + motivo + "\r\n"));
   EXPECT_EQ(lote::Arquivos(saida_.Caminho()), (std::vector<std::string>{"P7_2_20231231.txt", "RESUMO_20231231.csv"}));
 }
 
-// Runs the command with a standard error whose reader is gone; the exit status.
-int ExecutarSemLeitorDoErro(const std::vector<std::string>& a) {
+// An earlier output without any write bit is refused, not replaced, for root as for anyone: the
+// branch fails naming it, the file stays as it was, the others go on.
+TEST_F(Lote, SaidaSemPermissaoDeEscritaRecusada) {
+  Lojas(banco_);
+  const fs::path anterior = saida_.Caminho() / "P7_2_20231231.txt";
+  std::ofstream(anterior) << "ANTERIOR";
+  const auto leitura = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(anterior, leitura);
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2023", "--filial", "2,3"}));
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Filial 2: falhou: Não foi possível gravar o relatório \"" + anterior.string() + "\": "))
+      << r.Erro;
+  EXPECT_EQ(suporte::LerArquivo(anterior), "ANTERIOR");
+  EXPECT_EQ(fs::status(anterior).permissions(), leitura);
+  EXPECT_TRUE(fs::exists(saida_.Caminho() / "P7_3_20231231.txt")) << r.Erro;
+}
+
+// An extra output that throws, at a branch's first line, what no branch's work expects.
+class TSaidaQueLanca : public ISaidaExtraLote {
+ public:
+  explicit TSaidaQueLanca(std::function<void()> lancar) : lancar_(std::move(lancar)) {}
+  void Linha(const TLinhaP7&, plataforma::TMoeda, plataforma::TMoeda, int64_t) override { lancar_(); }
+  void Total(int64_t) override {}
+  std::vector<std::string> Gravar(const std::string&, int32_t, const plataforma::TDataHora&, const TFilial&) override {
+    return {};
+  }
+  std::vector<std::string> Avisos() const override { return {}; }
+  std::string NotaSemLinhas() const override { return ""; }
+
+ private:
+  std::function<void()> lancar_;
+};
+
+// Out of memory in one session's branch, anything at all in the other's: each fails with its
+// reason, the run ends with its summary and exit 1, and no file is left half-written.
+TEST_F(Lote, ExcecaoInesperadaNaSessaoFalhaSoASuaFilial) {
+  Lojas(banco_);
+  const TOpcoesLote opcoes = LerOpcoesLote(Args({"--data", "31/12/2023", "--todas", "--paralelo", "2"}));
+  std::FILE* erro = std::tmpfile();
+  ASSERT_NE(erro, nullptr);
+  const int codigo = ExecutarLote(opcoes, erro, false, [](int32_t filial) {
+    std::vector<std::unique_ptr<ISaidaExtraLote>> r;
+    if (filial == 2) r.push_back(std::make_unique<TSaidaQueLanca>([] { throw std::bad_alloc(); }));
+    if (filial == 3) r.push_back(std::make_unique<TSaidaQueLanca>([] { throw 42; }));
+    return r;
+  });
+  std::string texto(size_t(std::ftell(erro)), '\0');
+  std::rewind(erro);
+  texto.resize(std::fread(texto.data(), 1, texto.size(), erro));
+  std::fclose(erro);
+  EXPECT_EQ(codigo, 1) << texto;
+  EXPECT_TRUE(Contem(texto, "Filial 2: falhou: memória insuficiente\n")) << texto;
+  EXPECT_TRUE(Contem(texto, "Filial 3: falhou: erro inesperado\n")) << texto;
+  EXPECT_TRUE(Contem(texto, "Resumo: 0 gravada(s), 1 sem registros, 2 com falha\n")) << texto;
+  EXPECT_EQ(lote::Arquivos(saida_.Caminho()), std::vector<std::string>{"RESUMO_20231231.csv"});
+}
+
+// Runs the command with a standard error whose reader is gone, or (`fechados`) with descriptors 0,
+// 1 and 2 closed, as some schedulers start jobs; the exit status.
+int ExecutarSemLeitorDoErro(const std::vector<std::string>& a, bool fechados = false) {
   int tubo[2];
   if (::pipe(tubo) != 0) return -1;
   ::close(tubo[0]);
   pid_t pid = ::fork();
   if (pid == 0) {
-    ::dup2(tubo[1], 2);
+    if (fechados) {
+      for (int fd : {0, 1, 2, tubo[1]}) ::close(fd);
+    } else {
+      ::dup2(tubo[1], 2);
+    }
     ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it (the client library here ignores it)
     std::vector<char*> argv{const_cast<char*>(P7_LOTE)};
     for (const auto& x : a) argv.push_back(const_cast<char*>(x.c_str()));
@@ -186,7 +258,8 @@ int ExecutarSemLeitorDoErro(const std::vector<std::string>& a) {
 // An output name that is a symbolic link to another file: the link is replaced by the register,
 // the file it pointed to stays as it was. A standard error whose reader is gone stops nothing,
 // whether the first line goes out before the connection or after it: the files are written and
-// the exit code is the run's.
+// the exit code is the run's. Standard descriptors closed at start: no connection takes one of
+// them for standard error to write into; the same registers.
 TEST_F(Lote, LinkNaSaidaEErroPadraoFechado) {
   Lojas(banco_);
   suporte::TPastaTemporaria outra;
@@ -202,6 +275,17 @@ TEST_F(Lote, LinkNaSaidaEErroPadraoFechado) {
   status = ExecutarSemLeitorDoErro({"--data", "31/12/2023", "--saida", (saida_.Caminho() / "nao").string()});
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 2);
+
+  suporte::TPastaTemporaria fechados;
+  status = ExecutarSemLeitorDoErro({"--data", "31/12/2023", "--todas", "--paralelo", "3", "--saida",
+                                    fechados.Caminho().string(), "--ini", Ini().string()},
+                                   true);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(lote::Arquivos(fechados.Caminho()),
+            (std::vector<std::string>{"P7_2_20231231.txt", "P7_3_20231231.txt", "RESUMO_20231231.csv"}));
+  EXPECT_EQ(suporte::LerArquivo(fechados.Caminho() / "P7_2_20231231.txt"),
+            suporte::LerArquivo(saida_.Caminho() / "P7_2_20231231.txt"));
 }
 
 // Fields of the records of one type in a block H file, in order.
@@ -466,6 +550,27 @@ TEST_F(Lote, ConferirFalhasPorFilial) {
   EXPECT_FALSE(fs::exists(saida_.Caminho() / "CONFERENCIA_2_20231231.csv"));
 }
 
+// An output that would replace a file the run reads fails its branch by name, the same folder
+// for both being no fault in itself: the branch's EFD original in the output folder under the
+// merged file's name, the terms file under a book's name. Both stay byte for byte.
+TEST_F(Lote, SaidaQueSubstituiriaUmaEntradaFalha) {
+  Lojas(banco_);
+  banco_.Executar("UPDATE filial SET cgc = '12345678000195' WHERE filial_id = 2");
+  const std::string original =
+      suporte::LerArquivo(suporte::CaminhoFonte("tests/fixtures/efd/mescla/sem_dados/original.txt"));
+  const fs::path efd = saida_.Caminho() / "EFD_2_20241231.txt", termos = saida_.Caminho() / "P7_3_20241231.pdf";
+  std::ofstream(efd, std::ios::binary) << original;
+  std::ofstream(termos) << "[Padrao]\nLivro=7\n";
+  lote::TResultado r = lote::Executar(Args({"--data", "31/12/2024", "--filial", "2,3", "--pdf", "--termos",
+                                            termos.string(), "--efd", saida_.Caminho().string()}));
+  EXPECT_EQ(r.Codigo, 1) << r.Erro;
+  EXPECT_TRUE(std::regex_search(r.Erro, std::regex("Filial 2: falhou: [^\n]*EFD_2_20241231\\.txt"))) << r.Erro;
+  EXPECT_TRUE(std::regex_search(r.Erro, std::regex("Filial 3: falhou: [^\n]*P7_3_20241231\\.pdf"))) << r.Erro;
+  EXPECT_TRUE(Contem(r.Erro, "Resumo: 0 gravada(s), 0 sem registros, 2 com falha\n")) << r.Erro;
+  EXPECT_EQ(suporte::LerArquivo(efd), original);
+  EXPECT_EQ(suporte::LerArquivo(termos), "[Padrao]\nLivro=7\n");
+}
+
 // --pdf with no display at all: the book of the branch with rows, one page per sheet and the
 // same text, between its terms when --termos is given (a key it lacks named in a warning); none
 // for the branch without rows. A terms file that is no such file stops the run before anything.
@@ -508,12 +613,13 @@ TEST_F(Lote, PdfDoLivroSemTelaComTermos) {
   EXPECT_TRUE(Contem(ruim.Erro, "ruim.ini")) << ruim.Erro;
 }
 
-// The id of the first of `sessoes` connections of the command once they all wait in the register's
-// statement of their scripts; "" when they never got there.
-std::string EsperarNoRoteiro(dbclient::TConexao& admin, const std::string& banco, size_t sessoes) {
+// The id of the first of `sessoes` connections of the command (newer than `depoisDe`) once they
+// all wait in the register's statement of their scripts; "" when they never got there.
+std::string EsperarNoRoteiro(dbclient::TConexao& admin, const std::string& banco, size_t sessoes,
+                             const std::string& depoisDe = "0") {
   dbclient::TConsulta q(admin);
   q.DefinirSql("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '" + banco +
-               "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID() ORDER BY ID");
+               "' AND INFO LIKE '%registro74%' AND ID <> CONNECTION_ID() AND ID > " + depoisDe + " ORDER BY ID");
   for (int i = 0; i < 1000; ++i) {
     q.Abrir();
     if (q.NumeroRegistros() == sessoes) return q.Campo(0).AsString();
@@ -530,22 +636,29 @@ bool DerrubarNoRoteiro(const std::string& banco, size_t sessoes) {
   return !id.empty();
 }
 
-// SIGTERM while two sessions wait in their scripts: every session stops, exit 143, nothing is left
-// in the output folder.
-TEST_F(Lote, SigtermParaTodasAsSessoes) {
+// Every signal that ends a process and can be caught, while sessions wait in their scripts (one
+// each for a closed ssh session, Ctrl+\ and a stray kill, two for SIGTERM): the command's own
+// clean-up and message, exit 128 + N, nothing left in the output folder.
+TEST_F(Lote, SinaisDeFimParaTodasAsSessoes) {
   Lojas(banco_);
   auto bloqueio = Conexao(banco_.Nome());
   bloqueio->Executar("LOCK TABLES produto WRITE");
-  lote::TProcesso processo(Args({"--data", "31/12/2023", "--todas", "--paralelo", "2"}), pasta_.Caminho());
   auto admin = Conexao(banco_.Nome());
-  const bool esperando = !EsperarNoRoteiro(*admin, banco_.Nome(), 2).empty();
-  ::kill(processo.Pid(), SIGTERM);
-  lote::TResultado r = processo.Esperar();
+  std::string anterior = "0";  // the killed runs' statements wait on in the server
+  for (int sinal : {SIGHUP, SIGQUIT, SIGUSR1, SIGTERM}) {
+    const size_t sessoes = sinal == SIGTERM ? 2 : 1;
+    lote::TProcesso processo(Args({"--data", "31/12/2023", "--todas", "--paralelo", std::to_string(sessoes)}),
+                             pasta_.Caminho());
+    const std::string id = EsperarNoRoteiro(*admin, banco_.Nome(), sessoes, anterior);
+    ::kill(processo.Pid(), sinal);
+    lote::TResultado r = processo.Esperar();
+    ASSERT_FALSE(id.empty()) << sinal << ": " << r.Erro;
+    anterior = id;
+    EXPECT_EQ(r.Codigo, 128 + sinal) << r.Erro;
+    EXPECT_TRUE(Contem(r.Erro, "interrompido")) << sinal << ": " << r.Erro;
+    EXPECT_TRUE(lote::Arquivos(saida_.Caminho()).empty()) << sinal;
+  }
   bloqueio->Executar("UNLOCK TABLES");
-  ASSERT_TRUE(esperando) << r.Erro;
-  EXPECT_EQ(r.Codigo, 143) << r.Erro;
-  EXPECT_TRUE(Contem(r.Erro, "interrompido")) << r.Erro;
-  EXPECT_TRUE(lote::Arquivos(saida_.Caminho()).empty());
 }
 
 // The server ends the connection while the script of branch 2 waits on a lock: branch 2 fails

@@ -1,6 +1,8 @@
 // The terms file of --termos: encodings, the default section under the branch's, missing keys
 // warned once, and every kind of file that is refused.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "paginas/ArquivoTermos.h"
 #include "platform/Win1252.h"
@@ -71,12 +73,18 @@ TEST(ArquivoTermos, FilialSobrePadraoChaveAChaveEmUtf8OuWindows1252) {
 TEST(ArquivoTermos, RecusaOQueNaoELegivelOuNaoETextoIniComMotivoNumaLinha) {
   suporte::TPastaTemporaria pasta;
   const std::string ausente = (pasta.Caminho() / "nao_ha.ini").string();
+  const std::string fifo = (pasta.Caminho() / "fifo.ini").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   struct Caso {
     std::string bytes;  // "" : read `caminho`
     std::string caminho, trecho;
   } casos[] = {
       {"", ausente, "\"" + ausente + "\": o arquivo não existe"},
       {"", pasta.Caminho().string(), "é uma pasta"},
+      // Neither an endless device nor a FIFO without a writer is read (nor waited for).
+      {"", "/dev/zero", "\"/dev/zero\": não é um arquivo comum"},
+      {"", fifo, "\"" + fifo + "\": não é um arquivo comum"},
+      {"[Padrao]\n" + std::string((1 << 20) - 8, ';'), "", "tem mais de 1 MB"},
       {std::string("[Padrao]\nLivro=1\n\x89PNG\0\0", 23), "", "não é um texto: tem bytes de controle na linha 3"},
       {"[Padrao]\nLivro=1\x1B[0m\n", "", "de controle na linha 2"},
       {"[Padrao]\rLivro=1\r", "", "de controle na linha 1"},  // CR alone is no line end
@@ -93,6 +101,7 @@ TEST(ArquivoTermos, RecusaOQueNaoELegivelOuNaoETextoIniComMotivoNumaLinha) {
       {"[Padrao]\nNIRE=1\nnire=2\n", "", "linha 3: chave \"nire\" repetida na seção [Padrao]"},
       {"[Padrao]\nEndereco=" + std::string(151, 'x') + "\n", "", "linha 2: o valor de \"Endereco\" tem mais de 150"},
   };
+  ::alarm(60);  // a read that never ends fails the test instead of stalling it
   for (const auto& c : casos) {
     std::string caminho = c.caminho;
     if (caminho.empty()) {
@@ -109,4 +118,5 @@ TEST(ArquivoTermos, RecusaOQueNaoELegivelOuNaoETextoIniComMotivoNumaLinha) {
       EXPECT_EQ(m.find('\n'), std::string::npos) << m;
     }
   }
+  ::alarm(0);
 }
