@@ -579,10 +579,12 @@ int ErroDeUso(std::FILE* erro, const std::string& motivo) {
 }
 
 // What the extra outputs read once, before anything connects, so that a bad folder or file stops
-// the run with nothing written: --efd's and --conferir's files by CNPJ and --termos' values.
+// the run with nothing written: --efd's and --conferir's files by CNPJ, --termos' values and the
+// PDF's font.
 struct TLeiturasPrevias {
   std::shared_ptr<const efd::TIndiceEfd> IndiceEfd, IndiceConferencia;
   std::shared_ptr<const paginas::TArquivoTermos> Termos;
+  std::shared_ptr<const paginas::TFonteTrueType> Fonte;
 };
 
 // The EFD files of the folder of an option by CNPJ, the files skipped told; a usage error's exit
@@ -615,6 +617,16 @@ std::optional<int> LerPrevias(const TOpcoesLote& opcoes, std::FILE* erro, TLeitu
       return ErroDeUso(erro, e.what());
     }
   }
+  // A missing font is the machine's fault, not the options': found now, it fails the run before
+  // the first branch's script instead of after each one.
+  if (opcoes.Pdf) {
+    try {
+      previas.Fonte = paginas::LerFonteRegistro();
+    } catch (const paginas::EErroPdf& e) {
+      std::fprintf(erro, "inventario-p7-lote: %s\n", Utf8(e.what()).c_str());
+      return SaidaFalha;
+    }
+  }
   return std::nullopt;
 }
 
@@ -625,10 +637,10 @@ TFabricaSaidasExtras FabricaSaidasExtras(const TOpcoesLote& opcoes, const TLeitu
   if (!opcoes.BlocoH && !opcoes.Pdf && !previas.IndiceConferencia) return {};
   const TFabricaSaidasExtras blocoH =
       opcoes.BlocoH ? FabricaSaidasBlocoH(opcoes, previas.IndiceEfd) : TFabricaSaidasExtras{};
-  return [blocoH, termos = previas.Termos, pdf = opcoes.Pdf, conferir = previas.IndiceConferencia,
-          pastaConferir = opcoes.Conferir](int32_t filial) {
+  return [blocoH, termos = previas.Termos, fonte = previas.Fonte, pdf = opcoes.Pdf,
+          conferir = previas.IndiceConferencia, pastaConferir = opcoes.Conferir](int32_t filial) {
     std::vector<std::unique_ptr<ISaidaExtraLote>> r;
-    if (pdf) r.push_back(NovaSaidaPdf(termos));
+    if (pdf) r.push_back(NovaSaidaPdf(termos, fonte));
     if (conferir) r.push_back(NovaSaidaConferencia(conferir, pastaConferir));
     if (blocoH)
       for (auto& e : blocoH(filial)) r.push_back(std::move(e));

@@ -33,7 +33,8 @@ std::string LerRegistro(const std::string& caminho) {
 
 class TSaidaPdf : public ISaidaExtraLote {
  public:
-  explicit TSaidaPdf(std::shared_ptr<const paginas::TArquivoTermos> termos) : termos_(std::move(termos)) {}
+  TSaidaPdf(std::shared_ptr<const paginas::TArquivoTermos> termos, std::shared_ptr<const paginas::TFonteTrueType> fonte)
+      : termos_(std::move(termos)), fonte_(std::move(fonte)) {}
 
   void Linha(const TLinhaP7&, plataforma::TMoeda, plataforma::TMoeda, int64_t) override { ++linhas_; }
   void Total(int64_t) override {}
@@ -44,6 +45,7 @@ class TSaidaPdf : public ISaidaExtraLote {
     const std::string nome = NomeArquivoPdfLote(filial, data);
     paginas::TOpcoesPdfRegistro opcoes;
     opcoes.Titulo = nome.substr(0, nome.size() - 4);
+    opcoes.Fonte = fonte_;
     if (termos_) {
       paginas::TDadosTermos d{
           {dados.RazaoSocial, dados.Cnpj, dados.InscricaoEstadual}, termos_->DaFilial(filial), data};
@@ -62,6 +64,7 @@ class TSaidaPdf : public ISaidaExtraLote {
 
  private:
   std::shared_ptr<const paginas::TArquivoTermos> termos_;
+  std::shared_ptr<const paginas::TFonteTrueType> fonte_;
   size_t linhas_ = 0;
   std::vector<std::string> avisos_;
 };
@@ -73,6 +76,7 @@ std::string NomeArquivoPdfLote(int32_t filial, const plataforma::TDataHora& data
   return nome.replace(nome.size() - 4, 4, ".pdf");
 }
 
-std::unique_ptr<ISaidaExtraLote> NovaSaidaPdf(std::shared_ptr<const paginas::TArquivoTermos> termos) {
-  return std::make_unique<TSaidaPdf>(std::move(termos));
+std::unique_ptr<ISaidaExtraLote> NovaSaidaPdf(std::shared_ptr<const paginas::TArquivoTermos> termos,
+                                              std::shared_ptr<const paginas::TFonteTrueType> fonte) {
+  return std::make_unique<TSaidaPdf>(std::move(termos), std::move(fonte));
 }

@@ -30,7 +30,7 @@ void EscreverPdfRegistro(std::string_view registro, const TOpcoesPdfRegistro& op
                          }
                          return folhas.Linhas(i - antes);
                        }};
-  EscreverPdfTexto(pdf, {opcoes.Titulo, opcoes.Criador, {}}, escrever);
+  EscreverPdfTexto(pdf, {opcoes.Titulo, opcoes.Criador, {}, opcoes.Fonte}, escrever);
 }
 
 std::string PdfRegistro(std::string_view registro, const TOpcoesPdfRegistro& opcoes) {

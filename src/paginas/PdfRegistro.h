@@ -20,6 +20,8 @@ struct TOpcoesPdfRegistro {
   std::string Criador = "inventario-p7-lote";  // UTF-8
   // With them, a TERMO DE ABERTURA page first and a TERMO DE ENCERRAMENTO page last.
   std::optional<TDadosTermos> Termos = {};
+  // The font read once for the run (LerFonteRegistro); null: read here.
+  std::shared_ptr<const TFonteTrueType> Fonte = {};
 };
 
 // The PDF of the register (its bytes as written to the file, Windows-1252), handed to `escrever`

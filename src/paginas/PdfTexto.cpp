@@ -327,10 +327,18 @@ std::string CaminhoFonteRegistro() {
                  candidatos[0] + ".");
 }
 
+std::shared_ptr<const TFonteTrueType> LerFonteRegistro() {
+  return std::make_shared<const TFonteTrueType>(TFonteTrueType::Ler(CaminhoFonteRegistro()));
+}
+
 void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info,
                       const std::function<void(std::string_view)>& escrever) {
   if (folhas.Quantas <= 0) throw EErroPdf(W("Não há folhas para o PDF."));
-  const TFonteTrueType fonte = TFonteTrueType::Ler(info.Fonte.empty() ? CaminhoFonteRegistro() : info.Fonte);
+  const std::shared_ptr<const TFonteTrueType> lida =
+      info.FonteLida ? info.FonteLida
+                     : std::make_shared<const TFonteTrueType>(
+                           TFonteTrueType::Ler(info.Fonte.empty() ? CaminhoFonteRegistro() : info.Fonte));
+  const TFonteTrueType& fonte = *lida;
   std::array<uint16_t, 256> glifos{};
   for (int b = 0x20; b < 256; ++b) glifos[b] = fonte.Glifo(CaractereWinAnsi(static_cast<unsigned char>(b)));
 

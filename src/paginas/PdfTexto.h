@@ -7,6 +7,7 @@
 // Threads: every call has its own state (font, buffers, compressor) and calls `escrever` on the
 // calling thread only; any number of calls may run at once.
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,9 +29,13 @@ struct TFolhasPdf {
   std::function<TLinhasFolha(int)> Linhas;
 };
 
+class TFonteTrueType;
+
 struct TInfoPdf {
   std::string Titulo, Criador;  // UTF-8
   std::string Fonte;            // the font file; empty: CaminhoFonteRegistro()
+  // The font already read (LerFonteRegistro), shared by every PDF of a run; it wins over Fonte.
+  std::shared_ptr<const TFonteTrueType> FonteLida = {};
 };
 
 // The PDF handed to `escrever` in order, in pieces of about 64 KB: only a page and a piece are
@@ -47,5 +52,8 @@ void EscreverPdfTexto(const TFolhasPdf& folhas, const TInfoPdf& info,
 // The register's font: Liberation Mono of fonts-liberation (or fonts-liberation2); EErroPdf
 // when neither is installed.
 std::string CaminhoFonteRegistro();
+// The register's font found and read, once for any number of PDFs on any threads (it is only
+// read from); EErroPdf as CaminhoFonteRegistro, or when the file is no usable font.
+std::shared_ptr<const TFonteTrueType> LerFonteRegistro();
 
 }  // namespace paginas

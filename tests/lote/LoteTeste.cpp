@@ -571,6 +571,24 @@ TEST_F(Lote, SaidaQueSubstituiriaUmaEntradaFalha) {
   EXPECT_EQ(suporte::LerArquivo(termos), "[Padrao]\nLivro=7\n");
 }
 
+// A machine without the PDF's font: the run stops before the first branch's script, naming the
+// package, with nothing written. The font is hidden in a mount namespace of the command's own
+// (root only, as CI runs).
+TEST_F(Lote, PdfSemFonteFalhaAntesDaPrimeiraFilial) {
+  if (std::system("unshare -m true >/dev/null 2>&1") != 0) GTEST_SKIP() << "unshare -m needs root";
+  Lojas(banco_);
+  suporte::TPastaTemporaria erros;
+  std::string comando = "unshare -m sh -c 'mount -t tmpfs none /usr/share/fonts && exec \"$0\" \"$@\"' " P7_LOTE;
+  for (const std::string& a : Args({"--data", "31/12/2023", "--todas", "--pdf"})) comando += " '" + a + "'";
+  comando += " 2>'" + (erros.Caminho() / "erro").string() + "'";
+  const int status = std::system(comando.c_str());
+  const std::string erro = suporte::LerArquivo(erros.Caminho() / "erro");
+  EXPECT_EQ(WEXITSTATUS(status), 1) << erro;
+  EXPECT_TRUE(Contem(erro, "fonts-liberation")) << erro;
+  EXPECT_FALSE(Contem(erro, "Filial ")) << erro;
+  EXPECT_TRUE(lote::Arquivos(saida_.Caminho()).empty());
+}
+
 // --pdf with no display at all: the book of the branch with rows, one page per sheet and the
 // same text, between its terms when --termos is given (a key it lacks named in a warning); none
 // for the branch without rows. A terms file that is no such file stops the run before anything.
