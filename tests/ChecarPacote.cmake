@@ -31,18 +31,19 @@ function(instalar deb)
              --force-depends --force-not-root -i "${deb}")
 endfunction()
 
-# Fails unless the Depends line `deps` names each package of ARGN (a name or "name (= version)").
-function(exigir_dependencias deps)
+# Fails unless the control field `campo`, whose value is `deps`, names each package of ARGN (a name
+# or "name (= version)").
+function(exigir_dependencias campo deps)
   foreach(d IN LISTS ARGN)
     string(REGEX REPLACE "([.+()])" "\\\\\\1" d_re "${d}")
     if(NOT deps MATCHES "(^|, )${d_re}( |,|$)")
-      message(FATAL_ERROR "Depends não traz ${d}: ${deps}")
+      message(FATAL_ERROR "${campo} não traz ${d}: ${deps}")
     endif()
   endforeach()
 endfunction()
 
-# sistema_kot.ini's scrambling with key QEW and seed 00 (as db/demo/embaralhar_senha.py does): each
-# byte plus the previous value, mod 255, XOR the key's next byte, in upper-case hex.
+# sistema_kot.ini's scrambling of an ASCII password, key QEW, seed 00 (as db/demo/embaralhar_senha.py
+# does): each byte plus the previous value, mod 255, XOR the key's next byte, in upper-case hex.
 function(embaralhar_senha texto variavel)
   set(chave 81 69 87)
   set(r "00")
@@ -94,7 +95,7 @@ string(STRIP "${saida}" deps)
 if(deps MATCHES "(^|, | [|] )(libqt6|libx11|libxcb|libgl|libegl|qt6-)")
   message(FATAL_ERROR "o pacote do comando depende de área de trabalho: ${deps}")
 endif()
-exigir_dependencias("${deps}" libmariadb3 fonts-liberation)
+exigir_dependencias(Depends "${deps}" libmariadb3 fonts-liberation)
 
 # Alone, it brings exactly the command, its examples, an empty relatorio/, its manual page and the
 # link in PATH.
@@ -218,8 +219,8 @@ foreach(par "inventario-p7:inventario-p7" "inventario-p7-visualizador:visualizad
 endforeach()
 
 rodar(dpkg-query "--admindir=${admin}" -W "-f=\${Depends}" inventario-p7)
-exigir_dependencias("${saida}" libqt6core6 libqt6widgets6 libmariadb3 qt6-qpa-plugins
+exigir_dependencias(Depends "${saida}" libqt6core6 libqt6widgets6 libmariadb3 qt6-qpa-plugins
                     "inventario-p7-lote (= ${VERSAO})")
 rodar(dpkg-query "--admindir=${admin}" -W "-f=\${Recommends}" inventario-p7)
-exigir_dependencias("${saida}" qt6-translations-l10n)
+exigir_dependencias(Recommends "${saida}" qt6-translations-l10n)
 file(REMOVE_RECURSE "${DESTINO}")
