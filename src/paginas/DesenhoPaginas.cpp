@@ -5,12 +5,13 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QRawFont>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "arquivos/GravacaoSegura.h"
 #include "paginas/PdfTexto.h"
 #include "platform/TextoQt.h"
 
@@ -112,13 +113,10 @@ bool RenderizarDocumento(QPagedPaintDevice& dispositivo, const TDocumento& doc, 
 }
 
 bool GravarPdf(const TDocumento& doc, const QString& caminho, const QString& criador, QString* erro) {
-  QSaveFile arquivo(caminho);
   auto Falhar = [&](const QString& motivo) {
-    arquivo.cancelWriting();
     if (erro) *erro = Q("Não foi possível gravar o PDF \"%1\": %2").arg(caminho, motivo);
     return false;
   };
-  if (!arquivo.open(QIODevice::WriteOnly)) return Falhar(arquivo.errorString() + ".");
   // The sheet's lines back in the register's bytes, one sheet at a time.
   std::vector<std::string> linhas;
   const TFolhasPdf folhas{static_cast<int>(doc.Paginas.size()), doc.LarguraMaxima, doc.LinhasMaximas, [&](int i) {
@@ -126,18 +124,17 @@ bool GravarPdf(const TDocumento& doc, const QString& caminho, const QString& cri
                             for (const QString& l : doc.Paginas[static_cast<size_t>(i)]) linhas.push_back(DeQString(l));
                             return TLinhasFolha(linhas.begin(), linhas.end());
                           }};
-  bool gravou = true;
+  // The safe write of every file of ours: the PDF replaces an earlier one only when complete.
   try {
+    TGravacaoSegura arquivo(caminho.toStdString());
     EscreverPdfTexto(folhas, {QFileInfo(caminho).completeBaseName().toStdString(), criador.toStdString(), {}},
-                     [&](std::string_view pedaco) {
-                       if (gravou && arquivo.write(pedaco.data(), static_cast<qint64>(pedaco.size())) !=
-                                         static_cast<qint64>(pedaco.size()))
-                         gravou = false;
-                     });
+                     [&](std::string_view pedaco) { arquivo.Acrescentar(pedaco); });
+    arquivo.Concluir();
+  } catch (const EErroRelatorio& e) {
+    return Falhar(QString::fromStdString(std::generic_category().message(e.Codigo)) + ".");
   } catch (const EErroPdf& e) {
     return Falhar(ParaQString(e.what()));
   }
-  if (!gravou || !arquivo.commit()) return Falhar(arquivo.errorString() + ".");
   return true;
 }
 
