@@ -123,12 +123,12 @@ class TProgressoLote {
     if (thread_.joinable()) thread_.join();
   }
   // Session `s` starts the branch on its connection.
-  void Iniciar(size_t s, int32_t filial, const dbclient::TConexao* conexao) {
+  void Iniciar(size_t s, int32_t filial, const IDatabase* banco) {
     std::lock_guard<std::mutex> trava(mutex_);
     TVaga& v = vagas_[s];
     v.Filial = filial;
-    v.Conexao = conexao;
-    v.ComandosAntes = conexao ? conexao->ComandosExecutados() : 0;
+    v.Banco = banco;
+    v.ComandosAntes = banco ? banco->ComandosExecutados() : 0;
     v.Inicio = Relogio::now();
     v.Compostas = 0;
     v.Compondo = false;
@@ -146,7 +146,7 @@ class TProgressoLote {
   struct TVaga {
     bool Ativa = false;
     int32_t Filial = 0;
-    const dbclient::TConexao* Conexao = nullptr;
+    const IDatabase* Banco = nullptr;
     uint64_t ComandosAntes = 0;
     Relogio::time_point Inicio;
     std::atomic<bool> Compondo{false};
@@ -169,7 +169,7 @@ class TProgressoLote {
         if (v.Compondo)
           emCurso += std::to_string(v.Compostas.load()) + " linhas compostas";
         else
-          emCurso += "comando " + std::to_string(v.Conexao ? v.Conexao->ComandosExecutados() - v.ComandosAntes : 0) +
+          emCurso += "comando " + std::to_string(v.Banco ? v.Banco->ComandosExecutados() - v.ComandosAntes : 0) +
                      " do roteiro";
         emCurso +=
             ", " + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(agora - v.Inicio).count()) + " s)";
@@ -267,7 +267,7 @@ void GerarFilial(TExecucao& x, TSessaoLote& sessao, TResultadoFilial& r,
                  std::vector<std::unique_ptr<ISaidaExtraLote>>& extras) {
   const auto inicio = Relogio::now();
   const std::string nome = NomeArquivoLote(r.Filial, x.Opcoes.Escolhas.Data);
-  x.Progresso.Iniciar(sessao.Vaga, r.Filial, &sessao.Banco->GetConnection());
+  x.Progresso.Iniciar(sessao.Vaga, r.Filial, sessao.Banco.get());
 
   TObservadores observadores(x.Progresso, sessao.Vaga);
   TExecucaoRegistroP7 execucao(*sessao.Banco, ParametrosRelatorio(x.Opcoes.Escolhas, r.Filial),

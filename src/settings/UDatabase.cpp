@@ -65,15 +65,17 @@ void TDatabase::SetServerAddress(const std::string& local, std::string& servidor
   }
 }
 
-dbclient::TConexao& TDatabase::GetConnection() {
+uint64_t TDatabase::ComandosExecutados() const { return conexao_ ? conexao_->ComandosExecutados() : 0; }
+
+dbclient::TConexao& TDatabase::Conexao() {
   if (!conexao_) throw dbclient::EErroBanco(dbclient::MensagemSemConexao());
   return *conexao_;
 }
 
 bool TDatabase::IsConnected() { return conexao_ && conexao_->Conectado(); }
 
-std::unique_ptr<dbclient::TConsulta> TDatabase::NewQuery() {
-  return std::make_unique<dbclient::TConsulta>(GetConnection());
+std::unique_ptr<dbclient::TConsulta> TDatabase::NovaConsulta() {
+  return std::make_unique<dbclient::TConsulta>(Conexao());
 }
 
 bool TDatabase::Execute(const std::string& sql, TFalhaScript aoFalhar) {
@@ -86,13 +88,13 @@ bool TDatabase::Execute(const std::string& sql, TFalhaScript aoFalhar) {
 }
 
 void TDatabase::ExecuteStatement(const std::string& sql) {
-  auto q = NewQuery();
+  auto q = NovaConsulta();
   q->DefinirSql(sql);
   q->Executar();
 }
 
 void TDatabase::ExecuteScript(const std::string& sql, TFalhaScript aoFalhar) {
-  dbclient::TExecutorScript script(GetConnection());
+  dbclient::TExecutorScript script(Conexao());
   script.DefinirSql(sql);
   if (aoFalhar == TFalhaScript::Parar) {
     script.Executar(nullptr);  // the runner raises the first failure
@@ -104,7 +106,7 @@ void TDatabase::ExecuteScript(const std::string& sql, TFalhaScript aoFalhar) {
 }
 
 std::unique_ptr<dbclient::TConsulta> TDatabase::OpenQuery(const std::string& sql) {
-  auto q = NewQuery();
+  auto q = NovaConsulta();
   if (plataforma::EmBranco(sql)) return q;
   q->DefinirSql(sql);
   q->Abrir();  // on failure the query goes with the unwinding
@@ -114,7 +116,7 @@ std::unique_ptr<dbclient::TConsulta> TDatabase::OpenQuery(const std::string& sql
 void TDatabase::GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) {
   valor = std::monostate{};
   if (plataforma::EmBranco(sql)) return;
-  auto q = NewQuery();
+  auto q = NovaConsulta();
   q->DefinirSql(sql);
   q->Abrir();
   if (q->Vazia() || q->Campo(0).IsNull())

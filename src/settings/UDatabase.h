@@ -1,6 +1,7 @@
 #pragma once
 // A database session: one physical connection from connect to the end, handed by reference to
 // everything that talks to the server; no layer here shows anything to the user.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,10 +33,11 @@ class IDatabase {
   // An open query for the text (unopened for a blank text); the caller owns it.
   virtual std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) = 0;
   virtual bool IsConnected() = 0;
-  virtual std::unique_ptr<dbclient::TConsulta> NewQuery() = 0;
   // Null for a blank text; the default when there is no row or the first column is NULL.
   virtual void GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) = 0;
-  virtual dbclient::TConexao& GetConnection() = 0;
+  // The statements sent on the session so far (0 without a connection), for a progress report;
+  // may be read from another thread while the session works.
+  virtual uint64_t ComandosExecutados() const = 0;
 };
 
 class TDatabase : public IDatabase {
@@ -48,15 +50,16 @@ class TDatabase : public IDatabase {
   bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) override;
   std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override;
   bool IsConnected() override;
-  std::unique_ptr<dbclient::TConsulta> NewQuery() override;
   void GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) override;
-  dbclient::TConexao& GetConnection() override;
+  uint64_t ComandosExecutados() const override;
 
   // Server name and port from a "host[:port]" text. A port beyond 65535 is refused: the client
   // library would take it modulo 65536 and reach another server.
   static void SetServerAddress(const std::string& local, std::string& servidor, int& porta);
 
  private:
+  dbclient::TConexao& Conexao();
+  std::unique_ptr<dbclient::TConsulta> NovaConsulta();
   void ExecuteStatement(const std::string& sql);
   void ExecuteScript(const std::string& sql, TFalhaScript aoFalhar);
   std::unique_ptr<dbclient::TConexao> conexao_;

@@ -159,11 +159,10 @@ class TBancoRetido : public IDatabase {
   }
   std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override { return b_.OpenQuery(sql); }
   bool IsConnected() override { return b_.IsConnected(); }
-  std::unique_ptr<dbclient::TConsulta> NewQuery() override { return b_.NewQuery(); }
   void GetValue(const std::string& sql, const dbclient::TValor& p, dbclient::TValor& v) override {
     b_.GetValue(sql, p, v);
   }
-  dbclient::TConexao& GetConnection() override { return b_.GetConnection(); }
+  uint64_t ComandosExecutados() const override { return b_.ComandosExecutados(); }
   bool ForaDaJanela = false, Liberado = false;
 
  private:

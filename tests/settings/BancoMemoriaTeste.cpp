@@ -44,7 +44,7 @@ TEST(BancoMemoria, ScriptsRespostasEConexaoPerdida) {
   banco.GetValue("SELECT n FROM t WHERE x", int64_t{5}, v);
   EXPECT_EQ(std::get<int64_t>(v), 5) << "the longer beginning answers; NULL gives the default";
   EXPECT_THROW(banco.OpenQuery("SHOW TABLES"), EErroBanco) << "no answer registered";
-  EXPECT_THROW(banco.NewQuery()->Abrir(), EErroBanco);
+  EXPECT_THROW(banco.OpenQuery(" ")->Abrir(), EErroBanco) << "a blank text's query never reaches a server";
 
   banco.FalharEm("KILL", "perdida", true);
   EXPECT_THROW(banco.OpenQuery("KILL 1"), EErroBanco);

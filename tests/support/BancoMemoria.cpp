@@ -71,12 +71,9 @@ bool TBancoMemoria::Execute(const std::string& sql, TFalhaScript aoFalhar) {
   return true;
 }
 
-std::unique_ptr<dbclient::TConsulta> TBancoMemoria::NewQuery() {
-  return std::make_unique<dbclient::TConsulta>(conexao_);
-}
-
 std::unique_ptr<dbclient::TConsulta> TBancoMemoria::OpenQuery(const std::string& sql) {
-  if (EmBranco(sql)) return NewQuery();
+  // Unopened, on a connection that never connects: running it fails as with no server.
+  if (EmBranco(sql)) return std::make_unique<dbclient::TConsulta>(conexao_);
   Enviados.push_back({TTipoEnvio::OpenQuery, sql});
   return std::make_unique<dbclient::TConsulta>(Consultar(sql));
 }

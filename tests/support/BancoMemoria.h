@@ -39,10 +39,8 @@ class TBancoMemoria : public IDatabase {
   bool Execute(const std::string& sql, TFalhaScript aoFalhar = TFalhaScript::Continuar) override;
   std::unique_ptr<dbclient::TConsulta> OpenQuery(const std::string& sql) override;
   bool IsConnected() override { return conectado_; }
-  // Bound to a connection that never connects: running it fails as with no server.
-  std::unique_ptr<dbclient::TConsulta> NewQuery() override;
   void GetValue(const std::string& sql, const dbclient::TValor& padrao, dbclient::TValor& valor) override;
-  dbclient::TConexao& GetConnection() override { return conexao_; }
+  uint64_t ComandosExecutados() const override { return Executados.size(); }
 
  private:
   struct TFalha {
