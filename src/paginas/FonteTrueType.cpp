@@ -18,17 +18,20 @@ constexpr uint32_t Etiqueta(std::string_view t) {
          static_cast<uint32_t>(static_cast<unsigned char>(t[2])) << 8 | static_cast<unsigned char>(t[3]);
 }
 
-// Big-endian reads that never leave the file: a truncated or damaged font is an error, not a crash.
+// Big-endian reads that never leave the file (or the part of it up to Fim): a truncated or damaged
+// font is an error, not a crash.
 struct TLeitor {
   const std::string& Bytes;
   const std::string& Nome;
+  size_t Fim = std::string::npos;
 
   [[noreturn]] void Falhar() const {
     throw EErroPdf(W("A fonte \"") + plataforma::Utf8ParaW1252(Nome) +
                    W("\" não é uma fonte TrueType que o PDF possa usar."));
   }
   void Exigir(size_t inicio, size_t tamanho) const {
-    if (inicio > Bytes.size() || tamanho > Bytes.size() - inicio) Falhar();
+    const size_t fim = std::min(Bytes.size(), Fim);
+    if (inicio > fim || tamanho > fim - inicio) Falhar();
   }
   uint8_t U8(size_t o) const {
     Exigir(o, 1);
@@ -122,14 +125,17 @@ TFonteTrueType::TFonteTrueType(std::string bytes, const std::string& nome) : byt
     anguloItalico_ = static_cast<int32_t>(l.U32(post->Inicio + 4)) / 65536.0;
     larguraFixa_ = l.U32(post->Inicio + 12) != 0;
   }
-  // The PostScript name (name 6), in the Windows (UTF-16) or the Macintosh (bytes) record.
+  // The PostScript name (name 6), in the Windows (UTF-16) or the Macintosh (bytes) record. Only
+  // what lies inside the table counts: the subset carries the table alone.
   if (const TTabela* name = Tabela("name"); name && name->Tamanho >= 6) {
+    const size_t fim = size_t(name->Inicio) + name->Tamanho;
     const uint16_t registros = l.U16(name->Inicio + 2);
     const size_t textos = name->Inicio + l.U16(name->Inicio + 4);
     for (uint16_t i = 0; i < registros && nomePostScript_.empty(); ++i) {
       const size_t r = name->Inicio + 6 + 12u * i;
+      if (r + 12 > fim) break;
       const uint16_t plataforma = l.U16(r), id = l.U16(r + 6), tamanho = l.U16(r + 8), inicio = l.U16(r + 10);
-      if (id != 6 || (plataforma != 1 && plataforma != 3)) continue;
+      if (id != 6 || (plataforma != 1 && plataforma != 3) || textos + inicio + tamanho > fim) continue;
       const size_t passo = plataforma == 3 ? 2 : 1;
       for (size_t k = 0; k + passo <= tamanho; k += passo) {
         const uint16_t c = passo == 2 ? l.U16(textos + inicio + k) : l.U8(textos + inicio + k);
@@ -142,17 +148,23 @@ TFonteTrueType::TFonteTrueType(std::string bytes, const std::string& nome) : byt
   if (nomePostScript_.empty()) nomePostScript_ = "Fonte";
 
   // The Unicode character map: Windows Unicode BMP, else a Unicode platform subtable, in format 4.
-  const uint16_t submapas = l.U16(cmap.Inicio + 2);
+  // The subtable and its four arrays lie inside cmap: the subset copies only the table, so a map
+  // read from beyond it would not be the map the PDF embeds.
+  const TLeitor mapa{bytes_, nome_, size_t(cmap.Inicio) + cmap.Tamanho};
+  const uint16_t submapas = mapa.U16(cmap.Inicio + 2);
   int melhor = 0;
   for (uint16_t i = 0; i < submapas; ++i) {
     const size_t r = cmap.Inicio + 4 + 8u * i;
-    const uint16_t plataforma = l.U16(r), codificacao = l.U16(r + 2);
-    const uint32_t inicio = cmap.Inicio + l.U32(r + 4);
+    const uint16_t plataforma = mapa.U16(r), codificacao = mapa.U16(r + 2);
+    const size_t inicio = size_t(cmap.Inicio) + mapa.U32(r + 4);
     const int nota = plataforma == 3 && codificacao == 1 ? 2 : plataforma == 0 ? 1 : 0;
-    if (nota > melhor && l.U16(inicio) == 4) {
-      l.Exigir(inicio, l.U16(inicio + 2));
+    if (nota > melhor && mapa.U16(inicio) == 4) {
+      const uint16_t tamanho = mapa.U16(inicio + 2);
+      mapa.Exigir(inicio, tamanho);
+      if (tamanho < 16 + 8u * (mapa.U16(inicio + 6) / 2u)) l.Falhar();
       melhor = nota;
-      mapa_ = inicio;
+      mapa_ = static_cast<uint32_t>(inicio);
+      tamanhoMapa_ = tamanho;
     }
   }
   if (melhor == 0) l.Falhar();
@@ -181,7 +193,10 @@ uint16_t TFonteTrueType::Glifo(char32_t c) const {
     if (c < inicio) return 0;
     const uint16_t delta = l.U16(deltas + 2 * s), salto = l.U16(saltos + 2 * s);
     if (salto == 0) return static_cast<uint16_t>(c + delta);
-    const uint16_t g = l.U16(saltos + 2 * s + salto + 2 * (c - inicio));
+    // A glyph index past the subtable is no glyph of this map.
+    const size_t onde = saltos + 2 * s + salto + 2 * (c - inicio);
+    if (onde + 2 > size_t(mapa_) + tamanhoMapa_) return 0;
+    const uint16_t g = l.U16(onde);
     return g == 0 ? 0 : static_cast<uint16_t>(g + delta);
   }
   return 0;

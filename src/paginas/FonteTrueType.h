@@ -54,6 +54,7 @@ class TFonteTrueType {
   int glifos_ = 0, metricas_ = 0;
   std::string nomePostScript_;
   uint32_t mapa_ = 0;  // the format 4 subtable of the Unicode character map
+  uint32_t tamanhoMapa_ = 0;
 };
 
 }  // namespace paginas

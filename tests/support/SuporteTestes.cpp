@@ -1,13 +1,20 @@
 #include "tests/support/SuporteTestes.h"
 
+#include <grp.h>
+#include <gtest/gtest.h>
 #include <mysql.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/Programa.h"
 #include "platform/Win1252.h"
@@ -167,6 +174,59 @@ TRegionalBrasil::TRegionalBrasil() : anterior_(plataforma::FormatSettings()) {
   plataforma::DefinirFormatSettings(plataforma::FormatSettingsBrasil());
 }
 TRegionalBrasil::~TRegionalBrasil() { plataforma::DefinirFormatSettings(anterior_); }
+
+bool RepetirSemPrivilegios() {
+  if (::geteuid() != 0) return false;
+  constexpr uid_t kNinguem = 65534;
+  const auto* teste = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string filtro = std::string("--gtest_filter=") + teste->test_suite_name() + "." + teste->name();
+  const std::string programa = fs::read_symlink("/proc/self/exe").string();
+  // Everything the child needs is made before the fork: a forked copy of a process with threads
+  // may only make system calls.
+  std::vector<std::string> variaveis{"TMPDIR=/tmp"};
+  for (char** v = environ; *v; ++v)
+    if (std::strncmp(*v, "TMPDIR=", 7) != 0) variaveis.emplace_back(*v);
+  std::vector<char*> ambiente;
+  for (auto& v : variaveis) ambiente.push_back(v.data());
+  ambiente.push_back(nullptr);
+  char* argv[] = {const_cast<char*>(programa.c_str()), const_cast<char*>(filtro.c_str()), nullptr};
+  const std::string falhaUsuario = "cannot become uid 65534\n", falhaExec = "uid 65534 cannot run " + programa + "\n";
+  int canal[2];
+  if (::pipe(canal) != 0) throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(canal[1], 1);
+    ::dup2(canal[1], 2);
+    ::close(canal[0]);
+    ::close(canal[1]);
+    // Groups first: after setuid nothing can be dropped any more.
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNinguem) != 0 || ::setuid(kNinguem) != 0) {
+      (void)!::write(2, falhaUsuario.data(), falhaUsuario.size());
+      ::_exit(126);
+    }
+    ::execve(argv[0], argv, ambiente.data());
+    (void)!::write(2, falhaExec.data(), falhaExec.size());
+    ::_exit(127);
+  }
+  ::close(canal[1]);
+  std::string saida;
+  char bloco[4096];
+  for (ssize_t n; (n = ::read(canal[0], bloco, sizeof bloco)) != 0;)
+    if (n > 0)
+      saida.append(bloco, static_cast<size_t>(n));
+    else if (errno != EINTR)
+      break;
+  ::close(canal[0]);
+  int estado = 0;
+  while (::waitpid(pid, &estado, 0) < 0 && errno == EINTR) {
+  }
+  std::cout << "---- the same test as uid " << kNinguem << " ----\n"
+            << saida << "---- end of uid " << kNinguem << " ----" << std::endl;
+  EXPECT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0) << "the unprivileged run failed (status " << estado << ")";
+  // Exactly the one test, run and passed: not skipped, not filtered away.
+  EXPECT_NE(saida.find("[  PASSED  ] 1 test."), std::string::npos) << "the unprivileged run did not pass its test";
+  return true;
+}
 
 std::string LerArquivo(const fs::path& p) {
   std::ifstream f(p, std::ios::binary);

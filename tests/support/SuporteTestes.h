@@ -106,6 +106,12 @@ class TRegionalBrasil {
   plataforma::TFormatSettings anterior_;
 };
 
+// Root writes through every permission, so a check that something read-only is refused cannot
+// run as root (as CI runs): the current test is then run again by a child program as the user
+// nobody (uid and gid 65534), with TMPDIR=/tmp, and its result is this test's. Returns true when
+// it did so (the caller returns at once); false when this process is not root and goes on itself.
+bool RepetirSemPrivilegios();
+
 std::string LerArquivo(const std::filesystem::path& p);
 std::string CaminhoFonte(const std::string& relativo);  // under the source tree
 
