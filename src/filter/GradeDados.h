@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dbclient/RowSet.h"
+#include "filter/RowSet.h"
 
 struct TColunaGrade {
   std::string Campo;  // field name in the row set

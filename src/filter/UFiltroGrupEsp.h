@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "dbclient/RowSet.h"
+#include "filter/RowSet.h"
 #include "filter/GradeDados.h"
 
 class QPushButton;

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "dbclient/RowSet.h"
+#include "filter/RowSet.h"
 #include "filter/GradeDados.h"
 #include "filter/UFiltroGrupEsp.h"
 

@@ -1,4 +1,4 @@
-#include "dbclient/RowSet.h"
+#include "filter/RowSet.h"
 
 #include "platform/Texto.h"
 #include "platform/Win1252.h"

@@ -1,7 +1,7 @@
 // The in-memory row set: order, positions, editing with its hook, and the quiet bulk mode.
 #include <gtest/gtest.h>
 
-#include "dbclient/RowSet.h"
+#include "filter/RowSet.h"
 #include "platform/Win1252.h"
 
 using dbclient::TAvisoConjunto;
