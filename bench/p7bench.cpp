@@ -5,7 +5,7 @@
 //     server receives: rounding lookup, script, final query)
 //   p7bench --script-lote ...       the same as the year-end command sends it
 //   p7bench --movimentos ...        only the window's movement statements (8 and 9), and
-//   p7bench --movimentos-lote ...   only the year-end command's
+//   p7bench --movimentos-lote ...   only the year-end command's (with its session's setting)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -78,8 +78,11 @@ int main(int argc, char** argv) {
       const std::string script =
           TInventarioP7Dao::MontarScript(params, TInventarioP7Dao::ObterProdutoArredondamento(sessao, filial), leitura);
       if (modo.rfind("--movimentos", 0) == 0) {
-        const std::vector<std::string> comandos = dbclient::TExecutorScript::Dividir(script);
-        std::cout << comandos.at(7) << ";\n" << comandos.at(8) << ";\n";
+        // The statements of tmp_mov, and the command's setting and restoring of the session.
+        for (const std::string& c : dbclient::TExecutorScript::Dividir(script))
+          if (c.find("TABLE tmp_mov") != std::string::npos || c.find("EXISTS tmp_mov") != std::string::npos ||
+              c.find("tx_isolation") != std::string::npos)
+            std::cout << c << ";\n";
         return 0;
       }
       std::cout << TInventarioP7Dao::SqlProdutoArredondamento(filial) << ";\n"

@@ -57,6 +57,11 @@ const std::string& TInventarioP7Dao::SqlApagarTabelas() {
   return sql;
 }
 
+const std::string& TInventarioP7Dao::SqlRestaurarIsolamento() {
+  static const std::string sql = " SET SESSION tx_isolation = @p7_isolamento;";
+  return sql;
+}
+
 void TInventarioP7Dao::ObterDadosFilial(IDatabase& banco, int32_t filialId, TFilial& filial) {
   std::unique_ptr<dbclient::TConsulta> q = banco.OpenQuery(SqlDadosFilial(filialId));
   if (q->Vazia()) return;
@@ -156,43 +161,9 @@ void AcrescentarMovimentos(std::string& s, const std::string& filial, const std:
   s += " GROUP BY produto_id; ";
 }
 
-// The same statements for the year-end command. The window's branch test
-// IF(m.filial_id = 1, m.dafilial_id = X, m.filial_id = X) can use no index, so every branch would
-// read the whole chain's movements after the date. Split, it is "filial_id = X" (for X other than
-// the head office) plus "filial_id = 1 AND dafilial_id = X", each a range of (filial_id, data_hora);
-// the two parts never share a row, and NULLs drop out of both forms alike. The sum is taken over
-// the movements' own columns, so the types and rows are the window's.
-void AcrescentarMovimentosPorFilial(std::string& s, int32_t filialId, const std::string& data,
-                                    const TClausulasScript& c) {
-  const std::string filial = Decimal(filialId);
-  auto parte = [&](const std::string& condicaoFilial) {
-    std::string p = " SELECT m.produto_id, m.e_s, m.quanti_uni FROM movment m ";
-    p += " LEFT JOIN movment_sem_acompanhamento ms on (m.movment_id = ms.movment_id) ";
-    p += " WHERE " + condicaoFilial;
-    p += R"x( AND m.data_hora > DATE_SUB(DATE_ADD(")x" + data + R"x(", INTERVAL 1 DAY), INTERVAL 1 SECOND) )x";
-    p += std::string(" AND m.oper NOT IN (") + OperacoesExcluidas + ") ";
-    p += R"x( AND m.apagado = "N" )x";
-    p += c.Arredondamento;
-    p += " AND ms.movment_id IS NULL ";
-    return p;
-  };
-  const std::string transferencias = parte("m.filial_id = " + Decimal(FilialMatriz) + " AND m.dafilial_id = " + filial);
-  s += " DROP TEMPORARY TABLE IF EXISTS tmp_mov; ";
-  s += " CREATE TEMPORARY TABLE tmp_mov (INDEX(produto_id)) ";
-  s += " SELECT m.produto_id ";
-  s += R"x(   , SUM(IF(m.e_s = "E", m.quanti_uni * -1, m.quanti_uni)) AS quanti_uni )x";
-  s += " FROM (";
-  if (filialId == FilialMatriz)
-    s += transferencias;
-  else
-    s += parte("m.filial_id = " + filial) + " UNION ALL " + transferencias;
-  s += ") m GROUP BY m.produto_id; ";
-}
-
-// Statements 10 to 12: the register's rows, those at or below zero deleted.
-void AcrescentarRegistro(std::string& s, const std::string& filial, const TClausulasScript& c) {
-  s += " DROP TEMPORARY TABLE IF EXISTS registro74; ";
-  s += " CREATE TEMPORARY TABLE registro74 ";
+// The register's row of each product of the branch, with the quantity at the end of the day and
+// the unit value, as the window's statement 11 selects it, up to its filters.
+void AcrescentarSelecaoRegistro(std::string& s, const std::string& filial, const TClausulasScript& c) {
   s += " SELECT p.barras ";
   s += "   , p.sittr  ";
   s += "   , p.produto_id ";
@@ -215,8 +186,79 @@ void AcrescentarRegistro(std::string& s, const std::string& filial, const TClaus
   s += c.Especificacoes;
   s += c.Apagados;
   s += c.Cadastro;
+}
+
+// Statements 10 to 12: the register's rows, those at or below zero deleted.
+void AcrescentarRegistro(std::string& s, const std::string& filial, const TClausulasScript& c) {
+  s += " DROP TEMPORARY TABLE IF EXISTS registro74; ";
+  s += " CREATE TEMPORARY TABLE registro74 ";
+  AcrescentarSelecaoRegistro(s, filial, c);
   s += " ORDER BY produto_id; ";
   s += " DELETE FROM registro74 WHERE quantidade <= 0;";
+}
+
+// The year-end command's script: the window's rows, column types and row order in registro74
+// (so the final query sorts them alike, ties in descricao included), from fewer reads.
+// - The session reads in READ COMMITTED while it runs: CREATE ... SELECT under REPEATABLE READ
+//   takes shared locks on every row it reads, so a 1M-product branch would hold back the
+//   movements and stock updates of the live system for as long as each statement takes. The
+//   level is put back by the last statement, and by ConsultarInventario when the script fails.
+// - The cost history at the end of the day is one window over the branch's range of the
+//   (filial_id, produto_id, datahora) index, the greatest (datahora, historico_id) first, then
+//   the values of that one row per product.
+// - The movements after the date: the window's branch test as a plain condition, so that the
+//   optimiser reads either the covering index on data_hora (a branch that holds most of the
+//   movements) or the branch's two ranges of (filial_id, data_hora) with rowid-ordered lookups (one
+//   branch among many); the untracked movements read once into a hashed set instead of one lookup
+//   per movement. Head office (the branch is 1): its movements on its own behalf only.
+// - Own tables in memory keyed by produto_id for the register's joins; registro74 itself as the
+//   window makes it (the default engine), its rows at or below zero never inserted.
+// SET STATEMENT puts every size and switch back after its statement, whatever happens.
+void AcrescentarScriptComando(std::string& s, int32_t filialId, const std::string& filial, const std::string& data,
+                              const TClausulasScript& c) {
+  const std::string fimDoDia = R"x(DATE_SUB(DATE_ADD(")x" + data + R"x(", INTERVAL 1 DAY), INTERVAL 1 SECOND))x";
+  // Caps, not allocations: the tables and sorts take what the branch needs, in memory.
+  const std::string memoria = "max_heap_table_size = 4294967296, tmp_table_size = 4294967296";
+  s += " SET @p7_isolamento = @@SESSION.tx_isolation, SESSION tx_isolation = 'READ-COMMITTED'; ";
+
+  s += " DROP TEMPORARY TABLE IF EXISTS ult_pmc_primeiro; ";
+  s += " SET STATEMENT " + memoria + ", sort_buffer_size = 268435456 FOR";
+  s += " CREATE TEMPORARY TABLE ult_pmc_primeiro (PRIMARY KEY (produto_id)) ENGINE=MEMORY ";
+  s += " SELECT pmc.produto_id, pmc.novo_pmc, pmc.historico_id, pmc.valor_entrada ";
+  s += " FROM (SELECT h.produto_id, h.historico_id, ROW_NUMBER() OVER (PARTITION BY h.produto_id ";
+  s += "   ORDER BY h.datahora DESC, h.historico_id DESC) AS ordem ";
+  s +=
+      "   FROM preco_medio_custo_historico h WHERE h.filial_id = " + filial + " AND h.datahora <= " + fimDoDia + ") u ";
+  s += " JOIN preco_medio_custo_historico pmc ON (pmc.historico_id = u.historico_id) ";
+  s += " WHERE u.ordem = 1; ";
+
+  const std::string matriz = Decimal(FilialMatriz);
+  s += " DROP TEMPORARY TABLE IF EXISTS tmp_mov; ";
+  s += " SET STATEMENT " + memoria + ", optimizer_switch = 'mrr=on,mrr_sort_keys=on', mrr_buffer_size = 16777216 FOR";
+  s += " CREATE TEMPORARY TABLE tmp_mov (produto_id INT NOT NULL, quanti_uni DECIMAL(38,4), PRIMARY KEY (produto_id)) ";
+  s += " ENGINE=MEMORY ";
+  s += R"x( SELECT m.produto_id, SUM(IF(m.e_s = "E", m.quanti_uni * -1, m.quanti_uni)) AS quanti_uni )x";
+  s += " FROM movment m ";
+  if (filialId == FilialMatriz)
+    s += " WHERE m.filial_id = " + matriz + " AND m.dafilial_id = " + matriz;
+  else
+    s += " WHERE (m.filial_id = " + filial + " OR (m.filial_id = " + matriz + " AND m.dafilial_id = " + filial + "))";
+  s += " AND m.data_hora > " + fimDoDia;
+  s += std::string(" AND m.oper NOT IN (") + OperacoesExcluidas + ") ";
+  s += R"x( AND m.apagado = "N" )x";
+  s += c.Arredondamento;
+  // NOT IN over a set without NULLs is the window's anti-join; the server materialises the set once
+  // (NOT EXISTS would be the same rows at half the speed here).
+  s += " AND m.movment_id NOT IN (SELECT ms.movment_id FROM movment_sem_acompanhamento ms ";
+  s += "   WHERE ms.movment_id IS NOT NULL) ";
+  s += " GROUP BY m.produto_id ORDER BY NULL; ";
+
+  s += " DROP TEMPORARY TABLE IF EXISTS registro74; ";
+  s += " CREATE TEMPORARY TABLE registro74 ";
+  AcrescentarSelecaoRegistro(s, filial, c);
+  s += " AND COALESCE(e.estoque + COALESCE(m.quanti_uni, 0), 0) > 0 ";
+  s += " ORDER BY produto_id; ";
+  s += TInventarioP7Dao::SqlRestaurarIsolamento();
 }
 
 }  // namespace
@@ -228,11 +270,12 @@ std::string TInventarioP7Dao::MontarScript(const TParamsRelatorio& p, int32_t pr
   const TClausulasScript clausulas = MontarClausulas(p, produtoArredondamento, data);
   std::string s;
   s.reserve(4096);
+  if (leitura == TLeituraMovimentos::PorFilial) {
+    AcrescentarScriptComando(s, p.FilialId, filial, data, clausulas);
+    return s;
+  }
   AcrescentarHistorico(s, filial, data);
-  if (leitura == TLeituraMovimentos::PorFilial)
-    AcrescentarMovimentosPorFilial(s, p.FilialId, data, clausulas);
-  else
-    AcrescentarMovimentos(s, filial, data, clausulas);
+  AcrescentarMovimentos(s, filial, data, clausulas);
   AcrescentarRegistro(s, filial, clausulas);
   return s;
 }
@@ -244,7 +287,20 @@ std::unique_ptr<dbclient::TConsulta> TInventarioP7Dao::ConsultarInventario(IData
   // One call: the statements run in order on the one connection. The first failure ends it: a
   // statement after a failed CREATE TEMPORARY would reach a permanent table of the same name
   // (the final DELETE, the final query), so nothing later runs and the error goes to the caller.
-  banco.Execute(MontarScript(params, arredondamento, leitura), TFalhaScript::Parar);
+  try {
+    banco.Execute(MontarScript(params, arredondamento, leitura), TFalhaScript::Parar);
+  } catch (...) {
+    if (leitura == TLeituraMovimentos::PorFilial) {
+      // The script stopped before its last statement: the session's isolation level goes back
+      // here. Over a lost connection it went with the session; the script's error is the one
+      // the caller must see, so a failure of this statement is not raised over it.
+      try {
+        banco.Execute(SqlRestaurarIsolamento(), TFalhaScript::Parar);
+      } catch (const std::exception&) {
+      }
+    }
+    throw;
+  }
   return banco.OpenQuery(SqlConsultaInventario());
 }
 

@@ -11,10 +11,11 @@
 
 class IDatabase;
 
-// How the script reads the movements after the date. Janela: the statement as the window has
-// always sent it. PorFilial (the year-end command): the branch's own movements and the head
-// office's transfers to it as two ranges of the movements' (filial_id, data_hora) index, so that
-// a branch costs the same in a chain of any size. Both give the same rows.
+// Which script builds the register's rows. Janela: the twelve statements as the window has always
+// sent them, whose text is the reference. PorFilial (the year-end command): a script of its own
+// that reads each source table once, only the branch's part of it where an index allows, in
+// READ COMMITTED (no shared locks on the live system's rows) and puts the session back as it
+// found it. Both give the same rows, column types and order.
 enum class TLeituraMovimentos { Janela, PorFilial };
 
 class TInventarioP7Dao {
@@ -40,6 +41,8 @@ class TInventarioP7Dao {
   static std::string SqlProdutoArredondamento(int32_t filialId);
   static const std::string& SqlConsultaInventario();
   static const std::string& SqlApagarTabelas();
+  // The last statement of the command's script: the session's isolation level as it was.
+  static const std::string& SqlRestaurarIsolamento();
 
   // Lays a text into an edit mask: "0" takes a character (a blank past the end), "/" inserts the
   // locale's date separator, any other mask character is inserted as it stands.

@@ -96,15 +96,20 @@ TTextoLinhas LerTudo(dbclient::TConsulta& q) {
   return r;
 }
 
+// The register table's definition: the column types the composition reads.
+std::string Definicao(IDatabase& banco) { return banco.OpenQuery("SHOW CREATE TABLE registro74")->Campo(1).AsString(); }
+
 }  // namespace
 
 std::vector<TLinha> Consultar(IDatabase& banco, const TParamsRelatorio& params) {
   std::vector<TLinha> linhas;
   TTextoLinhas janela;
+  std::string definicaoJanela;
   {
     std::unique_ptr<dbclient::TConsulta> q = TInventarioP7Dao::ConsultarInventario(banco, params);
     EXPECT_EQ(q->NumeroCampos(), 8u);
     janela = LerTudo(*q);
+    definicaoJanela = Definicao(banco);
     for (q->Primeiro(); !q->Eof(); q->Proximo()) {
       TLinha l;
       l.ProdutoId = static_cast<int>(q->CampoPorNome("produto_id").AsInteger());
@@ -119,11 +124,12 @@ std::vector<TLinha> Consultar(IDatabase& banco, const TParamsRelatorio& params) 
     }
   }
   TInventarioP7Dao::ApagarTabelasTemporarias(banco);
-  // The year-end command's reading of the movements gives the very same rows, every column.
+  // The year-end command's script gives the very same rows, every column, of the same types.
   {
     std::unique_ptr<dbclient::TConsulta> q =
         TInventarioP7Dao::ConsultarInventario(banco, params, TLeituraMovimentos::PorFilial);
-    EXPECT_EQ(LerTudo(*q), janela) << "the movements read per branch differ from the window's";
+    EXPECT_EQ(LerTudo(*q), janela) << "the command's rows differ from the window's";
+    EXPECT_EQ(Definicao(banco), definicaoJanela);
   }
   TInventarioP7Dao::ApagarTabelasTemporarias(banco);
   return linhas;

@@ -67,8 +67,8 @@ class TDados {
 std::string Txt(const std::string& s);
 
 // Runs ConsultarInventario on the session, reads every row, frees the rows and drops the
-// temporary tables; then the same with the year-end command's reading of the movements, which
-// must give every column of every row alike.
+// temporary tables; then the same with the year-end command's script, which must give every
+// column of every row alike, in a register table of the same definition.
 std::vector<TLinha> Consultar(IDatabase& banco, const TParamsRelatorio& params);
 // Ids in the order of the rows.
 std::vector<int> Ids(const std::vector<TLinha>& linhas);

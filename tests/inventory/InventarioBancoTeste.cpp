@@ -107,6 +107,25 @@ TEST_F(InventarioBanco, MovimentosDaFilialUmPertencemADafilial) {
   sessao_.reset();
 }
 
+TEST_F(InventarioBanco, FilialSemTransferenciasDaMatriz) {
+  dados_.Produto(1, "A", "10");
+  dados_.MovimentoDe(1, "3", 1, "2023-06-20 10:00:00", "S", "10");  // the head office's, to branch 3
+  dados_.MovimentoDe(1, "1", 1, "2023-06-20 10:00:00", "S", "20");  // on its own behalf
+  dados_.Movimento(1, "2023-06-20 10:00:00", "E", "4");
+  EXPECT_DOUBLE_EQ(Linha(Rodar(), 1).Quantidade, 6);
+}
+
+TEST_F(InventarioBanco, ProdutoComMovimentosSoDepoisDaData) {
+  dados_.Produto(1, "ZERA NA DATA", "5");
+  dados_.Movimento(1, "2023-06-16 00:00:00", "E", "5");
+  dados_.Produto(2, "SO SAIDAS DEPOIS", "2");
+  dados_.Movimento(2, "2023-06-16 00:00:00", "S", "3");
+  dados_.MovimentoDe(1, "2", 2, "2023-07-01 00:00:00", "E", "1");
+  const auto linhas = Rodar();
+  EXPECT_THAT(Ids(linhas), ElementsAre(2));
+  EXPECT_DOUBLE_EQ(Linha(linhas, 2).Quantidade, 4);
+}
+
 TEST_F(InventarioBanco, ProdutoDeArredondamento) {
   dados_.Filial(kFilial, "'LOJA'", "NULL", "NULL", "9");
   dados_.Produto(9, "ARREDONDAMENTO", "10");
@@ -197,6 +216,18 @@ TEST_F(InventarioBanco, EmpateNoHistoricoVenceOMaiorId) {
   linhas = Rodar(p);
   EXPECT_EQ(Linha(linhas, 1).Valor, 60.0);
   EXPECT_EQ(Linha(linhas, 2).Valor, 40.0);
+}
+
+TEST_F(InventarioBanco, EmpateNoUltimoSegundoDoDia) {
+  dados_.Produto(1, "A");
+  dados_.Historico(1, "2023-06-15 23:59:59", "7", "70", 41);  // greatest id of the day's last second
+  dados_.Historico(1, "2023-06-15 23:59:59", "6", "60", 40);
+  dados_.Historico(1, "2023-06-16 00:00:00", "9", "90", 42);  // the next day
+  dados_.Historico(1, "2023-06-15 23:59:58", "5", "50", 43);  // greater id, a second earlier
+  EXPECT_EQ(Linha(Rodar(), 1).Valor, 7.0);
+  TParamsRelatorio p = Params();
+  p.PrecoCompra = true;
+  EXPECT_EQ(Linha(Rodar(p), 1).Valor, 70.0);
 }
 
 TEST_F(InventarioBanco, ValorPorCustoMedioEPrecoDeCompraComAlternativas) {
@@ -388,6 +419,49 @@ TEST_F(InventarioBanco, ChamadaQueFalhaSeguidaDeUmaLimpa) {
   q.reset();
   dados_.Movimento(1, "2023-06-21 10:00:00", "S", "3");
   EXPECT_DOUBLE_EQ(Linha(Rodar(), 1).Quantidade, 15);
+}
+
+// --- the year-end command's session ---
+
+TEST_F(InventarioBanco, SessaoDoComandoVoltaComoEstava) {
+  dados_.Produto(1, "A");
+  sessao_->Execute(
+      "SET SESSION tx_isolation = 'SERIALIZABLE', SESSION sort_buffer_size = 1048576, SESSION tmp_table_size = "
+      "2097152, SESSION max_heap_table_size = 3145728, SESSION mrr_buffer_size = 131072, SESSION optimizer_switch = "
+      "'mrr=off'");
+  const std::string variaveis =
+      "SELECT CONCAT_WS('|', @@tx_isolation, @@sort_buffer_size, @@tmp_table_size, @@max_heap_table_size, "
+      "@@mrr_buffer_size, @@optimizer_switch)";
+  auto Variaveis = [&] { return sessao_->OpenQuery(variaveis)->Campo(0).AsString(); };
+  const std::string antes = Variaveis();
+  ASSERT_NE(antes.find("SERIALIZABLE|1048576|2097152|3145728|131072|"), std::string::npos) << antes;
+
+  TParamsRelatorio p = Params();
+  EXPECT_EQ(TInventarioP7Dao::ConsultarInventario(*sessao_, p, TLeituraMovimentos::PorFilial)->NumeroRegistros(), 1u);
+  EXPECT_EQ(Variaveis(), antes);
+  p.Grupos = "x";  // the register's statement fails, after the level was changed
+  EXPECT_THROW(TInventarioP7Dao::ConsultarInventario(*sessao_, p, TLeituraMovimentos::PorFilial), dbclient::EErroBanco);
+  EXPECT_EQ(Variaveis(), antes);
+  TInventarioP7Dao::ApagarTabelasTemporarias(*sessao_);
+}
+
+// A change of the live system not yet committed (a movement and the stock it moved): the command
+// reads the committed rows instead of waiting for the lock, and holds none on them.
+TEST_F(InventarioBanco, ComandoNaoEsperaPorAlteracaoEmCurso) {
+  dados_.Produto(1, "A", "10");
+  const int movimento = dados_.Movimento(1, "2023-06-20 10:00:00", "S", "2");
+  TDatabase outra;
+  outra.Execute("START TRANSACTION");
+  outra.Execute("UPDATE movment SET quanti_uni = 50 WHERE movment_id = " + std::to_string(movimento));
+  outra.Execute("UPDATE estoque_minimo SET estoque = 60 WHERE produto_id = 1");
+  sessao_->Execute("SET SESSION innodb_lock_wait_timeout = 1");
+  {
+    auto q = TInventarioP7Dao::ConsultarInventario(*sessao_, Params(), TLeituraMovimentos::PorFilial);
+    ASSERT_EQ(q->NumeroRegistros(), 1u);
+    EXPECT_EQ(q->CampoPorNome("quantidade").AsString(), "12.0000");
+  }
+  TInventarioP7Dao::ApagarTabelasTemporarias(*sessao_);
+  outra.Execute("ROLLBACK");
 }
 
 // --- branch lookups ---
