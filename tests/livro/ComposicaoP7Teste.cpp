@@ -99,22 +99,25 @@ std::string PrimeiraDiferenca(const std::string& obtido, const std::string& espe
   return "iguais";
 }
 
-class RegistroP7 : public testing::TestWithParam<std::string> {};
-
-TEST_P(RegistroP7, ArquivoIgualAoEsperado) {
-  suporte::TRegionalBrasil br;
+// The register of a case, composed and written by the real writer under the settings in force.
+std::string RegistroDoCaso(const fs::path& caso) {
   suporte::TPastaProgramaTeste pasta;  // no visualizador there: nothing is started
-  fs::path caso = PastaCasos() / GetParam();
   TParamsRelatorio params;
   TFilial filial;
   LerParametros(caso / "parametros.txt", params, filial);
   TFonteMemoriaP7 linhas(LerLinhas(caso / "linhas.tsv"));
-
   TImpressao impressao(params, PrimeiraFolhaP7);
   ComporRegistroP7(params, filial, linhas, impressao);
   impressao.EmitirRelatorio("");
+  return suporte::LerArquivo(pasta.Caminho() / "relatorio" / "relatorio.txt");
+}
 
-  std::string obtido = suporte::LerArquivo(pasta.Caminho() / "relatorio" / "relatorio.txt");
+class RegistroP7 : public testing::TestWithParam<std::string> {};
+
+TEST_P(RegistroP7, ArquivoIgualAoEsperado) {
+  suporte::TRegionalBrasil br;
+  fs::path caso = PastaCasos() / GetParam();
+  std::string obtido = RegistroDoCaso(caso);
   std::string esperado = suporte::LerArquivo(caso / "esperado.txt");
   EXPECT_TRUE(obtido == esperado) << PrimeiraDiferenca(obtido, esperado);
 }
@@ -131,17 +134,7 @@ TEST(RegistroP7Regional, UmaDataEmTodasAsFolhasForaDoBrasil) {
   eua.DecimalSeparator = '.';
   eua.ThousandSeparator = ',';
   plataforma::DefinirFormatSettings(eua);
-  suporte::TPastaProgramaTeste pasta;
-  fs::path caso = PastaCasos() / "linhas_102";
-  TParamsRelatorio params;
-  TFilial filial;
-  LerParametros(caso / "parametros.txt", params, filial);
-  TFonteMemoriaP7 linhas(LerLinhas(caso / "linhas.tsv"));
-  TImpressao impressao(params, PrimeiraFolhaP7);
-  ComporRegistroP7(params, filial, linhas, impressao);
-  impressao.EmitirRelatorio("");
-
-  std::istringstream arquivo(suporte::LerArquivo(pasta.Caminho() / "relatorio" / "relatorio.txt"));
+  std::istringstream arquivo(RegistroDoCaso(PastaCasos() / "linhas_102"));
   std::vector<std::string> datas;
   for (std::string l; std::getline(arquivo, l);) {
     size_t p = l.find("ESTOQUES EXISTENTES EM: ");
