@@ -51,12 +51,15 @@ std::size_t LinhaDoByte(std::string_view s, std::size_t posicao) {
 }
 
 // Text holds tabs and line ends (a CR only before its LF) but no other control byte; a Windows-1252
-// text none of the five bytes that code page leaves out.
+// text none of the five bytes that code page leaves out; a UTF-8 text none of the C1 controls
+// (U+0080-U+009F), which would land as those bytes or as others the same file in Windows-1252 refuses.
 void ChecarTexto(std::string_view s, bool w1252, const std::string& nome) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     auto b = static_cast<unsigned char>(s[i]);
+    const bool c1 = !w1252 && b == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) <= 0x9F &&
+                    static_cast<unsigned char>(s[i + 1]) >= 0x80;
     const bool controle =
-        (b < 0x20 && b != '\t' && b != '\n' && !(b == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) || b == 0x7F;
+        (b < 0x20 && b != '\t' && b != '\n' && !(b == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) || b == 0x7F || c1;
     const bool indefinido = w1252 && (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D);
     if (controle || indefinido)
       throw ETermosInvalidos("O arquivo de termos " + Aspas(nome) + " não é um texto: tem bytes " +

@@ -88,6 +88,7 @@ TEST(ArquivoTermos, RecusaOQueNaoELegivelOuNaoETextoIniComMotivoNumaLinha) {
       {std::string("[Padrao]\nLivro=1\n\x89PNG\0\0", 23), "", "não é um texto: tem bytes de controle na linha 3"},
       {"[Padrao]\nLivro=1\x1B[0m\n", "", "de controle na linha 2"},
       {"[Padrao]\rLivro=1\r", "", "de controle na linha 1"},  // CR alone is no line end
+      {"[Padrao]\nLivro=1\nCargo=S\xC2\x81cia\n", "", "de controle na linha 3"},  // a C1 control in UTF-8
       {"[Padrao]\nCargo=S\x81\xF3\x63io\n", "", "que o Windows-1252 não define na linha 2"},
       {"[Padrao]\nLivro 1\n", "", "linha 2: \"Livro 1\" não é seção, chave=valor nem comentário"},
       {"[Padrao]\n=1\n", "", "linha 2: \"=1\" não é seção"},
