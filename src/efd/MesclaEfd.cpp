@@ -194,6 +194,7 @@ class TMescla {
   // One line with its end; its first tamanhoConteudo bytes are the record, as the reader checked it.
   void Linha(std::string_view linha, size_t tamanhoConteudo);
   void PrimeiraLinha(std::string_view conteudo);
+  void ConferirOrdemDosBlocos(std::string_view reg);
   void Bloco0(std::string_view linha, std::string_view conteudo, std::string_view reg);
   void MarcarUnidade(std::string_view conteudo);
   void CompararItem(std::string_view conteudo);
@@ -220,6 +221,9 @@ class TMescla {
 
   size_t numeroLinha_ = 0, linhasOriginal_ = 0, linhasSaida_ = 0;
   std::array<size_t, 256> linhasBlocoOriginal_{}, linhasBlocoSaida_{};
+  // Each block once, in one run, closed by its X990: what the validator counts.
+  std::array<bool, 256> blocoVisto_{}, blocoFechado_{};
+  char blocoAtual_ = 0;
   TTipos tipos_;
   std::vector<std::string> contadoresErrados_;
   size_t quantosContadoresErrados_ = 0;
@@ -281,6 +285,7 @@ void TMescla::Linha(std::string_view linha, size_t tamanhoConteudo) {
   ++linhasOriginal_;
 
   const char bloco = reg[0];
+  ConferirOrdemDosBlocos(reg);
   if (bloco == '0') return Bloco0(linha, conteudo, reg);
   // Past block 0: what it lacks goes here when it had no 0990 to go before.
   ColocarUnidades();
@@ -299,6 +304,20 @@ void TMescla::Linha(std::string_view linha, size_t tamanhoConteudo) {
   if (bloco == '9') return Bloco9(linha, conteudo, reg);
   if (reg.substr(1) == "990") return Encerramento(linha, conteudo, reg, 0);
   Manter(linha, reg);
+}
+
+void TMescla::ConferirOrdemDosBlocos(std::string_view reg) {
+  const auto bloco = uint8_t(reg[0]);
+  // Only the 9999 follows block 9's own 9990.
+  if (blocoFechado_[bloco] && reg != "9999")
+    Recusar(NaLinha() + " (" + std::string(reg) + W(") é do bloco ") + std::string(1, reg[0]) +
+            W(", mas vem depois do ") + std::string(1, reg[0]) + "990");
+  if (blocoVisto_[bloco] && blocoAtual_ != reg[0])
+    Recusar(NaLinha() + " (" + std::string(reg) + W(") recomeça o bloco ") + std::string(1, reg[0]) +
+            W(" depois de outro bloco"));
+  blocoVisto_[bloco] = true;
+  blocoAtual_ = reg[0];
+  if (reg.substr(1) == "990") blocoFechado_[bloco] = true;
 }
 
 void TMescla::PrimeiraLinha(std::string_view conteudo) {

@@ -171,6 +171,11 @@ TEST_F(MesclaEfd, Recusas) {
       {original.substr(original.find('\n') + 1), W("a primeira linha não é um registro 0000 da EFD ICMS/IPI")},
       {Trocar(Trocar(original, "|H001|1|\r\n|H990|2|\r\n", ""), "|K990|2|\r\n", "|K990|2|\r\n|H001|1|\r\n|H990|2|\r\n"),
        W("a linha 26 (H001) é do bloco H, que deveria vir antes dos blocos K, 1 e 9")},
+      // A block that goes on after its X990, or resumes after another: the X990 would count wrong.
+      {Trocar(original, "|0990|11|\r\n", "|0990|11|\r\n|0450|1|TEXTO|\r\n"),
+       W("a linha 12 (0450) é do bloco 0, mas vem depois do 0990")},
+      {Trocar(original, "|K990|2|\r\n", "|K990|2|\r\n|C001|0|\r\n|C990|2|\r\n"),
+       W("a linha 28 (C001) é do bloco C, mas vem depois do C990")},
       {Trocar(Trocar(original, "|0190|UN|UNIDADE|\r\n", ""), "|0220|CX|12||\r\n",
               "|0220|CX|12||\r\n|0190|UN|UNIDADE|\r\n"),
        W("a linha 10 (0190) está fora da ordem dos registros do bloco 0")},
