@@ -97,6 +97,11 @@ TFonteTrueType::TFonteTrueType(std::string bytes, const std::string& nome) : byt
     l.Exigir(t.Inicio, t.Tamanho);
     tabelas_.push_back(t);
   }
+  // A tag twice: which one counts is a guess, and the subset would write into the other.
+  std::vector<uint32_t> etiquetas;
+  for (const TTabela& t : tabelas_) etiquetas.push_back(t.Etiqueta);
+  std::sort(etiquetas.begin(), etiquetas.end());
+  if (std::adjacent_find(etiquetas.begin(), etiquetas.end()) != etiquetas.end()) l.Falhar();
   const TTabela& head = Exigir("head");
   const TTabela& hhea = Exigir("hhea");
   const TTabela& maxp = Exigir("maxp");

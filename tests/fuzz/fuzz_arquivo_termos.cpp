@@ -1,6 +1,6 @@
 // Any bytes as the terms file: either ETermosInvalidos, whose message is one line of UTF-8 that
-// names the file, or values that can stand on a term page (at most 150 bytes, trimmed, no control
-// byte but the tab, none of the bytes Windows-1252 leaves out), with a warning that names exactly
+// names the file, or values that can stand on a term page (at most 150 bytes, no control byte but
+// the tab, none of the bytes Windows-1252 leaves out), with a warning that names exactly
 // the keys left blank. Any other exception is a finding.
 #include <string>
 
@@ -22,13 +22,17 @@ bool Utf8DeUmaLinha(std::string_view s) {
   return true;
 }
 
+// Blanks at the ends stay when the value is quoted: that is what quotes are for.
 bool CabeNoTermo(std::string_view v) {
   if (v.size() > 150) return false;
-  if (!v.empty() && (static_cast<unsigned char>(v.front()) <= ' ' || static_cast<unsigned char>(v.back()) <= ' '))
-    return false;
   for (unsigned char b : v)
-    if ((b < 0x20 && b != '\t') || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D)
-      return false;
+    if ((b < 0x20 && b != '\t') || b == 0x7F) return false;
+  return true;
+}
+
+bool SoWindows1252(std::string_view v) {
+  for (unsigned char b : v)
+    if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) return false;
   return true;
 }
 
@@ -48,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const paginas::TValoresTermos v = termos->DaFilial(filial);
     bool falta = false;
     for (size_t i = 0; i < paginas::kNumeroChavesTermos; ++i) {
-      fuzz::Exigir(CabeNoTermo(v.Valores[i]), "every value can stand on the term page");
+      fuzz::Exigir(CabeNoTermo(v.Valores[i]), "every value fits a term page");
+      fuzz::Exigir(SoWindows1252(v.Valores[i]), "no value holds a byte Windows-1252 leaves out");
       const std::string nome = paginas::NomeChave(static_cast<paginas::TChaveTermos>(i));
       const bool citada = v.Aviso.find(" " + nome + ",") != std::string::npos ||
                           v.Aviso.find(" " + nome + " ") != std::string::npos ||

@@ -183,25 +183,33 @@ TEST_F(PdfRegistro, UmLivroGrandeChegaEmPedacosSemQueOPdfInteiroSeJunte) {
 
 TEST(PdfRegistroFalhas, RegistroVazioFonteRuimEErroDoDestinoChegamAoChamador) {
   EXPECT_THROW(paginas::PdfRegistro("", {}), EErroPdf);
-  // A font that is not there, one cut short (the table directory points past its end), and one
-  // whose cmap table ends after its records, so that the character map lies outside it (the
-  // subset embedded would have none).
+  // A font that is not there; one cut short (the table directory points past its end); one whose
+  // cmap table ends after its records, so that the character map lies outside it (the subset
+  // embedded would have none); one that names head twice, the second too short for the subset's
+  // own head.
   suporte::TPastaTemporaria pasta;
-  std::string liberation = suporte::LerArquivo(CaminhoFonteRegistro());
+  const std::string liberation = suporte::LerArquivo(CaminhoFonteRegistro());
   pasta.EscreverArquivo("cortada.ttf", liberation.substr(0, 4000));
   auto u16 = [&](size_t o) { return size_t(uint8_t(liberation[o])) << 8 | uint8_t(liberation[o + 1]); };
-  for (size_t r = 12; r < 12 + 16 * u16(4); r += 16)
-    if (liberation.compare(r, 4, "cmap") == 0) {
-      const size_t curto = 4 + 8 * u16((u16(r + 8) << 16 | u16(r + 10)) + 2);
-      for (int k = 0; k < 4; ++k) liberation[r + 12 + k] = static_cast<char>(curto >> (24 - 8 * k));
-    }
-  pasta.EscreverArquivo("mapa_fora.ttf", liberation);
+  auto entrada = [&](const char* etiqueta) {  // its place in the table directory
+    size_t r = 12;
+    while (r < 12 + 16 * u16(4) && liberation.compare(r, 4, etiqueta) != 0) r += 16;
+    return r;
+  };
+  auto comTamanho = [](std::string fonte, size_t entrada, size_t tamanho) {
+    for (int k = 0; k < 4; ++k) fonte[entrada + 12 + k] = static_cast<char>(tamanho >> (24 - 8 * k));
+    return fonte;
+  };
+  const size_t cmap = entrada("cmap"), post = entrada("post");
+  pasta.EscreverArquivo("mapa_fora.ttf",
+                        comTamanho(liberation, cmap, 4 + 8 * u16((u16(cmap + 8) << 16 | u16(cmap + 10)) + 2)));
+  pasta.EscreverArquivo("cabeca_dupla.ttf", comTamanho(liberation, post, 49).replace(post, 4, "head"));
   const TFolhasW1252 folhas(kRegistro);
   const TFolhasPdf pdf{folhas.Quantas(), folhas.LarguraMaxima(), folhas.LinhasMaximas(),
                        [&](int i) { return folhas.Linhas(i); }};
   for (const std::string& fonte :
        {(pasta.Caminho() / "nao_ha.ttf").string(), (pasta.Caminho() / "cortada.ttf").string(),
-        (pasta.Caminho() / "mapa_fora.ttf").string()}) {
+        (pasta.Caminho() / "mapa_fora.ttf").string(), (pasta.Caminho() / "cabeca_dupla.ttf").string()}) {
     try {
       EscreverPdfTexto(pdf, {"t", "c", fonte}, [](std::string_view) { ADD_FAILURE() << "a PDF without its font"; });
       ADD_FAILURE() << fonte;
