@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
+#include <QTimer>
 
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -18,11 +20,17 @@
 
 namespace {
 
+// How often the window's thread looks whether the run moved on: often enough for the eye, and the
+// run's thread touches nothing of Qt (only atomics and its own work), so the two share no Qt object.
+constexpr int IntervaloEsperaMs = 15;
+
 // Runs `trabalho` on a thread of its own while this (the window's) thread goes on serving events,
 // so the waiting window repaints and the desktop sees a live program during a long run; returns
-// when it ends and raises here what it raised. The session is used by that thread alone meanwhile.
-void ExecutarForaDaJanela(const std::function<void()>& trabalho) {
-  QEventLoop espera;
+// when it ends and raises here what it raised. `aoMarco` runs here, once, after the run set
+// `marco` (the rows are read). The session is used by that thread alone meanwhile.
+void ExecutarForaDaJanela(const std::function<void()>& trabalho, const std::atomic<bool>& marco,
+                          const std::function<void()>& aoMarco) {
+  std::atomic<bool> terminado{false};
   std::exception_ptr erro;
   std::thread trabalhador([&] {
     try {
@@ -30,16 +38,28 @@ void ExecutarForaDaJanela(const std::function<void()>& trabalho) {
     } catch (...) {
       erro = std::current_exception();
     }
-    QMetaObject::invokeMethod(&espera, &QEventLoop::quit, Qt::QueuedConnection);
+    terminado.store(true);
   });
+  bool marcoVisto = false;
+  auto olhar = [&] {
+    if (!marcoVisto && marco.load()) {
+      marcoVisto = true;
+      if (aoMarco) aoMarco();
+    }
+  };
+  QEventLoop espera;
+  QTimer relogio;
+  QObject::connect(&relogio, &QTimer::timeout, [&] {
+    olhar();
+    if (terminado.load()) espera.quit();
+  });
+  relogio.start(IntervaloEsperaMs);
   // Input goes nowhere meanwhile: the caller disabled the window, and the waiting window takes none.
   espera.exec(QEventLoop::ExcludeUserInputEvents);
   trabalhador.join();
+  olhar();
   if (erro) std::rethrow_exception(erro);
 }
-
-// Runs `f` on the window's thread and waits for it: widgets are touched there only.
-void NaJanela(const std::function<void()>& f) { QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection); }
 
 }  // namespace
 
@@ -62,13 +82,17 @@ void GerarRelatorio(IDatabase& banco, const TEscolhasGeracao& escolhas,
 
   try {
     bool comLinhas = false;
-    ExecutarForaDaJanela([&] {
-      comLinhas = execucao.Produzir(
-          [&] {
-            if (habilitarBotoes) NaJanela([&] { habilitarBotoes(false); });
-          },
-          [&](TImpressao& impressao) { impressao.EmitirRelatorio(TConfigSistemaKOT::GetPermissao()); });
-    });
+    std::atomic<bool> linhasLidas{false};
+    ExecutarForaDaJanela(
+        [&] {
+          comLinhas = execucao.Produzir(
+              [&] { linhasLidas.store(true); },
+              [&](TImpressao& impressao) { impressao.EmitirRelatorio(TConfigSistemaKOT::GetPermissao()); });
+        },
+        linhasLidas,
+        [&] {
+          if (habilitarBotoes) habilitarBotoes(false);
+        });
     if (!comLinhas) Informar(W("Não existem registros para esta seleção!"), W("Informação..."));
   } catch (...) {
     // The first error is the one the user sees; one of the clean-up would only hide it.
