@@ -613,6 +613,8 @@ std::optional<int> LerPrevias(const TOpcoesLote& opcoes, std::FILE* erro, TLeitu
   if (!opcoes.Termos.empty()) {
     try {
       previas.Termos = std::make_shared<const paginas::TArquivoTermos>(paginas::TArquivoTermos::Ler(opcoes.Termos));
+      // UTF-8, as every message of the terms file.
+      for (const std::string& aviso : previas.Termos->Avisos()) std::fprintf(erro, "%s\n", aviso.c_str());
     } catch (const paginas::ETermosInvalidos& e) {
       return ErroDeUso(erro, e.what());
     }

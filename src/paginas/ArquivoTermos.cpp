@@ -146,6 +146,16 @@ TArquivoTermos TArquivoTermos::Analisar(std::string_view bytes, const std::strin
   const bool utf8 = TemNaoAscii(bytes) && Utf8Valido(bytes);
   ChecarTexto(bytes, !utf8, nome);
   const std::string texto = utf8 ? plataforma::Utf8ParaW1252(bytes) : std::string(bytes);
+  // The lines whose characters did not all come through (UTF-8 outside Windows-1252 became "?").
+  std::vector<bool> semW1252;
+  if (utf8)
+    for (std::size_t inicio = 0; inicio <= bytes.size();) {
+      std::size_t fim = bytes.find('\n', inicio);
+      if (fim == std::string_view::npos) fim = bytes.size();
+      const std::string_view linha = bytes.substr(inicio, fim - inicio);
+      semW1252.push_back(plataforma::W1252ParaUtf8(plataforma::Utf8ParaW1252(linha)) != linha);
+      inicio = fim + 1;
+    }
 
   TArquivoTermos r;
   TSecao* secao = nullptr;
@@ -188,6 +198,10 @@ TArquivoTermos TArquivoTermos::Analisar(std::string_view bytes, const std::strin
       FalharNaLinha(nome, numero + 1,
                     "o valor de " + Citar(chave) + " tem mais de " + std::to_string(kValorMaximo) + " caracteres.");
     (*secao)[*indice] = std::string(valor);
+    if (numero < semW1252.size() && semW1252[numero])
+      r.avisos_.push_back("Arquivo de termos " + Aspas(nome) + ", linha " + std::to_string(numero + 1) +
+                          ": o valor de " + Citar(chave) +
+                          " tem caracteres que o Windows-1252 não tem; saem como \"?\".");
   }
   return r;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace paginas {
@@ -46,11 +47,15 @@ class TArquivoTermos {
   // The branch's section over the default section, key by key (a key the branch writes, even
   // empty, replaces the default's).
   TValoresTermos DaFilial(int32_t filial) const;
+  // The values with characters Windows-1252 lacks (a UTF-8 file), which the terms print as "?":
+  // one line each (UTF-8, as the file's errors), naming the file, the line and the key.
+  const std::vector<std::string>& Avisos() const { return avisos_; }
 
  private:
   using TSecao = std::array<std::optional<std::string>, kNumeroChavesTermos>;
   TSecao padrao_;
   std::map<int32_t, TSecao> filiais_;
+  std::vector<std::string> avisos_;
 };
 
 }  // namespace paginas

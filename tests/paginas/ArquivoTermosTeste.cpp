@@ -65,6 +65,14 @@ TEST(ArquivoTermos, FilialSobrePadraoChaveAChaveEmUtf8OuWindows1252) {
       "t.ini");
   EXPECT_EQ(completo.DaFilial(9).Aviso, "");
   EXPECT_EQ(completo.DaFilial(9)[TChaveTermos::CRC], "k");
+  EXPECT_TRUE(completo.Avisos().empty());
+  // A value with characters Windows-1252 lacks is printed with "?" and named once; a "?" of its own
+  // is no such character.
+  const auto fora = TArquivoTermos::Analisar("[Padrao]\nLivro=1?\nResponsavel=Łucja Nowak\n", "t.ini");
+  EXPECT_EQ(fora.DaFilial(1)[TChaveTermos::Responsavel], "?ucja Nowak");
+  EXPECT_EQ(fora.Avisos(),
+            std::vector<std::string>{"Arquivo de termos \"t.ini\", linha 3: o valor de \"Responsavel\" tem "
+                                     "caracteres que o Windows-1252 não tem; saem como \"?\"."});
   EXPECT_EQ(TArquivoTermos::Analisar("[Filial 1]\nCRC=x\n", "t.ini").DaFilial(1).Aviso,
             "Termos da filial 1: faltam Livro, Endereco, Municipio, UF, CEP, NIRE, DataRegistro, Responsavel, Cargo e "
             "Contador; as linhas ficam em branco.");
@@ -87,7 +95,7 @@ TEST(ArquivoTermos, RecusaOQueNaoELegivelOuNaoETextoIniComMotivoNumaLinha) {
       {"[Padrao]\n" + std::string((1 << 20) - 8, ';'), "", "tem mais de 1 MB"},
       {std::string("[Padrao]\nLivro=1\n\x89PNG\0\0", 23), "", "não é um texto: tem bytes de controle na linha 3"},
       {"[Padrao]\nLivro=1\x1B[0m\n", "", "de controle na linha 2"},
-      {"[Padrao]\rLivro=1\r", "", "de controle na linha 1"},  // CR alone is no line end
+      {"[Padrao]\rLivro=1\r", "", "de controle na linha 1"},                      // CR alone is no line end
       {"[Padrao]\nLivro=1\nCargo=S\xC2\x81cia\n", "", "de controle na linha 3"},  // a C1 control in UTF-8
       {"[Padrao]\nCargo=S\x81\xF3\x63io\n", "", "que o Windows-1252 não define na linha 2"},
       {"[Padrao]\nLivro 1\n", "", "linha 2: \"Livro 1\" não é seção, chave=valor nem comentário"},
