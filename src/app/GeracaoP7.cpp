@@ -1,6 +1,5 @@
 #include "app/GeracaoP7.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
